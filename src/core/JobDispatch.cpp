@@ -1,0 +1,28 @@
+#include "JobDispatch.h"
+
+namespace tx {
+
+bool isKnownJob(const QString& name) {
+    return name == QLatin1String("CreateMosaic") || name == QLatin1String("CreateLibrary") ||
+           name == QLatin1String("SearchDoubles") || name == QLatin1String("AnalyseLibrary");
+}
+
+bool DispatchJob(Task& task, const JobRequest& request) {
+    if (!isKnownJob(request.name)) return false;
+    task.guard().arm();
+    task.setRunning(true);
+    // Engines take the guard themselves; a second dispatch of the same task after
+    // the engine has run finds the guard taken only if it was re-armed here, which
+    // is why callers dispatch once per job (the task window's doublesec flag).
+    if (request.name == QLatin1String("CreateMosaic"))
+        CreateMosaic(task, request.mosaic);
+    else if (request.name == QLatin1String("CreateLibrary"))
+        CreateLibrary(task, request.createLibrary);
+    else if (request.name == QLatin1String("SearchDoubles"))
+        SearchDoubles(task, request.doubles);
+    else
+        AnalyseLibrary(task, request.analyse);
+    return true;
+}
+
+}  // namespace tx

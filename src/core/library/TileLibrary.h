@@ -1,0 +1,33 @@
+#pragma once
+// Tile libraries on disk: every sub-folder of <home>/Tiles/ is a library; its tiles
+// are the files matching *.bmp, *.jpeg, *.jpg, listed by name without regard to
+// case (so 10.bmp comes before 2.bmp). Tile number t (from 1) is entry t - 1.
+
+#include <QString>
+#include <QStringList>
+
+namespace tx {
+
+// The names of all libraries (sub-folders of the libraries root), sorted.
+QStringList libraryList();
+// <tilesRoot>/<name>/
+QString libraryFolder(const QString& name);
+
+// File names (no folder) of the library's tiles, in tile-number order.
+QStringList tileList(const QString& folder);
+
+struct LibraryInfo {
+    int tileCount = 0;
+    int tileWidth = 0;   // from the first listed tile; 0 when there is none or it is unreadable
+    int tileHeight = 0;
+    QString format;      // "bmp", "jpg" or "mixed"; empty for an empty library
+};
+LibraryInfo libraryInfo(const QString& folder);
+
+// <folder>/<mx>x<my>.txt
+QString databasePath(const QString& folder, int matrX, int matrY);
+// Deletes every colour database file ("*x*.txt") of the library; used whenever tiles
+// are deleted, so that no database matches tiles by stale positions.
+void deleteColourDatabases(const QString& folder);
+
+}  // namespace tx

@@ -1,0 +1,85 @@
+#pragma once
+// The engine side of a running job: the run-once guard, the Running flag, progress
+// and the time estimate, all reported to a TaskHost.
+//
+// Running is the cancellation flag. Engines test it at every point where the old
+// program yielded to the message loop and return at once when it is false; a press
+// on Cancel (or Ctrl+C in the CLI) calls cancel() from another thread.
+
+#include <QString>
+#include <atomic>
+#include <functional>
+
+#include "task/TaskHost.h"
+
+namespace tx {
+
+// Run-once guard: the dispatcher arms it, the engine takes it. Taking succeeds once.
+class JobGuard {
+public:
+    void arm() { m_armed.store(true); }
+    bool take() { return m_armed.exchange(false); }
+    bool armed() const { return m_armed.load(); }
+
+private:
+    std::atomic<bool> m_armed{false};
+};
+
+// "Time left: HH:MM:SS" from the average time per unit so far. The clock is
+// monotonic (seconds); hours are written in full from 10 hours on (at least two
+// digits), so the text never overflows.
+QString formatTimeLeft(double secondsLeft);
+
+class TimeEstimate {
+public:
+    using Clock = std::function<double()>;  // seconds on a monotonic clock
+    explicit TimeEstimate(Clock clock = {});
+    void start();
+    // Counts one unit; returns the new time-left text for `maximum - value` units to go.
+    QString update(int maximum, int value);
+
+private:
+    Clock m_clock;
+    double m_last = 0;
+    double m_elapsed = 0;
+    double m_units = 0;
+};
+
+class Task {
+public:
+    explicit Task(TaskHost& host, TimeEstimate::Clock clock = {});
+
+    TaskHost& host() { return m_host; }
+    JobGuard& guard() { return m_guard; }
+
+    bool running() const { return m_running.load(std::memory_order_relaxed); }
+    void setRunning(bool on) { m_running.store(on); }
+    void cancel() { m_running.store(false); }
+
+    void setStatus(const QString& text);
+    void setButton(const QString& caption);
+    void setMaximum(int maximum);
+    void setValue(int value);
+    void step() { setValue(m_value + 1); }
+    int maximum() const { return m_maximum; }
+    int value() const { return m_value; }
+
+    void clearTimeText();
+    void startTimeEstimate();
+    void updateTimeEstimate();
+    QString timeText() const { return m_timeText; }
+
+    // The end of a successful job: "Complete...", "&Finished", time cleared, Running false.
+    void finish();
+
+private:
+    TaskHost& m_host;
+    JobGuard m_guard;
+    std::atomic<bool> m_running{false};
+    int m_maximum = 0;
+    int m_value = 0;
+    QString m_timeText;
+    TimeEstimate m_estimate;
+};
+
+}  // namespace tx
