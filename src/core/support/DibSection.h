@@ -39,6 +39,10 @@ struct BitmapInfoHeader {
     std::uint32_t biClrImportant = 0;
 };
 
+// What the GUI shows when CopyToClipboard is asked for a DIB (the core shows no boxes).
+inline constexpr const char* kClipboardDibMessage =
+    "I don't know how to put a DIB on the clipboard! Copy as bitmap instead!!!";
+
 class cDIBSection {
 public:
     cDIBSection() = default;
@@ -47,7 +51,8 @@ public:
     cDIBSection& operator=(const cDIBSection&) = delete;
 
     // Places the picture on the system clipboard as a bitmap (needs a running
-    // QGuiApplication). With bAsDIB true it shows the old message and copies nothing.
+    // QGuiApplication, called on its thread). With bAsDIB true it copies nothing and
+    // returns false; the caller shows kClipboardDibMessage.
     bool CopyToClipboard(bool bAsDIB = false);
     bool Create(int lWidth, int lHeight);
     void CreateFromPicture(const Picture& picThis);

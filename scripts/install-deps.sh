@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Tesselix builds with (skips what is already there).
+set -euo pipefail
+packages=(cmake ninja-build g++ pkg-config ccache qt6-base-dev libturbojpeg0-dev libgtest-dev libbenchmark-dev)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if ((${#missing[@]})); then
+  sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
