@@ -11,9 +11,8 @@ bool DispatchJob(Task& task, const JobRequest& request) {
     if (!isKnownJob(request.name)) return false;
     task.guard().arm();
     task.setRunning(true);
-    // Engines take the guard themselves; a second dispatch of the same task after
-    // the engine has run finds the guard taken only if it was re-armed here, which
-    // is why callers dispatch once per job (the task window's doublesec flag).
+    // Each engine takes the guard as it starts, so its body runs once per dispatch
+    // even if it is entered again.
     if (request.name == QLatin1String("CreateMosaic"))
         CreateMosaic(task, request.mosaic);
     else if (request.name == QLatin1String("CreateLibrary"))

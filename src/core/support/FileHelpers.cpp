@@ -30,13 +30,17 @@ bool DeleteFolder(const QString& folder) {
     if (path.isEmpty()) return false;
     QFileInfo info(path);
     if (!info.exists() || !info.isDir()) return false;
-    // Read-only files and folders go too: make everything writable first.
+    // A folder that is a link: remove the link, never what it points to.
+    if (info.isSymLink()) return QFile::remove(path) && !QFileInfo(path).isSymLink();
+    // Read-only files and folders go too: make everything writable first. Links are
+    // removed as links; their targets (possibly outside the folder) are not touched.
     QDir dir(path);
     std::function<void(const QString&)> unlock = [&](const QString& p) {
+        QFileInfo fi(p);
+        if (fi.isSymLink()) return;
         QFile::setPermissions(p, QFile::permissions(p) | QFileDevice::WriteOwner | QFileDevice::ReadOwner |
                                      QFileDevice::ExeOwner);
-        QFileInfo fi(p);
-        if (fi.isDir() && !fi.isSymLink()) {
+        if (fi.isDir()) {
             const QFileInfoList entries =
                 QDir(p).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
             for (const QFileInfo& e : entries) unlock(e.absoluteFilePath());

@@ -88,6 +88,8 @@ Picture stretchPlain(const Picture& src, int width, int height);
 Picture stretchPlain(const Picture& src, Rect from, int width, int height);
 
 // Half-tone stretch: area averaging when shrinking, bilinear when growing (per axis).
+// The rect variant reads only the part of `from` inside the source (the plain one
+// keeps the rect's geometry and reads black outside). Same size gives an exact copy.
 Picture stretchHalftone(const Picture& src, int width, int height);
 Picture stretchHalftone(const Picture& src, Rect from, int width, int height);
 

@@ -27,7 +27,9 @@ QString formatTimeLeft(double secondsLeft) {
     return QStringLiteral("Time left: ") + twoDigits(h) + ":" + twoDigits(m) + ":" + twoDigits(s);
 }
 
-TimeEstimate::TimeEstimate(Clock clock) : m_clock(clock ? std::move(clock) : Clock(monotonicSeconds)) {}
+TimeEstimate::TimeEstimate(Clock clock) : m_clock(clock ? std::move(clock) : Clock(monotonicSeconds)) {
+    m_last = m_clock();  // an update without start() then counts from construction, not from boot
+}
 
 void TimeEstimate::start() {
     m_elapsed = 0;

@@ -1,0 +1,293 @@
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QTemporaryDir>
+#include <atomic>
+#include <cstring>
+#include <gtest/gtest.h>
+
+#include "support/Parallel.h"
+#include "support/PictureFile.h"
+
+using namespace tx;
+
+namespace {
+
+class PictureFileTest : public ::testing::Test {
+protected:
+    QString path(const QString& name) const { return QDir(dir.path()).filePath(name); }
+    void write(const QString& name, const QByteArray& bytes) const {
+        QFile f(path(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        ASSERT_EQ(f.write(bytes), bytes.size());
+    }
+    static QByteArray read(const QString& file) {
+        QFile f(file);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    // Expects a refusal with a reason and the target picture untouched.
+    void expectRefused(const QString& file, const char* reasonPart) {
+        Picture out(2, 2, rgb(5, 6, 7));
+        QString why;
+        EXPECT_FALSE(loadPicture(file, out, &why)) << file.toStdString();
+        EXPECT_TRUE(why.contains(QLatin1String(reasonPart), Qt::CaseInsensitive)) << why.toStdString();
+        EXPECT_EQ(out, Picture(2, 2, rgb(5, 6, 7)));
+    }
+
+    QTemporaryDir dir;
+};
+
+Picture gradient(int w, int h) {
+    Picture p(w, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) p.setPixel(x, y, rgb(x * 10, y * 20, 200 - x));
+    return p;
+}
+
+// Left half red, right half blue.
+QByteArray jpegBytes(int w, int h) {
+    QImage image(w, h, QImage::Format_RGB32);
+    image.fill(QColor(255, 0, 0));
+    for (int y = 0; y < h; ++y)
+        for (int x = w / 2; x < w; ++x) image.setPixel(x, y, qRgb(0, 0, 255));
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "JPEG", 95);
+    return bytes;
+}
+
+// Inserts an EXIF segment carrying only the orientation tag right after the start marker.
+QByteArray withOrientation(QByteArray jpeg, int orientation) {
+    const unsigned char app1[] = {
+        0xFF, 0xE1, 0x00, 34, 'E', 'x', 'i', 'f', 0, 0,               // APP1, length 34
+        'I', 'I', 0x2A, 0x00, 0x08, 0x00, 0x00, 0x00,                 // little-endian TIFF, IFD at 8
+        0x01, 0x00,                                                   // one entry
+        0x12, 0x01, 0x03, 0x00, 0x01, 0x00, 0x00, 0x00,               // Orientation, SHORT, 1
+        static_cast<unsigned char>(orientation), 0x00, 0x00, 0x00,    // value
+        0x00, 0x00, 0x00, 0x00};                                      // no next IFD
+    jpeg.insert(2, reinterpret_cast<const char*>(app1), sizeof app1);
+    return jpeg;
+}
+
+bool near(Colour c, int r, int g, int b, int tolerance = 40) {
+    return std::abs(redOf(c) - r) <= tolerance && std::abs(greenOf(c) - g) <= tolerance &&
+           std::abs(blueOf(c) - b) <= tolerance;
+}
+
+// Two frames of 4 x 2 over the palette red, green, blue, white: the first shows
+// 0 1 2 3 / 0 1 2 3, the second is all white.
+const unsigned char kTwoFrameGif[] = {
+    0x47, 0x49, 0x46, 0x38, 0x39, 0x61, 0x04, 0x00, 0x02, 0x00, 0x91, 0x00, 0x00, 0xFF, 0x00, 0x00,
+    0x00, 0xFF, 0x00, 0x00, 0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0x21, 0xF9, 0x04, 0x00, 0x0A, 0x00, 0x00,
+    0x00, 0x2C, 0x00, 0x00, 0x00, 0x00, 0x04, 0x00, 0x02, 0x00, 0x00, 0x02, 0x05, 0x44, 0xA8, 0x11,
+    0xA1, 0x56, 0x00, 0x21, 0xF9, 0x04, 0x00, 0x0A, 0x00, 0x00, 0x00, 0x2C, 0x00, 0x00, 0x00, 0x00,
+    0x04, 0x00, 0x02, 0x00, 0x00, 0x02, 0x05, 0xDC, 0xB8, 0x71, 0xE3, 0x56, 0x00, 0x3B};
+
+}  // namespace
+
+TEST_F(PictureFileTest, BmpRoundTripWithExactLayout) {
+    const Picture p = gradient(5, 3);  // 15 bytes a row, padded to 16
+    ASSERT_TRUE(saveBmp(p, path("a.bmp")));
+    const QByteArray bytes = read(path("a.bmp"));
+    ASSERT_EQ(bytes.size(), 54 + 16 * 3);
+    EXPECT_EQ(bytes.left(2), QByteArray("BM"));
+    EXPECT_EQ(static_cast<unsigned char>(bytes[2]), 54 + 48);
+    EXPECT_EQ(static_cast<unsigned char>(bytes[10]), 54);
+    EXPECT_EQ(static_cast<unsigned char>(bytes[28]), 24);
+    // First stored row is the bottom row, blue first; padding is zero.
+    EXPECT_EQ(static_cast<unsigned char>(bytes[54]), blueOf(p.pixel(0, 2)));
+    EXPECT_EQ(static_cast<unsigned char>(bytes[56]), redOf(p.pixel(0, 2)));
+    EXPECT_EQ(bytes[54 + 15], '\0');
+
+    Picture back;
+    QString why;
+    ASSERT_TRUE(loadPicture(path("a.bmp"), back, &why)) << why.toStdString();
+    EXPECT_EQ(back, p);
+    int w = 0, h = 0;
+    ASSERT_TRUE(pictureSize(path("a.bmp"), w, h));
+    EXPECT_EQ(w, 5);
+    EXPECT_EQ(h, 3);
+
+    // Saving again replaces the file; no temporary file stays behind.
+    ASSERT_TRUE(saveBmp(Picture(4, 1, rgb(1, 2, 3)), path("a.bmp")));
+    EXPECT_EQ(read(path("a.bmp")).size(), 54 + 12);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"a.bmp"});
+}
+
+TEST_F(PictureFileTest, BmpVariantsFromOtherWriters) {
+    const Picture p = gradient(7, 5);
+    QImage image(7, 5, QImage::Format_RGB888);
+    for (int y = 0; y < 5; ++y) std::memcpy(image.scanLine(y), p.scanLine(y), p.stride());
+    ASSERT_TRUE(image.save(path("qt.bmp"), "BMP"));
+    Picture back;
+    ASSERT_TRUE(loadPicture(path("qt.bmp"), back));
+    EXPECT_EQ(back, p);
+
+    // Paletted: through the general decoder.
+    ASSERT_TRUE(image.convertToFormat(QImage::Format_Indexed8).save(path("pal.bmp"), "BMP"));
+    ASSERT_TRUE(loadPicture(path("pal.bmp"), back));
+    const QImage pal(path("pal.bmp"));
+    ASSERT_EQ(back.width(), 7);
+    for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < 7; ++x) {
+            const QRgb q = pal.pixel(x, y);
+            EXPECT_EQ(back.pixel(x, y), rgb(qRed(q), qGreen(q), qBlue(q)));
+        }
+
+    // Top-down rows (negative height).
+    ASSERT_TRUE(saveBmp(p, path("up.bmp")));
+    QByteArray bytes = read(path("up.bmp"));
+    const int rowBytes = 24;
+    QByteArray flipped = bytes.left(54);
+    for (int y = 4; y >= 0; --y) flipped += bytes.mid(54 + y * rowBytes, rowBytes);
+    const unsigned char minusFive[] = {0xFB, 0xFF, 0xFF, 0xFF};
+    flipped.replace(22, 4, reinterpret_cast<const char*>(minusFive), 4);
+    write("down.bmp", flipped);
+    ASSERT_TRUE(loadPicture(path("down.bmp"), back));
+    EXPECT_EQ(back, p);
+}
+
+TEST_F(PictureFileTest, SaveBmpFailuresLeaveNothing) {
+    QString why;
+    EXPECT_FALSE(saveBmp(gradient(3, 3), path("missing/a.bmp"), &why));
+    EXPECT_FALSE(why.isEmpty());
+    EXPECT_FALSE(QFile::exists(path("missing/a.bmp")));
+    EXPECT_FALSE(saveBmp(Picture(), path("empty.bmp"), &why));
+    EXPECT_FALSE(QFile::exists(path("empty.bmp")));
+    EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files).isEmpty());
+}
+
+TEST_F(PictureFileTest, LoadsJpegAndGifFirstFrame) {
+    write("photo.jpg", jpegBytes(40, 20));
+    Picture p;
+    ASSERT_TRUE(loadPicture(path("photo.jpg"), p));
+    ASSERT_EQ(p.width(), 40);
+    ASSERT_EQ(p.height(), 20);
+    EXPECT_TRUE(near(p.pixel(5, 10), 255, 0, 0));
+    EXPECT_TRUE(near(p.pixel(35, 10), 0, 0, 255));
+
+    QImage grey(6, 4, QImage::Format_Grayscale8);
+    grey.fill(90);
+    ASSERT_TRUE(grey.save(path("grey.jpg"), "JPEG", 100));
+    ASSERT_TRUE(loadPicture(path("grey.jpg"), p));
+    EXPECT_EQ(p, Picture(6, 4, rgb(90, 90, 90)));
+
+    write("anim.gif", QByteArray(reinterpret_cast<const char*>(kTwoFrameGif), sizeof kTwoFrameGif));
+    Picture g;
+    QString why;
+    ASSERT_TRUE(loadPicture(path("anim.gif"), g, &why)) << why.toStdString();
+    ASSERT_EQ(g.width(), 4);
+    ASSERT_EQ(g.height(), 2);
+    EXPECT_EQ(g.pixel(0, 0), rgb(255, 0, 0));
+    EXPECT_EQ(g.pixel(1, 1), rgb(0, 255, 0));
+    EXPECT_EQ(g.pixel(2, 0), rgb(0, 0, 255));
+    EXPECT_EQ(g.pixel(3, 1), rgb(255, 255, 255));
+
+    // The content decides, not the name.
+    ASSERT_TRUE(saveBmp(gradient(3, 2), path("really-a-bmp.jpg")));
+    ASSERT_TRUE(loadPicture(path("really-a-bmp.jpg"), p));
+    EXPECT_EQ(p, gradient(3, 2));
+}
+
+TEST_F(PictureFileTest, BadFilesAreRefusedWithAReason) {
+    expectRefused(path("nothing-here.jpg"), "not found");
+    write("empty.jpg", {});
+    expectRefused(path("empty.jpg"), "empty");
+    write("notes.jpg", "This is not a picture at all, just some text.\n");
+    expectRefused(path("notes.jpg"), "not a picture");
+
+    const QByteArray jpeg = jpegBytes(64, 64);
+    write("cut.jpg", jpeg.left(jpeg.size() * 2 / 3));
+    expectRefused(path("cut.jpg"), "truncated");
+    write("headonly.jpg", jpeg.left(200));
+    expectRefused(path("headonly.jpg"), "truncated");
+    // Bytes after the end marker (camera trailers) are fine.
+    write("trailer.jpg", jpeg + QByteArray(100, 'x'));
+    Picture ok;
+    EXPECT_TRUE(loadPicture(path("trailer.jpg"), ok));
+
+    ASSERT_TRUE(saveBmp(gradient(30, 30), path("full.bmp")));
+    write("cut.bmp", read(path("full.bmp")).left(1000));
+    expectRefused(path("cut.bmp"), "truncated");
+
+    write("cut.gif", QByteArray(reinterpret_cast<const char*>(kTwoFrameGif), 30));
+    Picture out(2, 2, rgb(5, 6, 7));
+    EXPECT_FALSE(loadPicture(path("cut.gif"), out));
+}
+
+TEST_F(PictureFileTest, AbsurdHeaderIsRefusedBeforeDecoding) {
+    // A valid 1 x 1 BMP whose header then claims 100000 x 100000 pixels.
+    ASSERT_TRUE(saveBmp(Picture(1, 1), path("small.bmp")));
+    QByteArray bytes = read(path("small.bmp"));
+    const unsigned char size[] = {0xA0, 0x86, 0x01, 0x00};  // 100000
+    bytes.replace(18, 4, reinterpret_cast<const char*>(size), 4);
+    bytes.replace(22, 4, reinterpret_cast<const char*>(size), 4);
+    write("huge.bmp", bytes);
+    expectRefused(path("huge.bmp"), "too large");
+}
+
+TEST_F(PictureFileTest, ExifOrientationTurnsThePictureUpright) {
+    // Orientation 6: stored picture is turned a quarter clockwise for display, so the
+    // stored left (red) half ends up on top.
+    write("turned.jpg", withOrientation(jpegBytes(40, 20), 6));
+    Picture p;
+    QString why;
+    ASSERT_TRUE(loadPicture(path("turned.jpg"), p, &why)) << why.toStdString();
+    ASSERT_EQ(p.width(), 20);
+    ASSERT_EQ(p.height(), 40);
+    EXPECT_TRUE(near(p.pixel(10, 5), 255, 0, 0));
+    EXPECT_TRUE(near(p.pixel(10, 35), 0, 0, 255));
+    int w = 0, h = 0;
+    ASSERT_TRUE(pictureSize(path("turned.jpg"), w, h));
+    EXPECT_EQ(w, 20);
+    EXPECT_EQ(h, 40);
+}
+
+TEST_F(PictureFileTest, LoadHintScalesJpegsInTheDecoder) {
+    write("big.jpg", jpegBytes(1600, 800));
+    Picture p;
+    // 1/8 is 200 x 100, still at least the hint.
+    ASSERT_TRUE(loadPicture(path("big.jpg"), p, nullptr, LoadHint{150, 90}));
+    EXPECT_EQ(p.width(), 200);
+    EXPECT_EQ(p.height(), 100);
+    EXPECT_TRUE(near(p.pixel(20, 50), 255, 0, 0));
+    EXPECT_TRUE(near(p.pixel(180, 50), 0, 0, 255));
+    // 1/4 is the smallest that is tall enough.
+    ASSERT_TRUE(loadPicture(path("big.jpg"), p, nullptr, LoadHint{150, 101}));
+    EXPECT_EQ(p.width(), 400);
+    EXPECT_EQ(p.height(), 200);
+    // Not even halving fits: full size.
+    ASSERT_TRUE(loadPicture(path("big.jpg"), p, nullptr, LoadHint{801, 10}));
+    EXPECT_EQ(p.width(), 1600);
+
+    // The hint is for the upright picture: 800 x 1600 after turning.
+    write("bigturned.jpg", withOrientation(jpegBytes(1600, 800), 6));
+    ASSERT_TRUE(loadPicture(path("bigturned.jpg"), p, nullptr, LoadHint{100, 200}));
+    EXPECT_EQ(p.width(), 100);
+    EXPECT_EQ(p.height(), 200);
+    EXPECT_TRUE(near(p.pixel(50, 20), 255, 0, 0));
+
+    // Other formats ignore the hint.
+    ASSERT_TRUE(saveBmp(gradient(64, 64), path("g.bmp")));
+    ASSERT_TRUE(loadPicture(path("g.bmp"), p, nullptr, LoadHint{8, 8}));
+    EXPECT_EQ(p.width(), 64);
+}
+
+TEST_F(PictureFileTest, LoadsFromManyThreadsAtOnce) {
+    write("t.jpg", withOrientation(jpegBytes(48, 32), 6));
+    ASSERT_TRUE(saveBmp(gradient(9, 9), path("t.bmp")));
+    Picture jpeg;
+    ASSERT_TRUE(loadPicture(path("t.jpg"), jpeg));
+    std::atomic<int> failures{0};
+    parallelFor(64, 1, [&](std::int64_t begin, std::int64_t end) {
+        for (std::int64_t i = begin; i < end; ++i) {
+            Picture p;
+            const bool ok = (i % 2) ? loadPicture(path("t.jpg"), p) && p == jpeg
+                                    : loadPicture(path("t.bmp"), p) && p == gradient(9, 9);
+            if (!ok) ++failures;
+        }
+    }, 4);
+    EXPECT_EQ(failures, 0);
+}
