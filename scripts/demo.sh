@@ -6,4 +6,4 @@ scripts/install-deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release > /dev/null
 cmake --build build
 export TESSELIX_HOME="${TESSELIX_HOME:-$PWD/build}"
-build/tesselix-cli --help  # the demo command replaces this once it lands
+build/tesselix-cli demo "$@"

@@ -1,12 +1,247 @@
+#include <QDir>
+#include <QFileInfo>
+#include <algorithm>
+
 #include "Cli.h"
+#include "CliArgs.h"
+#include "CliHost.h"
+#include "JobDispatch.h"
+#include "library/ColourDatabase.h"
+#include "library/TileLibrary.h"
+#include "support/AppPaths.h"
+#include "support/FileHelpers.h"
 
 namespace tx::cli {
 
-// placeholders until the library commands land
-int runLibraryCreate(const QStringList&, Io io) { io.err << "not implemented yet\n"; return Usage; }
-int runLibraryIndex(const QStringList&, Io io) { io.err << "not implemented yet\n"; return Usage; }
-int runLibraryList(const QStringList&, Io io) { io.err << "not implemented yet\n"; return Usage; }
-int runLibraryInfo(const QStringList&, Io io) { io.err << "not implemented yet\n"; return Usage; }
-int runLibraryDelete(const QStringList&, Io io) { io.err << "not implemented yet\n"; return Usage; }
+namespace {
+
+const QString kInvalidName = QStringLiteral("Please select a valid name.");
+
+bool isSourcePicture(const QString& name) {
+    return IsBmpFile(name) || IsJpgFile(name) || name.right(4).compare(QLatin1String(".gif"), Qt::CaseInsensitive) == 0;
+}
+
+// Files of the folder first, then those of each sub-folder, as paths relative to root.
+void scanFolder(const QString& root, const QString& relative, bool recurse, QStringList& out) {
+    QDir dir(root + relative);
+    const auto order = QDir::Name | QDir::IgnoreCase;
+    for (const QString& f : dir.entryList(QDir::Files, order))
+        if (isSourcePicture(f)) out << relative + f;
+    if (!recurse) return;
+    for (const QString& d : dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, order))
+        scanFolder(root, relative + d + QLatin1Char('/'), true, out);
+}
+
+// The name positional of "library info|index|delete NAME"; prints the problem when
+// there is none or it is not a plain name.
+std::optional<QString> libraryName(const QStringList& positional, const char* command, Io io, int& rc) {
+    if (positional.size() != 1) {
+        io.err << "tesselix-cli: library " << command << " takes one library NAME\n";
+        rc = Usage;
+        return std::nullopt;
+    }
+    if (!isPlainName(positional.first())) {
+        io.err << kInvalidName << "\n";
+        rc = Usage;
+        return std::nullopt;
+    }
+    return positional.first();
+}
+
+bool libraryExists(const QString& name, Io io) {
+    if (QFileInfo(libraryFolder(name)).isDir()) return true;
+    io.err << "The library '" << name << "' does not exist.\n";
+    return false;
+}
+
+int anchorIndex(const QString& name) {
+    static const char* const names[] = {"top-left", "top",    "top-right",   "left",        "center",
+                                        "right",    "bottom-left", "bottom", "bottom-right"};
+    for (int k = 0; k < 9; ++k)
+        if (name == QLatin1String(names[k])) return k;
+    if (name == QLatin1String("centre")) return 4;
+    return -1;
+}
+
+}  // namespace
+
+int runLibraryCreate(const QStringList& args, Io io) {
+    Args a(args);
+    const auto from = a.option(QStringLiteral("from"));
+    const bool recurse = a.flag(QStringLiteral("recurse"));
+    const auto to = a.option(QStringLiteral("to"));
+    const auto size = a.sizeOption(QStringLiteral("tile-size"), 1, 4096);
+    const auto margin = a.intOption(QStringLiteral("crop-margin"), 0, 32767);
+    const auto anchor = a.option(QStringLiteral("anchor"));
+    const auto format = a.option(QStringLiteral("format"));
+    const bool quiet = a.flag(QStringLiteral("quiet"));
+    int anchorValue = 4;
+    if (anchor) {
+        anchorValue = anchorIndex(*anchor);
+        if (anchorValue < 0) a.fail(QStringLiteral("unknown --anchor %1").arg(*anchor));
+    }
+    bool jpeg = true;
+    if (format) {
+        if (format->compare(QLatin1String("bmp"), Qt::CaseInsensitive) == 0)
+            jpeg = false;
+        else if (format->compare(QLatin1String("jpg"), Qt::CaseInsensitive) != 0 &&
+                 format->compare(QLatin1String("jpeg"), Qt::CaseInsensitive) != 0)
+            a.fail(QStringLiteral("--format takes jpg or bmp"));
+    }
+    if (!a.positional().isEmpty()) a.fail(QStringLiteral("unexpected argument %1").arg(a.positional().first()));
+    if (!from || !to) a.fail(QStringLiteral("library create needs --from FOLDER and --to NAME"));
+    if (!a.finish(io)) return Usage;
+    if (!isPlainName(*to)) {
+        io.err << kInvalidName << "\n";
+        return Usage;
+    }
+    const QFileInfo fromInfo(*from);
+    if (!fromInfo.isDir()) {
+        io.err << "tesselix-cli: --from " << *from << ": - not a valid path -\n";
+        return Usage;
+    }
+
+    JobRequest request;
+    request.name = QStringLiteral("CreateLibrary");
+    CreateLibraryJob& job = request.createLibrary;
+    job.sourceFolder = AddBackslash(fromInfo.absoluteFilePath());
+    scanFolder(job.sourceFolder, QString(), recurse, job.sourceEntries);
+    if (job.sourceEntries.isEmpty()) {
+        io.err << "No images found.\n";
+        return JobFailed;
+    }
+    job.targetFolder = libraryFolder(*to);
+    if (!QDir().mkpath(job.targetFolder)) {
+        io.err << kInvalidName << "\n";
+        return JobFailed;
+    }
+    if (size) {
+        job.tileWidth = size->first;
+        job.tileHeight = size->second;
+    }
+    job.cropMargin = margin.value_or(0);
+    job.anchor = anchorValue;
+    job.jpeg = jpeg;
+
+    const int before = static_cast<int>(tileList(job.targetFolder).size());
+    CliHost host(io.err, quiet);
+    Task task(host);
+    {
+        InterruptGuard guard(task);
+        DispatchJob(task, request);
+    }
+    host.endLine();
+    const int after = static_cast<int>(tileList(job.targetFolder).size());
+    io.out << "Library '" << *to << "': " << (after - before) << " new tiles, " << after << " in all ("
+           << QDir::toNativeSeparators(job.targetFolder) << ")\n";
+    if (!host.messages.isEmpty()) return JobFailed;
+    if (task.running() || InterruptGuard::interrupted()) {
+        io.err << "Cancelled.\n";
+        return JobFailed;
+    }
+    return Ok;
+}
+
+int runLibraryIndex(const QStringList& args, Io io) {
+    Args a(args);
+    const auto matrix = a.sizeOption(QStringLiteral("matrix"), 1, 12);
+    const bool grey = a.flag(QStringLiteral("grey")) || a.flag(QStringLiteral("gray"));
+    const bool noFilter = a.flag(QStringLiteral("no-filter"));
+    const bool force = a.flag(QStringLiteral("force-db"));
+    const bool quiet = a.flag(QStringLiteral("quiet"));
+    if (!a.finish(io)) return Usage;
+    int rc = Ok;
+    const auto name = libraryName(a.positional(), "index", io, rc);
+    if (!name) return rc;
+    if (!libraryExists(*name, io)) return JobFailed;
+
+    ColourDatabaseRequest request;
+    request.libraryFolder = libraryFolder(*name);
+    request.tiles = tileList(request.libraryFolder);
+    request.tileCount = static_cast<int>(request.tiles.size());
+    if (request.tileCount == 0) {
+        io.err << "The library '" << *name << "' holds no tiles.\n";
+        return JobFailed;
+    }
+    if (matrix) {
+        request.matrX = matrix->first;
+        request.matrY = matrix->second;
+    }
+    request.greyscale = grey;
+    request.filter = !noFilter;
+    request.force = force;
+
+    CliHost host(io.err, quiet);
+    Task task(host);
+    task.setRunning(true);
+    TileColourTable table;
+    bool ok;
+    {
+        InterruptGuard guard(task);
+        ok = LoadColourDatabase(task, request, table);
+    }
+    host.endLine();
+    if (!ok) {
+        io.err << "Cancelled.\n";
+        return JobFailed;
+    }
+    io.out << QDir::toNativeSeparators(databasePath(request.libraryFolder, request.matrX, request.matrY)) << " ("
+           << request.tileCount << " tiles)\n";
+    return Ok;
+}
+
+int runLibraryList(const QStringList& args, Io io) {
+    Args a(args);
+    if (!a.finish(io)) return Usage;
+    if (!a.positional().isEmpty()) {
+        io.err << "tesselix-cli: library list takes no arguments\n";
+        return Usage;
+    }
+    for (const QString& name : libraryList()) io.out << name << "\n";
+    return Ok;
+}
+
+int runLibraryInfo(const QStringList& args, Io io) {
+    Args a(args);
+    if (!a.finish(io)) return Usage;
+    int rc = Ok;
+    const auto name = libraryName(a.positional(), "info", io, rc);
+    if (!name) return rc;
+    if (!libraryExists(*name, io)) return JobFailed;
+    const QString folder = libraryFolder(*name);
+    const LibraryInfo info = libraryInfo(folder);
+    io.out << "Library: " << *name << "\n";
+    io.out << "Folder: " << QDir::toNativeSeparators(folder) << "\n";
+    io.out << "Number of tiles: " << info.tileCount << "\n";
+    if (info.tileCount > 0) {
+        if (info.tileWidth > 0)
+            io.out << "Tile size: " << info.tileWidth << "x" << info.tileHeight << "px\n";
+        else
+            io.out << "Tile size: unknown (the first tile cannot be read)\n";
+        io.out << "Format: " << info.format << "\n";
+    }
+    const QStringList databases = databaseFiles(folder);
+    const QString list = databases.isEmpty() ? QStringLiteral("none") : databases.join(QStringLiteral(", "));
+    io.out << "Color databases: " << list << "\n";
+    return Ok;
+}
+
+int runLibraryDelete(const QStringList& args, Io io) {
+    Args a(args);
+    if (!a.finish(io)) return Usage;
+    int rc = Ok;
+    const auto name = libraryName(a.positional(), "delete", io, rc);
+    if (!name) return rc;
+    if (!libraryExists(*name, io)) return JobFailed;
+    const QString folder = libraryFolder(*name);
+    const int tiles = static_cast<int>(tileList(folder).size());
+    if (!DeleteFolder(folder)) {
+        io.err << "The library '" << *name << "' could not be deleted.\n";
+        return JobFailed;
+    }
+    io.out << "'" << *name << "' was successfully deleted. (" << QDir::toNativeSeparators(folder) << ", " << tiles
+           << (tiles == 1 ? " tile" : " tiles") << ")\n";
+    return Ok;
+}
 
 }  // namespace tx::cli

@@ -4,11 +4,13 @@
 // "<mx>x<my>.txt" (count line, then "red CR green CR blue CR LF" per cell, x
 // fastest, then y, then tile) and rebuilt when missing, short, damaged or forced.
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <cstdint>
 #include <vector>
 
+#include "support/Picture.h"
 #include "task/Task.h"
 
 namespace tx {
@@ -46,6 +48,21 @@ struct ColourDatabaseRequest {
     bool greyscale = false;  // measure the tiles in grey
     bool filter = true;      // "Additional Filtering": reduce to 4x the grid first
 };
+
+// Reduces one tile to one pixel per grid cell (optional greyscale, optional
+// "Additional Filtering" to 4x the grid, half-tone to 2x, blur, plain draw to 1x)
+// and writes matrX * matrY (red, green, blue) triples to out, x fastest. An empty
+// picture (a tile that could not be read) gives black.
+void measureTile(const Picture& tile, int matrX, int matrY, bool grey, bool filter, std::uint8_t* out);
+
+// The file's bytes for the table's tiles 1..table.tiles.
+QByteArray formatColourDatabase(const TileColourTable& table);
+
+// Reads a database file's bytes into the table (tiles 1..min(table.tiles, count);
+// the table is sized by the caller). Returns the stored tile count, or -1 when the
+// content is damaged: empty, a count or colour field that is not a whole number
+// (colours 0..255), or a number of colour values that does not match the count.
+int parseColourDatabase(const QByteArray& data, TileColourTable& table);
 
 // Fills the table for tiles 1..N from the database file, or measures the tiles and
 // writes a new file first, with the status texts, progress and time estimate of the

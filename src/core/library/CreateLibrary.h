@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "library/CropGeometry.h"
+#include "support/Picture.h"
 #include "task/Task.h"
 
 namespace tx {
@@ -20,5 +22,9 @@ struct CreateLibraryJob {
 };
 
 void CreateLibrary(Task& task, const CreateLibraryJob& job);
+
+// One tile from the picture file: cropped (cropRegion), drawn onto a canvas of
+// twice the tile size, blurred and halved. Empty when the file cannot be read.
+Picture makeTile(const QString& path, int tileW, int tileH, int margin, CropAnchor anchor);
 
 }  // namespace tx

@@ -26,6 +26,8 @@ LibraryInfo libraryInfo(const QString& folder);
 
 // <folder>/<mx>x<my>.txt
 QString databasePath(const QString& folder, int matrX, int matrY);
+// File names of the library's colour databases ("<mx>x<my>.txt"), sorted by name.
+QStringList databaseFiles(const QString& folder);
 // Deletes every colour database file ("*x*.txt") of the library; used whenever tiles
 // are deleted, so that no database matches tiles by stale positions.
 void deleteColourDatabases(const QString& folder);

@@ -2,6 +2,7 @@
 // The mosaic job as the engine reads it when it starts, and the engine entry point.
 
 #include <QString>
+#include <functional>
 
 #include "task/Task.h"
 
@@ -30,6 +31,9 @@ struct MosaicJob {
     // Extras of the command line.
     QString planPath;         // CSV of the chosen tile of every cell
     QString workDir;          // keeps scan.bmp, cells.bmp and order.csv
+    // Called with the name of every page file written (the ".bmp" fallback name
+    // when that is what was written), in page order, on the engine's thread.
+    std::function<void(const QString&)> pageSaved;
 };
 
 // Alpha from the blend slider percentage: value / 100 * 255 rounded half to even.

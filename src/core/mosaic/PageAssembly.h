@@ -40,6 +40,7 @@ struct PageInput {
     int alpha = 0;                // colour correction 0..255
     Picture* preview = nullptr;   // vorschau, or null when no preview is wanted
     PreviewLayout layout;
+    std::size_t tileCacheBytes = 0;  // memory for prepared tiles; 0: the default budget
 };
 
 // Assembles and saves every page with the status texts, progress (continuing the

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdlib>
 #include <exception>
 #include <functional>
 #include <mutex>
@@ -13,8 +14,21 @@
 
 namespace tx {
 
+// Benchmarks and tests may pin the number of workers (0: every core); the
+// environment variable TESSELIX_THREADS does the same for a whole process.
+inline std::atomic<int>& workerCountOverride() {
+    static std::atomic<int> v{0};
+    return v;
+}
+inline void setWorkerCount(int n) { workerCountOverride().store(std::clamp(n, 0, 64)); }
+
 inline int workerCount() {
+    if (const int o = workerCountOverride().load(); o > 0) return o;
     static const int n = [] {
+        if (const char* env = std::getenv("TESSELIX_THREADS")) {
+            const int v = std::atoi(env);
+            if (v > 0) return std::min(v, 64);
+        }
         unsigned hc = std::thread::hardware_concurrency();
         return static_cast<int>(std::clamp(hc, 1u, 64u));
     }();

@@ -1,0 +1,289 @@
+// Times the mosaic engine phase by phase: a 5000-tile library of 64 x 64 JPEG
+// tiles (built once), a synthetic photograph, colour databases built first (not
+// timed), then CreateMosaic end to end for each case with distance 6, smart
+// rendering, 32 x 32 output tiles and JPEG pages; and the fast tile choice
+// against the plain sequential loop on the same input (the Plans must match).
+//
+//   bench_mosaic [--dir FOLDER] [--no-reference]
+//   (default folder: <temp>/tesselix-bench-mosaic, kept between runs)
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <map>
+#include <random>
+#include <sys/resource.h>
+
+#include "library/ColourDatabase.h"
+#include "library/TileLibrary.h"
+#include "mosaic/MosaicJob.h"
+#include "mosaic/OrderTables.h"
+#include "mosaic/SourcePreparation.h"
+#include "mosaic/TileChoice.h"
+#include "support/DibSection.h"
+#include "support/FileHelpers.h"
+#include "support/JpegBridge.h"
+#include "support/Parallel.h"
+#include "support/PictureFile.h"
+#include "support/Registry.h"
+
+using namespace tx;
+
+namespace {
+
+constexpr int kTiles = 5000;
+
+double peakMegabytes() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return static_cast<double>(u.ru_maxrss) / 1024.0;
+}
+
+double cpuSeconds() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return double(u.ru_utime.tv_sec) + u.ru_utime.tv_usec / 1e6 + double(u.ru_stime.tv_sec) + u.ru_stime.tv_usec / 1e6;
+}
+
+double now() {
+    using namespace std::chrono;
+    return duration<double>(steady_clock::now().time_since_epoch()).count();
+}
+
+int clampByte(double v) { return static_cast<int>(std::clamp(v, 0.0, 255.0)); }
+
+// Flat, gradient, two-tone and noisy tiles over the whole colour range.
+Picture drawTile(int n) {
+    std::mt19937 rng(static_cast<unsigned>(n) * 2654435761u);
+    std::uniform_real_distribution<double> u(0, 1);
+    const double r0 = u(rng) * 255, g0 = u(rng) * 255, b0 = u(rng) * 255;
+    const double r1 = u(rng) * 255, g1 = u(rng) * 255, b1 = u(rng) * 255;
+    const double angle = u(rng) * 6.283;
+    const double noise = n % 5 == 0 ? 40 : 8;
+    const int kind = n % 4;
+    std::normal_distribution<double> grain(0, noise);
+    Picture p(64, 64);
+    for (int y = 0; y < 64; ++y)
+        for (int x = 0; x < 64; ++x) {
+            double f = 0;
+            if (kind == 1) f = 0.5 + ((x - 32) * std::cos(angle) + (y - 32) * std::sin(angle)) / 90.0;
+            if (kind == 2) f = std::hypot(x - 32, y - 32) < 20 ? 1 : 0;
+            if (kind == 3) f = 0.5 + 0.5 * std::sin(x * 0.2 + angle) * std::cos(y * 0.15);
+            f = std::clamp(f, 0.0, 1.0);
+            const double e = grain(rng);
+            p.setPixel(x, y, rgb(clampByte(r0 + (r1 - r0) * f + e), clampByte(g0 + (g1 - g0) * f + e),
+                                 clampByte(b0 + (b1 - b0) * f + e)));
+        }
+    return p;
+}
+
+// A photograph-like picture: sky gradient, hills, a sun, some texture.
+Picture drawPhoto(int w, int h) {
+    Picture p(w, h);
+    std::mt19937 rng(7);
+    std::normal_distribution<double> grain(0, 6);
+    parallelFor(h, 32, [&](std::int64_t b, std::int64_t e) {
+        std::mt19937 local(static_cast<unsigned>(b) + 11);
+        std::normal_distribution<double> g(0, 6);
+        for (int y = static_cast<int>(b); y < e; ++y)
+            for (int x = 0; x < w; ++x) {
+                const double fx = double(x) / w, fy = double(y) / h;
+                double r = 60 + 120 * fy, gg = 120 + 80 * fy, bl = 230 - 60 * fy;
+                const double hill = 0.55 + 0.1 * std::sin(fx * 9) + 0.05 * std::sin(fx * 31);
+                if (fy > hill) {
+                    const double t = std::sin(fx * 140) * std::sin(fy * 90);
+                    r = 50 + 40 * t + 60 * (fy - hill);
+                    gg = 110 + 50 * t;
+                    bl = 40 + 20 * t;
+                }
+                if (std::hypot(fx - 0.75, fy - 0.22) < 0.08) r = 255, gg = 220, bl = 120;
+                if (std::abs(fx - 0.3) < 0.02 && fy > 0.4 && fy < hill + 0.1) r = 90, gg = 60, bl = 30;
+                const double n = g(local);
+                p.setPixel(x, y, rgb(clampByte(r + n), clampByte(gg + n), clampByte(bl + n)));
+            }
+    });
+    return p;
+}
+
+// Records when each status text appeared.
+class TimingHost : public TaskHost {
+public:
+    void statusChanged(const QString& text) override { marks.push_back({text, now()}); }
+    void showMessage(MessageIcon, const QString& text) override {
+        std::fprintf(stderr, "message: %s\n", qPrintable(text));
+    }
+    std::vector<std::pair<QString, double>> marks;
+};
+
+struct Case {
+    int cellsX, cellsY, matr;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QString base = QDir(QDir::tempPath()).filePath("tesselix-bench-mosaic");
+    bool reference = true;
+    bool choiceOnly = false;
+    int kept = 0;
+    for (int k = 1; k < argc; ++k) {
+        const QString a = QString::fromLocal8Bit(argv[k]);
+        if (a == "--dir" && k + 1 < argc) base = QString::fromLocal8Bit(argv[++k]);
+        else if (a == "--kept" && k + 1 < argc) kept = std::atoi(argv[++k]);
+        else if (a == "--choice-only") choiceOnly = true;
+        else if (a == "--no-reference") reference = false;
+        else {
+            std::fprintf(stderr, "usage: bench_mosaic [--dir FOLDER] [--no-reference]\n");
+            return 2;
+        }
+    }
+    QDir().mkpath(base);
+    qputenv("TESSELIX_SETTINGS", QDir(base).filePath("settings.ini").toUtf8());
+    writeSetting("Check", "1");
+    writeSetting("JPGQuality", "90");
+
+    const QString library = QDir(base).filePath("Bench5000") + "/";
+    QDir().mkpath(library);
+    if (tileList(library).size() != kTiles) {
+        const double t0 = now();
+        parallelFor(kTiles, 50, [&](std::int64_t b, std::int64_t e) {
+            for (std::int64_t t = b; t < e; ++t) {
+                cDIBSection buffer;
+                buffer.CreateFromPicture(drawTile(static_cast<int>(t) + 1));
+                SaveJpegFile(buffer, library + QString::number(t + 1) + ".jpg", 90);
+            }
+        });
+        std::printf("library: %d tiles of 64 x 64 written in %.2f s\n", kTiles, now() - t0);
+    }
+    const QString photoPath = QDir(base).filePath("photo.jpg");
+    if (!QFile::exists(photoPath)) {
+        cDIBSection buffer;
+        buffer.CreateFromPicture(drawPhoto(3000, 2250));
+        SaveJpegFile(buffer, photoPath, 92);
+    }
+    const QStringList tiles = tileList(library);
+    std::printf("library %s: %d tiles; photo 3000 x 2250\n", qPrintable(library), int(tiles.size()));
+
+    // Databases first, not timed.
+    for (int m : {3, 12}) {
+        TaskHost quiet;
+        Task task(quiet);
+        task.setRunning(true);
+        TileColourTable table;
+        ColourDatabaseRequest request{library, tiles, kTiles, m, m, false, false, true};
+        const double t0 = now();
+        LoadColourDatabase(task, request, table);
+        std::printf("database %dx%d ready in %.2f s\n", m, m, now() - t0);
+    }
+    std::printf("peak memory after setup: %.0f MB\n\n", peakMegabytes());
+
+    const std::vector<Case> cases = {{100, 75, 3}, {181, 181, 3}, {100, 75, 12}, {181, 181, 12}};
+    const char* phases[] = {"Looking for database...", "Creating source image...", "Calculating mosaic...",
+                            "Preparing smart table...", "Preparing page(s)...", "Complete..."};
+    std::printf("%-14s %7s %7s %7s %7s %7s %8s  %s\n", "case", "db", "source", "choice", "table", "pages", "total",
+                "peak MB");
+    for (const Case& c : cases) {
+        if (choiceOnly) break;
+        MosaicJob job;
+        job.cellsX = c.cellsX;
+        job.cellsY = c.cellsY;
+        job.matrX = job.matrY = c.matr;
+        job.distance = 6;
+        job.smart = true;
+        job.tileWidth = job.tileHeight = 32;
+        job.alpha = alphaFromBlend(20);
+        job.sourcePath = photoPath;
+        job.libraryFolder = library;
+        job.targetPath = QDir(base).filePath(QStringLiteral("mosaic-%1x%2-%3.jpg").arg(c.cellsX).arg(c.cellsY).arg(c.matr));
+        TimingHost host;
+        Task task(host);
+        task.guard().arm();
+        task.setRunning(true);
+        const double start = now();
+        CreateMosaic(task, job);
+        const double end = now();
+        std::map<QString, double> at;
+        for (auto& [text, t] : host.marks)
+            if (!at.count(text)) at[text] = t;
+        at["Looking for database..."] = start;
+        if (!at.count("Complete...")) {
+            std::printf("%dx%d %dx%d: did not complete\n", c.cellsX, c.cellsY, c.matr, c.matr);
+            continue;
+        }
+        double d[5];
+        for (int k = 0; k < 5; ++k) d[k] = at[phases[k + 1]] - at[phases[k]];
+        char name[32];
+        std::snprintf(name, sizeof name, "%dx%d m%d", c.cellsX, c.cellsY, c.matr);
+        std::printf("%-14s %7.3f %7.3f %7.3f %7.3f %7.3f %8.3f  %.0f\n", name, d[0], d[1], d[2], d[3], d[4],
+                    end - start, peakMegabytes());
+    }
+
+    std::printf("\ntile choice alone, fast against the sequential loop:\n");
+    for (const Case& c : cases) {
+        TaskHost quiet;
+        Task task(quiet);
+        task.setRunning(true);
+        TileColourTable table;
+        ColourDatabaseRequest request{library, tiles, kTiles, c.matr, c.matr, false, false, true};
+        LoadColourDatabase(task, request, table);
+        Picture photo;
+        loadPicture(photoPath, photo);
+        const PreparedSource src = prepareSource(photo, c.cellsX, c.cellsY, c.matr, c.matr, {});
+        const OrderTable order = buildDetailOrder(src.cells);
+        TileChoiceInput in;
+        in.scan = &src.scan;
+        in.tiles = &table;
+        in.cellsX = c.cellsX;
+        in.cellsY = c.cellsY;
+        in.matrX = in.matrY = c.matr;
+        in.tileCount = kTiles;
+        in.distance = 6;
+        in.order = &order;
+        in.keptCandidates = kept;
+        Plan fast(c.cellsX, c.cellsY), slow(c.cellsX, c.cellsY);
+        seedRandom(1);
+        double t0 = now();
+        const double c0 = cpuSeconds();
+        chooseTiles(in, fast);
+        const double tf = now() - t0;
+        const double cf = cpuSeconds() - c0;
+        // The same with the engine's per-cell progress and time estimate.
+        Plan hooked(c.cellsX, c.cellsY);
+        TaskHost quietHost;
+        Task progress(quietHost);
+        progress.setRunning(true);
+        progress.setMaximum(c.cellsX * c.cellsY);
+        TileChoiceHooks hooks;
+        bool firstCell = true;
+        hooks.running = [&] { return progress.running(); };
+        hooks.cellDone = [&](int, int) {
+            progress.step();
+            if (firstCell) progress.startTimeEstimate(), firstCell = false;
+            else progress.updateTimeEstimate();
+            return progress.running();
+        };
+        seedRandom(1);
+        t0 = now();
+        chooseTiles(in, hooked, hooks);
+        const double th = now() - t0;
+        double ts = 0;
+        bool same = hooked == fast;
+        if (reference) {
+            seedRandom(1);
+            t0 = now();
+            chooseTilesReference(in, slow);
+            ts = now() - t0;
+            same = same && fast == slow;
+        }
+        std::printf("%dx%d m%d: fast %.3f s (cpu %.3f s; with progress %.3f s), sequential %s, plans %s\n", c.cellsX, c.cellsY, c.matr, tf, cf, th,
+                    reference ? qPrintable(QString::number(ts, 'f', 3) + " s") : "skipped",
+                    reference ? (same ? "equal" : "DIFFER") : "-");
+        if (!same) return 1;
+    }
+    std::printf("\npeak memory (ru_maxrss): %.0f MB; %d cores\n", peakMegabytes(), workerCount());
+    return 0;
+}

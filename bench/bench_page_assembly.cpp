@@ -1,0 +1,121 @@
+// Times page assembly alone: a 5000-tile library of 64 x 64 JPEG tiles, a plan
+// that uses tiles all over the library, 32 x 32 output tiles, colour correction on,
+// pages saved as JPEG. Prints the time per case and the peak memory.
+//
+//   bench_page_assembly [cellsX cellsY]...   (default: 100 75 and 181 181)
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <cstdio>
+#include <random>
+#include <sys/resource.h>
+
+#include "demo/DemoLibrary.h"
+#include "mosaic/PageAssembly.h"
+#include "mosaic/TileCache.h"
+#include "support/PictureFile.h"
+#include "support/DibSection.h"
+#include "support/JpegBridge.h"
+#include "support/Parallel.h"
+
+using namespace tx;
+
+namespace {
+
+class QuietHost : public TaskHost {};
+
+double peakMegabytes() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return static_cast<double>(u.ru_maxrss) / 1024.0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    std::vector<std::pair<int, int>> cases;
+    for (int k = 1; k + 1 < argc; k += 2) cases.emplace_back(std::atoi(argv[k]), std::atoi(argv[k + 1]));
+    if (cases.empty()) cases = {{100, 75}, {181, 181}};
+
+    QTemporaryDir dir;
+    // The library is kept between runs (drawing and writing it takes seconds).
+    const QString folder = QDir::tempPath() + "/tesselix-bench-5000x64/";
+    QDir().mkpath(folder);
+    constexpr int kTiles = 5000;
+    QStringList tiles;
+    QElapsedTimer clock;
+    clock.start();
+    for (int t = 1; t <= kTiles; ++t) tiles << QString::number(t) + ".jpg";
+    parallelFor(kTiles, 50, [&](std::int64_t b, std::int64_t e) {
+        for (std::int64_t t = b; t < e; ++t) {
+            if (QFileInfo::exists(folder + tiles[static_cast<int>(t)])) continue;
+            cDIBSection buffer;
+            buffer.CreateFromPicture(drawDemoTile(static_cast<int>(t)));
+            SaveJpegFile(buffer, folder + tiles[static_cast<int>(t)], 90);
+        }
+    });
+    std::printf("library: %d tiles of 64 x 64 ready in %.2f s\n", kTiles, clock.elapsed() / 1000.0);
+
+    {
+        clock.restart();
+        std::vector<Picture> prepared(kTiles);
+        parallelFor(kTiles, 16, [&](std::int64_t b, std::int64_t e) {
+            for (std::int64_t t = b; t < e; ++t) prepareTile(folder + tiles[static_cast<int>(t)], 32, 32, false, prepared[t]);
+        });
+        std::printf("preparing all %d tiles on every core: %.3f s\n", kTiles, clock.elapsed() / 1000.0);
+        clock.restart();
+        Picture raw;
+        for (int t = 0; t < 500; ++t) loadPicture(folder + tiles[t], raw);
+        std::printf("decoding 500 tiles on one core: %.3f s\n", clock.elapsed() / 1000.0);
+        clock.restart();
+        for (int t = 0; t < 500; ++t) prepareTile(folder + tiles[t], 32, 32, false, raw);
+        std::printf("preparing 500 tiles on one core: %.3f s\n", clock.elapsed() / 1000.0);
+        clock.restart();
+        parallelFor(500, 16, [&](std::int64_t b, std::int64_t e) {
+            Picture p;
+            for (std::int64_t t = b; t < e; ++t) loadPicture(folder + tiles[static_cast<int>(t)], p);
+        });
+        std::printf("decoding 500 tiles on every core: %.3f s\n", clock.elapsed() / 1000.0);
+    }
+
+    for (auto [cx, cy] : cases) {
+        MosaicJob job;
+        job.cellsX = cx;
+        job.cellsY = cy;
+        job.tileWidth = job.tileHeight = 32;
+        job.targetPath = QDir(dir.path()).filePath(QStringLiteral("mosaic-%1x%2.jpg").arg(cx).arg(cy));
+        Plan plan(cx, cy);
+        OrderTable table;
+        std::mt19937 rng(1);
+        Picture cells(cx, cy);
+        for (int y = 0; y < cy; ++y)
+            for (int x = 0; x < cx; ++x) {
+                plan.set(x, y, static_cast<std::int16_t>(1 + rng() % kTiles));
+                table.push_back(OrderRecord{plan.at(x, y), x, y});
+                cells.setPixel(x, y, rng() & 0xFFFFFF);
+            }
+        SortTable(table);
+
+        PageInput in;
+        in.job = &job;
+        in.libraryFolder = folder;
+        in.tiles = tiles;
+        in.plan = &plan;
+        in.pageTable = &table;
+        in.cellImage = &cells;
+        in.maxTilesX = in.maxTilesY = 32000 / 32;
+        in.alpha = 51;
+        QuietHost host;
+        Task task(host);
+        task.setRunning(true);
+        clock.restart();
+        const bool ok = assemblePages(task, in);
+        std::printf("%d x %d cells, 32 x 32 tiles, one JPEG page: %.3f s%s\n", cx, cy, clock.elapsed() / 1000.0,
+                    ok ? "" : " (FAILED)");
+    }
+    std::printf("peak memory: %.0f MB\n", peakMegabytes());
+    return 0;
+}

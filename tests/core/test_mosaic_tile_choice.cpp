@@ -1,0 +1,319 @@
+// The tile choice: hand-made cases pinning the rules, and the fast path against
+// the plain sequential loop on many random cases.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "mosaic/TileChoice.h"
+#include "support/FileHelpers.h"
+
+using namespace tx;
+
+namespace {
+
+// A scan image whose cells are each one flat colour (matrX x matrY samples).
+Picture flatScan(int cellsX, int cellsY, int mx, int my, const std::vector<Colour>& cellColours) {
+    Picture p(cellsX * mx, cellsY * my);
+    for (int y = 0; y < cellsY; ++y)
+        for (int x = 0; x < cellsX; ++x)
+            p.fillRect({x * mx, y * my, mx, my}, cellColours[static_cast<std::size_t>(y * cellsX + x)]);
+    return p;
+}
+
+TileColourTable flatTiles(const std::vector<Colour>& colours, int mx = 1, int my = 1) {
+    TileColourTable t;
+    t.reset(static_cast<int>(colours.size()), mx, my);
+    for (int n = 1; n <= t.tiles; ++n)
+        for (int y = 0; y < my; ++y)
+            for (int x = 0; x < mx; ++x) {
+                std::uint8_t* c = t.cell(n, x, y);
+                c[0] = static_cast<std::uint8_t>(redOf(colours[n - 1]));
+                c[1] = static_cast<std::uint8_t>(greenOf(colours[n - 1]));
+                c[2] = static_cast<std::uint8_t>(blueOf(colours[n - 1]));
+            }
+    return t;
+}
+
+struct Case {
+    Picture scan;
+    TileColourTable tiles;
+    TileChoiceInput in;
+    OrderTable order;
+
+    Case(int cx, int cy, int mx, int my, int distance, Picture s, TileColourTable t)
+        : scan(std::move(s)), tiles(std::move(t)) {
+        in.scan = &scan;
+        in.tiles = &tiles;
+        in.cellsX = cx;
+        in.cellsY = cy;
+        in.matrX = mx;
+        in.matrY = my;
+        in.tileCount = tiles.tiles;
+        in.distance = distance;
+    }
+    void useOrder(OrderTable o) {
+        order = std::move(o);
+        in.order = &order;
+    }
+    // Runs both implementations from the same random seed; they must agree, also
+    // when the fast path keeps so few candidates that it must search again.
+    Plan run(std::uint64_t seed = 1) {
+        Plan reference(in.cellsX, in.cellsY);
+        seedRandom(seed);
+        EXPECT_TRUE(chooseTilesReference(in, reference));
+        for (int kept : {0, 1, 3}) {
+            Plan fast(in.cellsX, in.cellsY);
+            TileChoiceInput tuned = in;
+            tuned.keptCandidates = kept;
+            seedRandom(seed);
+            EXPECT_TRUE(chooseTiles(tuned, fast));
+            EXPECT_EQ(fast, reference) << "kept " << kept;
+        }
+        return reference;
+    }
+};
+
+std::vector<int> row(const Plan& p, int y) {
+    std::vector<int> r;
+    for (int x = 0; x < p.cellsX(); ++x) r.push_back(p.at(x, y));
+    return r;
+}
+
+// An order that visits `first` first and then every other cell row by row.
+OrderTable orderStartingWith(int cx, int cy, std::vector<std::pair<int, int>> first) {
+    OrderTable o;
+    for (auto [x, y] : first) o.push_back({0, x, y});
+    for (int y = 0; y < cy; ++y)
+        for (int x = 0; x < cx; ++x) {
+            bool listed = false;
+            for (auto [fx, fy] : first) listed |= (fx == x && fy == y);
+            if (!listed) o.push_back({0, x, y});
+        }
+    return o;
+}
+
+TEST(TileChoice, EqualDistancesGoToTheLowerTileNumber) {
+    // Tiles 2 and 3 are equally close (distance 20), tile 1 further away.
+    Case c(2, 1, 1, 1, 0, flatScan(2, 1, 1, 1, {rgb(100, 100, 100), rgb(100, 100, 100)}),
+           flatTiles({rgb(150, 100, 100), rgb(110, 110, 100), rgb(100, 110, 110)}));
+    EXPECT_EQ(row(c.run(), 0), (std::vector<int>{2, 2}));
+}
+
+TEST(TileChoice, FirstPassRejectsAChannelAbove120) {
+    // Tile 1: distance 121 but one channel differs by 121. Tile 2: distance 300,
+    // every channel within 100. Tile 3: exactly 120 off in one channel.
+    Case c(1, 1, 1, 1, 0, flatScan(1, 1, 1, 1, {rgb(0, 0, 0)}),
+           flatTiles({rgb(121, 0, 0), rgb(100, 100, 100)}));
+    EXPECT_EQ(c.run().at(0, 0), 2);
+    Case edge(1, 1, 1, 1, 0, flatScan(1, 1, 1, 1, {rgb(0, 0, 0)}),
+              flatTiles({rgb(100, 100, 100), rgb(0, 120, 0)}));
+    EXPECT_EQ(edge.run().at(0, 0), 2);
+}
+
+TEST(TileChoice, RandomTileOnlyWhenNothingFits) {
+    // Distance 0, every tile beyond the threshold: a random tile although tile 2
+    // is clearly the closest.
+    const Picture scan = flatScan(6, 1, 1, 1, std::vector<Colour>(6, rgb(0, 0, 0)));
+    const TileColourTable far = flatTiles({rgb(250, 250, 250), rgb(0, 0, 130), rgb(200, 0, 0)});
+    Case c(6, 1, 1, 1, 0, scan, far);
+    const Plan p = c.run(42);
+    seedRandom(42);
+    for (int x = 0; x < 6; ++x) EXPECT_EQ(p.at(x, 0), RandomInt(1, 3));
+
+    // Distance 1: the second pass (radius 0, no square) drops the threshold and
+    // takes tile 2 everywhere. Distance 2: the radius-1 pass keeps neighbours apart.
+    Case relaxed(6, 1, 1, 1, 1, scan, far);
+    EXPECT_EQ(row(relaxed.run(), 0), (std::vector<int>{2, 2, 2, 2, 2, 2}));
+    Case apart(6, 1, 1, 1, 2, scan, far);
+    EXPECT_EQ(row(apart.run(), 0), (std::vector<int>{2, 3, 2, 3, 2, 3}));
+
+    // Every tile at the largest possible distance: random at any radius.
+    Case hopeless(3, 1, 2, 2, 2, flatScan(3, 1, 2, 2, std::vector<Colour>(3, rgb(0, 0, 0))),
+                  flatTiles({rgb(255, 255, 255), rgb(255, 255, 255)}, 2, 2));
+    const Plan h = hopeless.run(7);
+    seedRandom(7);
+    for (int x = 0; x < 3; ++x) EXPECT_EQ(h.at(x, 0), RandomInt(1, 2));
+}
+
+TEST(TileChoice, DistanceOneWithASingleTileRepeatsIt) {
+    Case c(3, 2, 1, 1, 1, flatScan(3, 2, 1, 1, std::vector<Colour>(6, rgb(10, 20, 30))),
+           flatTiles({rgb(10, 20, 30)}));
+    const Plan p = c.run();
+    EXPECT_EQ(row(p, 0), (std::vector<int>{1, 1, 1}));
+    EXPECT_EQ(row(p, 1), (std::vector<int>{1, 1, 1}));
+}
+
+TEST(TileChoice, DistanceThreeSquareAndStepwiseNarrowing) {
+    // Tile 1 matches exactly; tile 2 is close; tile 3 is beyond the threshold.
+    const int n = 20;
+    const Picture scan = flatScan(n, n, 1, 1, std::vector<Colour>(n * n, rgb(50, 50, 50)));
+    const TileColourTable tiles = flatTiles({rgb(50, 50, 50), rgb(55, 55, 55), rgb(200, 50, 50)});
+    for (int y = 5; y <= 15; ++y)
+        for (int x = 5; x <= 15; ++x) {
+            if (x == 10 && y == 10) continue;
+            Case c(n, n, 1, 1, 3, scan, tiles);
+            c.useOrder(orderStartingWith(n, n, {{10, 10}, {x, y}}));
+            const bool inside = x >= 7 && x <= 13 && y >= 7 && y <= 13;
+            EXPECT_EQ(c.run().at(x, y), inside ? 2 : 1) << x << "," << y;
+        }
+
+    // With only tiles 1 and 3: the first pass fails inside the square; radius 2
+    // still sees (10, 10) from (12, 12) and takes tile 3, but not from (13, 13).
+    const TileColourTable two = flatTiles({rgb(50, 50, 50), rgb(200, 50, 50)});
+    Case near(n, n, 1, 1, 3, scan, two);
+    near.useOrder(orderStartingWith(n, n, {{10, 10}, {12, 12}}));
+    EXPECT_EQ(near.run().at(12, 12), 2);
+    Case far(n, n, 1, 1, 3, scan, two);
+    far.useOrder(orderStartingWith(n, n, {{10, 10}, {13, 13}}));
+    EXPECT_EQ(far.run().at(13, 13), 1);
+}
+
+TEST(TileChoice, SquareIsCutAtTheEdges) {
+    // One row of four cells, distance 1: the square of the last cell reaches the
+    // extra column CellsX, which holds 0.
+    Case c(4, 1, 1, 1, 1, flatScan(4, 1, 1, 1, std::vector<Colour>(4, rgb(0, 0, 0))),
+           flatTiles({rgb(0, 0, 0), rgb(5, 5, 5)}));
+    EXPECT_EQ(row(c.run(), 0), (std::vector<int>{1, 2, 1, 2}));
+
+    // A distance far larger than the mosaic: every cell sees every other.
+    Case big(3, 3, 1, 1, 5, flatScan(3, 3, 1, 1, std::vector<Colour>(9, rgb(0, 0, 0))),
+             flatTiles({rgb(0, 0, 0), rgb(3, 3, 3), rgb(6, 6, 6)}));
+    const Plan p = big.run();
+    EXPECT_EQ(row(p, 0), (std::vector<int>{1, 2, 3}));
+    // (0, 1): radius 1 square is x 0..1, y 0..2 -> holds 1 and 2, so tile 3.
+    EXPECT_EQ(p.at(0, 1), 3);
+}
+
+TEST(TileChoice, HooksSeeEveryCellInOrderAndCanStop) {
+    Case c(4, 3, 1, 1, 1, flatScan(4, 3, 1, 1, std::vector<Colour>(12, rgb(9, 9, 9))),
+           flatTiles({rgb(9, 9, 9), rgb(19, 9, 9)}));
+    OrderTable o = orderStartingWith(4, 3, {{3, 2}, {0, 1}});
+    c.useOrder(o);
+    std::vector<std::pair<int, int>> seen;
+    TileChoiceHooks hooks;
+    hooks.cellDone = [&](int x, int y) {
+        seen.emplace_back(x, y);
+        return true;
+    };
+    Plan plan(4, 3);
+    ASSERT_TRUE(chooseTiles(c.in, plan, hooks));
+    ASSERT_EQ(seen.size(), 12u);
+    for (std::size_t k = 0; k < seen.size(); ++k) EXPECT_EQ(seen[k], std::make_pair(o[k].x, o[k].y));
+
+    int calls = 0;
+    hooks.cellDone = [&](int, int) { return ++calls < 5; };
+    Plan stopped(4, 3);
+    EXPECT_FALSE(chooseTiles(c.in, stopped, hooks));
+    EXPECT_EQ(calls, 5);
+    int placed = 0;
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 4; ++x) placed += stopped.at(x, y) != 0;
+    EXPECT_EQ(placed, 5);
+}
+
+// Random libraries with duplicates, near ties, and colours far from the source,
+// so that every rule (threshold, ties, square, relaxation, random) is exercised.
+TEST(TileChoice, FastPathEqualsTheSequentialLoop) {
+    std::mt19937 rng(12345);
+    auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+    const int levels[] = {0, 40, 90, 130, 170, 220, 255};
+    int cases = 0;
+    for (int round = 0; round < 160; ++round) {
+        const int mx = pick(1, 3), my = pick(1, 3);
+        const int cx = pick(1, 16), cy = pick(1, 12);
+        const int distance = pick(0, 4);
+        const int tileCount = round % 4 == 0 ? pick(1, 4) : pick(1, 60);
+        const bool coarse = round % 2 == 0;  // few distinct values: many exact ties
+        auto channel = [&] { return coarse ? levels[pick(0, 6)] : pick(0, 255); };
+
+        TileColourTable tiles;
+        tiles.reset(tileCount, mx, my);
+        for (int t = 1; t <= tileCount; ++t) {
+            if (t > 1 && pick(0, 4) == 0) {  // a duplicate of an earlier tile
+                const int src = pick(1, t - 1);
+                std::copy(tiles.tile(src), tiles.tile(src) + mx * my * 3, tiles.cell(t, 0, 0));
+                continue;
+            }
+            const int base[3] = {channel(), channel(), channel()};
+            for (int j = 0; j < my; ++j)
+                for (int i = 0; i < mx; ++i)
+                    for (int ch = 0; ch < 3; ++ch)
+                        tiles.cell(t, i, j)[ch] =
+                            static_cast<std::uint8_t>(std::clamp(base[ch] + (coarse ? 0 : pick(-30, 30)), 0, 255));
+        }
+        Picture scan(cx * mx, cy * my);
+        for (int y = 0; y < scan.height(); ++y)
+            for (int x = 0; x < scan.width(); ++x) scan.setPixel(x, y, rgb(channel(), channel(), channel()));
+
+        Case c(cx, cy, mx, my, distance, scan, tiles);
+        if (round % 3 != 0) {
+            OrderTable o;
+            for (int y = 0; y < cy; ++y)
+                for (int x = 0; x < cx; ++x) o.push_back({pick(0, 255), x, y});
+            std::shuffle(o.begin(), o.end(), rng);
+            c.useOrder(o);
+        }
+        c.run(static_cast<std::uint64_t>(round) + 1);
+        if (::testing::Test::HasFailure()) {
+            ADD_FAILURE() << "round " << round << ": " << cx << "x" << cy << " cells, matrix " << mx << "x" << my
+                          << ", distance " << distance << ", " << tileCount << " tiles";
+            return;
+        }
+        ++cases;
+    }
+    EXPECT_EQ(cases, 160);
+}
+
+TEST(TileChoice, FastPathEqualsTheSequentialLoopOnALargerMosaic) {
+    // Many cells over several batches, a library where most tiles pass the
+    // threshold and the square excludes many of them.
+    std::mt19937 rng(99);
+    auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+    const int mx = 2, my = 2, cx = 60, cy = 45;
+    TileColourTable tiles;
+    tiles.reset(300, mx, my);
+    for (auto& v : tiles.values) v = static_cast<std::uint8_t>(pick(60, 190));
+    Picture scan(cx * mx, cy * my);
+    for (int y = 0; y < scan.height(); ++y)
+        for (int x = 0; x < scan.width(); ++x) {
+            const int g = 60 + (x + y) % 130;
+            scan.setPixel(x, y, rgb(g, pick(0, 255), 255 - g));
+        }
+    for (int distance : {0, 2, 4}) {
+        Case c(cx, cy, mx, my, distance, scan, tiles);
+        c.run(5);
+        OrderTable o;
+        for (int y = 0; y < cy; ++y)
+            for (int x = 0; x < cx; ++x) o.push_back({0, x, y});
+        std::shuffle(o.begin(), o.end(), rng);
+        c.useOrder(o);
+        c.run(6);
+    }
+}
+
+TEST(Preview, WideMosaicGetsFullWidthCellsCentredVertically) {
+    Picture preview(200, 100);
+    const PreviewLayout l = PreparePreview(preview, 10, 2, 32, 32);
+    EXPECT_EQ(l.cellWidth, 20);
+    EXPECT_EQ(l.cellHeight, 20);  // 200 / 5 / 2
+    EXPECT_EQ(l.offsetX, 0);
+    EXPECT_EQ(l.offsetY, 30);
+    EXPECT_EQ(preview.pixel(5, 50), rgb(0, 0, 0));   // the line between the two rows
+    EXPECT_EQ(preview.pixel(20, 40), rgb(0, 0, 0));  // a column line
+    EXPECT_EQ(preview.pixel(5, 40), kPreviewBackground);
+    EXPECT_EQ(preview.pixel(5, 10), kPreviewBackground);  // above the grid
+
+    drawPreviewCell(preview, l, 1, 1, rgb(1, 2, 3));
+    EXPECT_EQ(preview.pixel(20, 50), rgb(1, 2, 3));
+    EXPECT_EQ(preview.pixel(39, 69), rgb(1, 2, 3));
+    EXPECT_EQ(preview.pixel(40, 50), rgb(0, 0, 0));
+
+    Picture tall(100, 100);
+    const PreviewLayout t = PreparePreview(tall, 2, 10, 32, 32);
+    EXPECT_EQ(t.cellWidth, 10);  // 100 * 0.2 / 2
+    EXPECT_EQ(t.cellHeight, 10);
+    EXPECT_EQ(t.offsetX, 40);
+    EXPECT_EQ(t.offsetY, 0);
+}
+
+}  // namespace

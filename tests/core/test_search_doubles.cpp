@@ -1,0 +1,321 @@
+// The search for doubles: the difference value, its lower bounds, the decision
+// protocol, and the fast search against a plain pair-by-pair loop.
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <random>
+
+#include "TestUtil.h"
+#include "library/DoublesCompare.h"
+#include "library/SearchDoubles.h"
+#include "library/TileLibrary.h"
+#include "support/PictureFile.h"
+
+using namespace tx;
+
+namespace {
+
+Picture noise(int w, int h, int level, std::mt19937& rng, int base = 0) {
+    Picture p(w, h);
+    std::uniform_int_distribution<int> v(0, level);
+    for (std::size_t k = 0; k < p.byteCount(); ++k) p.bits()[k] = static_cast<std::uint8_t>(std::min(255, base + v(rng)));
+    return p;
+}
+
+// The plain reading of d, written independently of the engine's code.
+double referenceD(const Picture& a, const Picture& b) {
+    Picture c = b;
+    for (int y = 0; y < std::min(a.height(), b.height()); ++y)
+        for (int x = 0; x < std::min(a.width(), b.width()); ++x) c.setPixel(x, y, a.pixel(x, y) ^ b.pixel(x, y));
+    const Picture r = stretchHalftone(c, 3, 3);
+    const Colour c0 = r.pixel(0, 0);
+    const double r0 = c0 & 0xFF, g0 = (c0 >> 8) & 0xFF, b0 = c0 >> 16;
+    double d = 0;
+    for (int x = 0; x < 3; ++x)
+        for (int y = 0; y < 3; ++y) {
+            const Colour p = r.pixel(x, y);
+            const double rr = p & 0xFF, gg = (p >> 8) & 0xFF, bb = p >> 16;
+            d += std::abs(rr - r0) + std::abs(gg - g0) + std::abs(bb - b0) + rr + gg + bb;
+        }
+    return d;
+}
+
+struct Search {
+    txtest::RecordingHost host;
+    Task task{host};
+    explicit Search(std::vector<DoublesAnswer> answers = {}) { host.answers = std::move(answers); }
+    void run(const QString& folder) {
+        task.guard().arm();
+        task.setRunning(true);
+        SearchDoubles(task, {folder});
+    }
+    std::vector<std::pair<QString, QString>> asked() const {
+        std::vector<std::pair<QString, QString>> out;
+        for (const auto& q : host.questions) out.emplace_back(q.fileI, q.fileJ);
+        return out;
+    }
+};
+
+using Names = std::vector<std::pair<QString, QString>>;
+
+// 1, 2, 3 are the same picture, 4 is another.
+QString tripleLibrary(const QTemporaryDir& dir) {
+    const QString folder = dir.path() + "/";
+    std::mt19937 rng(7);
+    const Picture same = noise(16, 16, 255, rng);
+    for (int k = 1; k <= 3; ++k) EXPECT_TRUE(saveBmp(same, folder + QString::number(k) + ".bmp"));
+    EXPECT_TRUE(saveBmp(noise(16, 16, 255, rng), folder + "4.bmp"));
+    return folder;
+}
+
+QStringList files(const QString& folder) { return tileList(folder); }
+
+}  // namespace
+
+TEST(DoublesCompare, DifferenceValue) {
+    Picture r(3, 3);
+    r.setPixel(0, 0, rgb(10, 0, 0));
+    // (0, 0) adds 10; each other pixel adds |0 - 10| = 10.
+    EXPECT_EQ(differenceValue(r), 90);
+    r.setPixel(2, 1, rgb(10, 4, 0));
+    // (2, 1) now adds |10 - 10| + |4 - 0| + 10 + 4 instead of 10.
+    EXPECT_EQ(differenceValue(r), 98);
+
+    std::mt19937 rng(1);
+    const Picture t = noise(20, 14, 255, rng);
+    EXPECT_EQ(pairDifference(t, t), 0);
+    EXPECT_EQ(pairDifference(t, Picture()), std::numeric_limits<double>::infinity());
+}
+
+TEST(DoublesCompare, DifferentSizesUseTheCommonAreaOnly) {
+    std::mt19937 rng(2);
+    const Picture big = noise(9, 7, 255, rng);
+    const Picture small = noise(4, 5, 255, rng);
+    EXPECT_EQ(pairDifference(small, big), referenceD(small, big));
+    EXPECT_EQ(pairDifference(big, small), referenceD(big, small));
+    const Picture c = combineForDoubles(big, small);
+    EXPECT_EQ(c.width(), 4);
+    EXPECT_EQ(c.height(), 5);
+}
+
+TEST(DoublesCompare, BoundsNeverExceedTheDifference) {
+    std::mt19937 rng(3);
+    const std::pair<int, int> sizes[] = {{16, 16}, {13, 21}, {3, 3}, {2, 5}, {40, 12}, {12, 12}};
+    for (int round = 0; round < 400; ++round) {
+        const auto [wa, ha] = sizes[rng() % 6];
+        const auto [wb, hb] = sizes[rng() % 6];
+        const int level = 1 + static_cast<int>(rng() % 255);
+        const Picture a = noise(wa, ha, level, rng, static_cast<int>(rng() % 128));
+        Picture b = noise(wb, hb, level, rng, static_cast<int>(rng() % 128));
+        if (round % 3 == 0) blit(b, 0, 0, a);  // near-duplicates
+        const double d = pairDifference(a, b);
+        const DoublesSignature sa = doublesSignature(fitToSize(a, wb, hb));
+        const DoublesSignature sb = doublesSignature(b);
+        EXPECT_LE(coarseLowerBound(sa, sb), d) << round;
+        EXPECT_LE(fineLowerBound(sa, sb), d) << round;
+        EXPECT_LE(bitPlaneLowerBound(sa, sb), d) << round;
+        EXPECT_LE(pixelLowerBound(a, b, std::numeric_limits<double>::infinity()), d) << round;
+        // Stopped early, the bound still only says "more than the limit".
+        const double early = pixelLowerBound(a, b, 100);
+        if (early > 100) {
+            EXPECT_GT(d, 100) << round;
+        }
+    }
+}
+
+TEST(DoublesCompare, DialogPicturesKeepProportions) {
+    const Rect tall = fitIntoBox(50, 100, 200, 150);
+    EXPECT_EQ(tall.w, 75);
+    EXPECT_EQ(tall.h, 150);
+    EXPECT_EQ(tall.x, 62);
+    const Rect wide = fitIntoBox(100, 50, 200, 150);
+    EXPECT_EQ(wide.w, 200);
+    EXPECT_EQ(wide.h, 100);
+    EXPECT_EQ(wide.y, 25);
+
+    std::mt19937 rng(4);
+    const Picture t = noise(30, 20, 255, rng);
+    const DoublesPictures same = doublesDialogPictures(t, t, 120, 90);
+    EXPECT_EQ(same.picture1, same.picture2);
+    EXPECT_EQ(same.picture3, Picture(120, 90));
+    EXPECT_EQ(same.picture4, Picture(3, 3));
+}
+
+TEST(SearchDoublesJob, IdenticalTilesAreAskedAbout) {
+    QTemporaryDir dir;
+    const QString folder = dir.path() + "/";
+    std::mt19937 rng(5);
+    const Picture a = noise(16, 16, 255, rng);
+    for (const char* name : {"a.bmp", "b.bmp", "c.bmp", "d.bmp", "e.bmp"})
+        ASSERT_TRUE(saveBmp(noise(16, 16, 255, rng), folder + name));
+    ASSERT_TRUE(saveBmp(a, folder + "b.bmp"));
+    ASSERT_TRUE(saveBmp(a, folder + "d.bmp"));
+    Search s;
+    s.run(folder);
+    EXPECT_EQ(s.host.lastMaximum, 10);  // 5 tiles, 10 pairs
+    EXPECT_EQ(s.host.lastValue, 10);
+    ASSERT_EQ(s.host.questions.size(), 1u);
+    const DoublesQuestion& q = s.host.questions.front();
+    EXPECT_EQ(q.i, 1);
+    EXPECT_EQ(q.j, 3);
+    EXPECT_EQ(q.fileI, "b.bmp");
+    EXPECT_EQ(q.fileJ, "d.bmp");
+    EXPECT_EQ(q.d, 0);
+    EXPECT_EQ(q.tileI, a);
+    EXPECT_EQ(q.folder, folder);
+    EXPECT_EQ(s.host.statuses.last(), "Complete...");
+    EXPECT_EQ(s.host.buttons.last(), "&Finished");
+    EXPECT_EQ(files(folder).size(), 5);
+}
+
+TEST(SearchDoublesJob, SmallLibrariesCompleteAtOnce) {
+    QTemporaryDir dir;
+    std::mt19937 rng(6);
+    ASSERT_TRUE(saveBmp(noise(8, 8, 255, rng), dir.path() + "/1.bmp"));
+    Search s;
+    s.run(dir.path());
+    EXPECT_EQ(s.host.lastMaximum, 0);
+    EXPECT_TRUE(s.host.questions.empty());
+    EXPECT_EQ(s.host.statuses.last(), "Complete...");
+}
+
+TEST(SearchDoublesJob, KeepAsksAboutEveryPair) {
+    QTemporaryDir dir;
+    const QString folder = tripleLibrary(dir);
+    Search s;
+    s.run(folder);
+    EXPECT_EQ(s.asked(), (Names{{"1.bmp", "2.bmp"}, {"1.bmp", "3.bmp"}, {"2.bmp", "3.bmp"}}));
+    EXPECT_EQ(files(folder).size(), 4);
+}
+
+TEST(SearchDoublesJob, Kill1DeletesTheFirstAndMovesOn) {
+    QTemporaryDir dir;
+    const QString folder = tripleLibrary(dir);
+    QFile(folder + "1x1.txt").open(QIODevice::WriteOnly);
+    QFile(folder + "3x3.txt").open(QIODevice::WriteOnly);
+    Search s({DoublesAnswer::Kill1});
+    s.run(folder);
+    // Tile 1 is gone; 2 moved into its place and is still compared with 3.
+    EXPECT_EQ(s.asked(), (Names{{"1.bmp", "2.bmp"}, {"2.bmp", "3.bmp"}}));
+    EXPECT_EQ(s.host.questions[1].i, 0);
+    EXPECT_EQ(s.host.questions[1].j, 1);
+    EXPECT_EQ(files(folder), (QStringList{"2.bmp", "3.bmp", "4.bmp"}));
+    EXPECT_FALSE(QFile::exists(folder + "1x1.txt"));
+    EXPECT_FALSE(QFile::exists(folder + "3x3.txt"));
+    EXPECT_EQ(s.host.statuses.last(), "Complete...");
+}
+
+TEST(SearchDoublesJob, Kill2DeletesTheSecondAndComparesItsSuccessor) {
+    QTemporaryDir dir;
+    const QString folder = tripleLibrary(dir);
+    Search s({DoublesAnswer::Kill2});
+    s.run(folder);
+    // 3 slid into position 1 and is compared with 1, not skipped.
+    EXPECT_EQ(s.asked(), (Names{{"1.bmp", "2.bmp"}, {"1.bmp", "3.bmp"}}));
+    EXPECT_EQ(s.host.questions[1].j, 1);
+    EXPECT_EQ(files(folder), (QStringList{"1.bmp", "3.bmp", "4.bmp"}));
+}
+
+TEST(SearchDoublesJob, AbortStopsWithoutDeleting) {
+    QTemporaryDir dir;
+    const QString folder = tripleLibrary(dir);
+    QFile(folder + "1x1.txt").open(QIODevice::WriteOnly);
+    Search s({DoublesAnswer::Abort});
+    s.run(folder);
+    EXPECT_EQ(s.host.questions.size(), 1u);
+    EXPECT_FALSE(s.task.running());
+    EXPECT_TRUE(s.host.closed);
+    EXPECT_FALSE(s.host.statuses.contains("Complete..."));
+    EXPECT_EQ(files(folder).size(), 4);
+    EXPECT_TRUE(QFile::exists(folder + "1x1.txt"));
+}
+
+TEST(SearchDoublesJob, KillAllDeletesEverySecondTileUnasked) {
+    QTemporaryDir dir;
+    const QString folder = tripleLibrary(dir);
+    Search s({DoublesAnswer::KillAll});
+    s.run(folder);
+    EXPECT_EQ(s.host.questions.size(), 1u);
+    EXPECT_EQ(files(folder), (QStringList{"1.bmp", "4.bmp"}));
+}
+
+TEST(SearchDoublesJob, CancelDuringTheScanAsksNothing) {
+    QTemporaryDir dir;
+    const QString folder = tripleLibrary(dir);
+    Search s;
+    s.task.guard().arm();
+    s.task.setRunning(false);  // cancelled before the first pair
+    SearchDoubles(s.task, {folder});
+    EXPECT_TRUE(s.host.questions.empty());
+    EXPECT_FALSE(s.host.statuses.contains("Complete..."));
+}
+
+TEST(SearchDoublesJob, FastSearchEqualsPairByPairLoop) {
+    QTemporaryDir dir;
+    const QString folder = dir.path() + "/";
+    std::mt19937 rng(11);
+    std::vector<Picture> made;
+    // Mostly 24 x 24, a few other sizes; dark tiles whose differences straddle the
+    // threshold, near-duplicates, bright noise and gradients.
+    for (int k = 0; k < 70; ++k) {
+        int w = 24, h = 24;
+        if (k % 11 == 3) w = 30;
+        if (k % 13 == 5) h = 10;
+        if (k % 17 == 7) w = h = 2;
+        Picture p;
+        switch (k % 5) {
+        case 0: p = noise(w, h, 30 + static_cast<int>(rng() % 60), rng); break;
+        case 1: p = noise(w, h, 255, rng); break;
+        case 2:
+            p = made.empty() ? noise(w, h, 20, rng) : made[rng() % made.size()];
+            for (int n = 0; n < 6; ++n) p.setPixel(static_cast<int>(rng() % 24), static_cast<int>(rng() % 24), rng());
+            break;
+        case 3: {
+            p = Picture(w, h);
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x) p.setPixel(x, y, rgb(x * 4, y * 4, static_cast<int>(rng() % 8)));
+            break;
+        }
+        default: p = noise(w, h, 12, rng, static_cast<int>(rng() % 20)); break;
+        }
+        made.push_back(p);
+        ASSERT_TRUE(saveBmp(p, folder + QString("t%1.bmp").arg(k, 3, 10, QChar('0'))));
+    }
+    QFile broken(folder + "t999.jpg");  // not a picture: never a double
+    ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
+    broken.write("garbage");
+    broken.close();
+
+    const QStringList list = tileList(folder);
+    std::vector<Picture> pics;
+    for (const QString& f : list) {
+        Picture p;
+        loadPicture(folder + f, p);
+        pics.push_back(p);
+    }
+    std::vector<std::tuple<int, int, double>> expected;
+    int nearMisses = 0, acrossSizes = 0;
+    for (std::size_t i = 0; i < pics.size(); ++i)
+        for (std::size_t j = i + 1; j < pics.size(); ++j) {
+            if (pics[i].isEmpty() || pics[j].isEmpty()) continue;
+            const double d = referenceD(pics[i], pics[j]);
+            if (d <= 1000) {
+                expected.emplace_back(static_cast<int>(i), static_cast<int>(j), d);
+                if (pics[i].width() != pics[j].width() || pics[i].height() != pics[j].height()) ++acrossSizes;
+            } else if (d <= 1300) {
+                ++nearMisses;
+            }
+        }
+    // The library must test the edges: doubles across sizes, pairs just above the threshold.
+    ASSERT_GT(expected.size(), 20u);
+    ASSERT_GT(acrossSizes, 3);
+    ASSERT_GT(nearMisses, 10);
+
+    Search s;
+    s.run(folder);
+    std::vector<std::tuple<int, int, double>> got;
+    for (const auto& q : s.host.questions) got.emplace_back(q.i, q.j, q.d);
+    EXPECT_EQ(got, expected);
+    EXPECT_EQ(s.host.lastMaximum, 71 * 70 / 2);
+}
