@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <atomic>
 #include <csignal>
+#include <cstdio>
+#include <unistd.h>
 
 namespace tx::cli {
 
@@ -16,8 +18,29 @@ void CliHost::endLine() {
     }
 }
 
+namespace {
+// "Creating color database (7/320)..." and "(8/320)" are one phase: same text before "(".
+QString phaseOf(const QString& status) {
+    const int paren = status.indexOf(QLatin1Char('('));
+    return paren < 0 ? status : status.left(paren).trimmed();
+}
+
+bool stderrIsTerminal() {
+    static const bool tty = isatty(fileno(stderr)) != 0;
+    return tty;
+}
+}  // namespace
+
 void CliHost::draw(bool force) {
-    if (m_quiet) return;
+    if (m_quiet || m_status.isEmpty()) return;
+    if (!stderrIsTerminal()) {
+        // A log, not a terminal: one line per phase, no redrawing.
+        if (force) {
+            m_err << m_status << "\n";
+            m_err.flush();
+        }
+        return;
+    }
     const auto now = std::chrono::steady_clock::now();
     if (!force && now - m_lastDraw < std::chrono::milliseconds(100)) return;
     m_lastDraw = now;
@@ -34,11 +57,15 @@ void CliHost::draw(bool force) {
 
 void CliHost::statusChanged(const QString& text) {
     if (text == m_status) return;
-    // Each new status starts its own line, so the sequence of phases stays readable.
-    endLine();
+    // Each new phase starts its own line, so the sequence of phases stays readable;
+    // a counter within a phase is redrawn in place.
+    const bool newPhase = phaseOf(text) != phaseOf(m_status);
+    if (newPhase) {
+        endLine();
+        m_time.clear();
+    }
     m_status = text;
-    m_time.clear();
-    draw(true);
+    draw(newPhase);
 }
 
 void CliHost::progressChanged(int value, int maximum) {
