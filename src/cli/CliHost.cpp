@@ -8,16 +8,6 @@
 
 namespace tx::cli {
 
-CliHost::~CliHost() { endLine(); }
-
-void CliHost::endLine() {
-    if (m_lineOpen) {
-        m_err << "\n";
-        m_err.flush();
-        m_lineOpen = false;
-    }
-}
-
 namespace {
 // "Creating color database (7/320)..." and "(8/320)" are one phase: same text before "(".
 QString phaseOf(const QString& status) {
@@ -31,14 +21,31 @@ bool stderrIsTerminal() {
 }
 }  // namespace
 
+CliHost::~CliHost() { endLine(); }
+
+void CliHost::printStatusLine() {
+    if (m_quiet || m_status.isEmpty() || m_status == m_printed) return;
+    m_err << m_status << "\n";
+    m_err.flush();
+    m_printed = m_status;
+}
+
+void CliHost::endLine() {
+    if (!stderrIsTerminal()) printStatusLine();
+    if (m_lineOpen) {
+        m_err << "\n";
+        m_err.flush();
+        m_lineOpen = false;
+    }
+}
+
+
 void CliHost::draw(bool force) {
     if (m_quiet || m_status.isEmpty()) return;
     if (!stderrIsTerminal()) {
-        // A log, not a terminal: one line per phase, no redrawing.
-        if (force) {
-            m_err << m_status << "\n";
-            m_err.flush();
-        }
+        // A log, not a terminal: no redrawing; the first and the last status of each
+        // phase get a line of their own.
+        if (force) printStatusLine();
         return;
     }
     const auto now = std::chrono::steady_clock::now();

@@ -31,11 +31,13 @@ public:
 
 private:
     void draw(bool force);
+    void printStatusLine();
 
     QTextStream& m_err;
     bool m_quiet;
     QString m_status;
     QString m_time;
+    QString m_printed;  // last status written as a line of its own (logs only)
     int m_value = 0;
     int m_maximum = 0;
     bool m_lineOpen = false;
