@@ -179,6 +179,12 @@ int main(int argc, char** argv) {
         LoadColourDatabase(task, request, table);
         std::printf("database %dx%d ready in %.2f s\n", m, m, now() - t0);
     }
+    {
+        Picture photo;
+        const double t0 = now();
+        loadPicture(photoPath, photo);
+        std::printf("decoding the photo alone: %.3f s\n", now() - t0);
+    }
     std::printf("peak memory after setup: %.0f MB\n\n", peakMegabytes());
 
     const std::vector<Case> cases = {{100, 75, 3}, {181, 181, 3}, {100, 75, 12}, {181, 181, 12}};

@@ -148,8 +148,10 @@ TEST(TileChoice, DistanceThreeSquareAndStepwiseNarrowing) {
     const int n = 20;
     const Picture scan = flatScan(n, n, 1, 1, std::vector<Colour>(n * n, rgb(50, 50, 50)));
     const TileColourTable tiles = flatTiles({rgb(50, 50, 50), rgb(55, 55, 55), rgb(200, 50, 50)});
-    for (int y = 5; y <= 15; ++y)
-        for (int x = 5; x <= 15; ++x) {
+    // Cells on and next to the square's border, and one inside.
+    const int probes[] = {5, 6, 7, 10, 13, 14};
+    for (int y : probes)
+        for (int x : probes) {
             if (x == 10 && y == 10) continue;
             Case c(n, n, 1, 1, 3, scan, tiles);
             c.useOrder(orderStartingWith(n, n, {{10, 10}, {x, y}}));

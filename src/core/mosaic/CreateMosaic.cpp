@@ -2,6 +2,7 @@
 #include <new>
 #include <QFileInfo>
 #include <chrono>
+#include <future>
 #include <cmath>
 
 #include "library/ColourDatabase.h"
@@ -135,6 +136,17 @@ void createMosaic(Task& task, const MosaicJob& job) {
         return;
     }
 
+    // The source decodes while the colour database is read or built.
+    struct LoadedSource {
+        Picture picture;
+        bool ok = false;
+    };
+    std::future<LoadedSource> loading = std::async(std::launch::async, [path = job.sourcePath] {
+        LoadedSource s;
+        s.ok = loadPicture(path, s.picture) && !s.picture.isEmpty();
+        return s;
+    });
+
     TileColourTable table;
     ColourDatabaseRequest request;
     request.libraryFolder = folder;
@@ -156,12 +168,12 @@ void createMosaic(Task& task, const MosaicJob& job) {
     PreparedSource prepared;
     OrderTable order;
     {
-        Picture source;
-        if (!loadPicture(job.sourcePath, source) || source.isEmpty()) {
+        LoadedSource source = loading.get();
+        if (!source.ok) {
             host.showMessage(MessageIcon::Information, kBadSource);
             return;
         }
-        prepared = prepareSource(source, cellsX, cellsY, matrX, matrY,
+        prepared = prepareSource(source.picture, cellsX, cellsY, matrX, matrY,
                                  Adjustments{job.brightness, job.saturation, job.greyscale});
     }
     if (job.smart) order = buildDetailOrder(prepared.cells);

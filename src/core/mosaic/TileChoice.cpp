@@ -46,12 +46,16 @@ bool validInput(const TileChoiceInput& in, const Plan& plan) {
     if (in.tileCount <= 0 || in.tileCount > 32767 || in.tileCount > in.tiles->tiles) return false;
     if (in.tiles->matrX != in.matrX || in.tiles->matrY != in.matrY) return false;
     if (plan.cellsX() != in.cellsX || plan.cellsY() != in.cellsY) return false;
-    if (in.order && static_cast<std::int64_t>(in.order->size()) != static_cast<std::int64_t>(in.cellsX) * in.cellsY)
-        return false;
+    if (in.order) {
+        if (static_cast<std::int64_t>(in.order->size()) != static_cast<std::int64_t>(in.cellsX) * in.cellsY)
+            return false;
+        for (const OrderRecord& r : *in.order)
+            if (r.x < 0 || r.x >= in.cellsX || r.y < 0 || r.y >= in.cellsY) return false;
+    }
     return true;
 }
 
-// The spec'd MaxDistance: 765 once per sample.
+// MaxDistance: 765 for every sample, the largest distance there can be.
 std::uint32_t maxDistanceOf(int matrX, int matrY) { return 765u * static_cast<std::uint32_t>(matrX * matrY); }
 
 // Tiles of the square of radius r around (x, y), cut at 0 and at CellsX/CellsY.
