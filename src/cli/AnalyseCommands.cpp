@@ -14,25 +14,6 @@ namespace tx::cli {
 
 namespace {
 
-std::optional<QString> libraryName(const QStringList& positional, const char* command, Io io, int& rc) {
-    if (positional.size() != 1) {
-        io.err << "tesselix-cli: library " << command << " takes one library NAME\n";
-        rc = Usage;
-        return std::nullopt;
-    }
-    if (!isPlainName(positional.first())) {
-        io.err << "Please select a valid name.\n";
-        rc = Usage;
-        return std::nullopt;
-    }
-    if (!QFileInfo(libraryFolder(positional.first())).isDir()) {
-        io.err << "The library '" << positional.first() << "' does not exist.\n";
-        rc = JobFailed;
-        return std::nullopt;
-    }
-    return positional.first();
-}
-
 class AnalyseHost : public CliHost {
 public:
     using CliHost::CliHost;
@@ -66,7 +47,7 @@ int runLibraryAnalyse(const QStringList& args, Io io) {
     const bool quiet = a.flag(QStringLiteral("quiet"));
     if (!a.finish(io)) return Usage;
     int rc = Ok;
-    const auto name = libraryName(a.positional(), "analyse", io, rc);
+    const auto name = existingLibraryName(a.positional(), "analyse", io, rc);
     if (!name) return rc;
     if (graphPath && graphPath->isEmpty()) {
         io.err << "tesselix-cli: --graph needs a file name\n";
@@ -121,7 +102,7 @@ int runLibraryDoubles(const QStringList& args, Io io) {
     }
     if (!a.finish(io)) return Usage;
     int rc = Ok;
-    const auto name = libraryName(a.positional(), "doubles", io, rc);
+    const auto name = existingLibraryName(a.positional(), "doubles", io, rc);
     if (!name) return rc;
 
     JobRequest request;

@@ -1,5 +1,10 @@
 #include "CliArgs.h"
 
+#include <QFileInfo>
+
+#include "library/TileLibrary.h"
+#include "support/FileHelpers.h"
+
 namespace tx::cli {
 
 bool Args::flag(const QString& name) {
@@ -74,6 +79,26 @@ bool Args::finish(Io io) {
     io.err << "tesselix-cli: " << m_error << "\n";
     io.err.flush();
     return false;
+}
+
+std::optional<QString> existingLibraryName(const QStringList& positional, const char* command, Io io, int& rc) {
+    if (positional.size() != 1) {
+        io.err << "tesselix-cli: library " << command << " takes one library NAME\n";
+        rc = Usage;
+        return std::nullopt;
+    }
+    const QString name = positional.first();
+    if (!isPlainName(name)) {
+        io.err << "Please select a valid name.\n";
+        rc = Usage;
+        return std::nullopt;
+    }
+    if (!QFileInfo(libraryFolder(name)).isDir()) {
+        io.err << "The library '" << name << "' does not exist.\n";
+        rc = JobFailed;
+        return std::nullopt;
+    }
+    return name;
 }
 
 }  // namespace tx::cli

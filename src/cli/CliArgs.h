@@ -33,6 +33,11 @@ private:
     QString m_error;
 };
 
+// The library NAME of "library <command> NAME": one plain folder name of an existing
+// library. Otherwise prints the problem, sets rc (Usage for a bad name, JobFailed
+// for a missing library) and returns nothing.
+std::optional<QString> existingLibraryName(const QStringList& positional, const char* command, Io io, int& rc);
+
 std::optional<std::pair<int, int>> parseSize(const QString& text, int lo, int hi);
 
 }  // namespace tx::cli

@@ -32,28 +32,6 @@ void scanFolder(const QString& root, const QString& relative, bool recurse, QStr
         scanFolder(root, relative + d + QLatin1Char('/'), true, out);
 }
 
-// The name positional of "library info|index|delete NAME"; prints the problem when
-// there is none or it is not a plain name.
-std::optional<QString> libraryName(const QStringList& positional, const char* command, Io io, int& rc) {
-    if (positional.size() != 1) {
-        io.err << "tesselix-cli: library " << command << " takes one library NAME\n";
-        rc = Usage;
-        return std::nullopt;
-    }
-    if (!isPlainName(positional.first())) {
-        io.err << kInvalidName << "\n";
-        rc = Usage;
-        return std::nullopt;
-    }
-    return positional.first();
-}
-
-bool libraryExists(const QString& name, Io io) {
-    if (QFileInfo(libraryFolder(name)).isDir()) return true;
-    io.err << "The library '" << name << "' does not exist.\n";
-    return false;
-}
-
 int anchorIndex(const QString& name) {
     static const char* const names[] = {"top-left", "top",    "top-right",   "left",        "center",
                                         "right",    "bottom-left", "bottom", "bottom-right"};
@@ -151,9 +129,8 @@ int runLibraryIndex(const QStringList& args, Io io) {
     const bool quiet = a.flag(QStringLiteral("quiet"));
     if (!a.finish(io)) return Usage;
     int rc = Ok;
-    const auto name = libraryName(a.positional(), "index", io, rc);
+    const auto name = existingLibraryName(a.positional(), "index", io, rc);
     if (!name) return rc;
-    if (!libraryExists(*name, io)) return JobFailed;
 
     ColourDatabaseRequest request;
     request.libraryFolder = libraryFolder(*name);
@@ -205,9 +182,8 @@ int runLibraryInfo(const QStringList& args, Io io) {
     Args a(args);
     if (!a.finish(io)) return Usage;
     int rc = Ok;
-    const auto name = libraryName(a.positional(), "info", io, rc);
+    const auto name = existingLibraryName(a.positional(), "info", io, rc);
     if (!name) return rc;
-    if (!libraryExists(*name, io)) return JobFailed;
     const QString folder = libraryFolder(*name);
     const LibraryInfo info = libraryInfo(folder);
     io.out << "Library: " << *name << "\n";
@@ -230,9 +206,8 @@ int runLibraryDelete(const QStringList& args, Io io) {
     Args a(args);
     if (!a.finish(io)) return Usage;
     int rc = Ok;
-    const auto name = libraryName(a.positional(), "delete", io, rc);
+    const auto name = existingLibraryName(a.positional(), "delete", io, rc);
     if (!name) return rc;
-    if (!libraryExists(*name, io)) return JobFailed;
     const QString folder = libraryFolder(*name);
     const int tiles = static_cast<int>(tileList(folder).size());
     if (!DeleteFolder(folder)) {

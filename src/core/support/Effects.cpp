@@ -161,16 +161,9 @@ void FoxBrightness(Picture& picture, int brightness) {
 void FoxAlphaBlend(Picture& dst, int dx, int dy, int w, int h, const Picture& src, int sx, int sy, int alpha) {
     alpha = std::clamp(alpha, 0, 255);
     if (alpha == 0) return;  // (dst * 255 + 127) / 255 is dst
-    if (w < 0) w = src.width();
-    if (h < 0) h = src.height();
-    std::int64_t x0 = dx, y0 = dy, s0 = sx, t0 = sy, bw = w, bh = h;
-    if (s0 < 0) { bw += s0; x0 -= s0; s0 = 0; }
-    if (t0 < 0) { bh += t0; y0 -= t0; t0 = 0; }
-    if (x0 < 0) { bw += x0; s0 -= x0; x0 = 0; }
-    if (y0 < 0) { bh += y0; t0 -= y0; y0 = 0; }
-    bw = std::min({bw, src.width() - s0, dst.width() - x0});
-    bh = std::min({bh, src.height() - t0, dst.height() - y0});
-    if (bw <= 0 || bh <= 0) return;
+    const ClippedBlock b = clipBlock(dst, dx, dy, src, sx, sy, w, h);
+    if (b.isEmpty()) return;
+    std::int64_t x0 = b.dx, y0 = b.dy, s0 = b.sx, t0 = b.sy, bw = b.w, bh = b.h;
 
     const Picture* from = &src;
     Picture copy;

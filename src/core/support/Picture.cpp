@@ -119,7 +119,7 @@ void Picture::drawLine(int x0, int y0, int x1, int y1, Colour c) {
     }
 }
 
-void blit(Picture& dst, int dx, int dy, const Picture& src, int sx, int sy, int w, int h, Rop rop) {
+ClippedBlock clipBlock(const Picture& dst, int dx, int dy, const Picture& src, int sx, int sy, int w, int h) {
     if (w < 0) w = src.width();
     if (h < 0) h = src.height();
     std::int64_t x0 = dx, y0 = dy, s0 = sx, t0 = sy, bw = w, bh = h;
@@ -130,7 +130,15 @@ void blit(Picture& dst, int dx, int dy, const Picture& src, int sx, int sy, int 
     if (y0 < 0) { bh += y0; t0 -= y0; y0 = 0; }
     bw = std::min({bw, src.width() - s0, dst.width() - x0});
     bh = std::min({bh, src.height() - t0, dst.height() - y0});
-    if (bw <= 0 || bh <= 0) return;
+    if (bw <= 0 || bh <= 0) return {};
+    return {static_cast<int>(x0), static_cast<int>(y0), static_cast<int>(s0), static_cast<int>(t0),
+            static_cast<int>(bw), static_cast<int>(bh)};
+}
+
+void blit(Picture& dst, int dx, int dy, const Picture& src, int sx, int sy, int w, int h, Rop rop) {
+    const ClippedBlock b = clipBlock(dst, dx, dy, src, sx, sy, w, h);
+    if (b.isEmpty()) return;
+    std::int64_t x0 = b.dx, y0 = b.dy, s0 = b.sx, t0 = b.sy, bw = b.w, bh = b.h;
 
     const Picture* from = &src;
     Picture copy;

@@ -78,6 +78,15 @@ private:
 // Raster operations of a block copy.
 enum class Rop { Copy, Xor, And };
 
+// The rectangles of a block transfer after clipping to both pictures: w x h pixels
+// from (sx, sy) of the source to (dx, dy) of the destination. Empty when nothing is
+// left. A negative w or h means "the whole source".
+struct ClippedBlock {
+    int dx = 0, dy = 0, sx = 0, sy = 0, w = 0, h = 0;
+    bool isEmpty() const { return w <= 0 || h <= 0; }
+};
+ClippedBlock clipBlock(const Picture& dst, int dx, int dy, const Picture& src, int sx, int sy, int w, int h);
+
 // Copies the w x h block at (sx, sy) of src to (dx, dy) of dst, combined by rop;
 // clipped to both pictures. A negative w or h means "the whole source".
 void blit(Picture& dst, int dx, int dy, const Picture& src, int sx = 0, int sy = 0, int w = -1, int h = -1,
