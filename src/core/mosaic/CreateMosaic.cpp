@@ -62,22 +62,6 @@ bool writeOrderCsv(const QString& path, const OrderTable& table) {
     return writeFileAtomically(path, out);
 }
 
-// Reports the preview at most ~30 times a second.
-class PreviewThrottle {
-public:
-    bool due() {
-        const auto now = std::chrono::steady_clock::now();
-        if (m_sent && now - m_last < std::chrono::milliseconds(33)) return false;
-        m_sent = true;
-        m_last = now;
-        return true;
-    }
-
-private:
-    bool m_sent = false;
-    std::chrono::steady_clock::time_point m_last;
-};
-
 }  // namespace
 
 int alphaFromBlend(int blendPercent) {

@@ -1,6 +1,5 @@
 #include "mosaic/PageAssembly.h"
 
-#include <QElapsedTimer>
 #include <algorithm>
 #include <atomic>
 #include <cmath>
@@ -101,8 +100,7 @@ private:
     bool m_jpeg = false;
     cDIBSection m_buffer;
     Picture m_page;
-    QElapsedTimer m_previewClock;
-    bool m_previewShown = false;
+    PreviewThrottle m_previewThrottle;
 };
 
 bool PageAssembler::run() {
@@ -132,7 +130,6 @@ bool PageAssembler::run() {
             runs.back().cells.push_back(Cell{r.x, r.y});
         }
     }
-    m_previewClock.start();
 
     for (int py = 1; py <= m_splitY.pages; ++py)
         for (int px = 1; px <= m_splitX.pages; ++px) {
@@ -287,10 +284,7 @@ void PageAssembler::put(const Picture& cell, int dx, int dy) {
 
 void PageAssembler::showPreview(bool force) {
     if (!m_in.preview || m_in.preview->isEmpty()) return;
-    // The host repaints at most ~30 times a second anyway.
-    if (!force && m_previewShown && m_previewClock.elapsed() < 33) return;
-    m_previewClock.restart();
-    m_previewShown = true;
+    if (!m_previewThrottle.due() && !force) return;
     m_task.host().previewChanged(*m_in.preview);
 }
 
