@@ -1,38 +1,93 @@
 #pragma once
-// Helpers shared by the tests: a temporary folder, small pictures, a recording host.
+// Helpers shared by the tests: files, small pictures and libraries, recording and
+// cancelling hosts, and a runner for the command-line program.
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QSize>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <functional>
+#include <gtest/gtest.h>
 #include <mutex>
+#include <random>
 #include <vector>
 
+#include "support/Picture.h"
+#include "support/PictureFile.h"
+#include "task/Task.h"
 #include "task/TaskHost.h"
 
 namespace txtest {
 
+inline QByteArray readFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Writes or replaces a file.
+inline void writeFile(const QString& path, const QByteArray& data = "x") {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
+    f.write(data);
+}
+
+// Every byte drawn from a seeded generator.
+inline tx::Picture noise(int w, int h, unsigned seed) {
+    tx::Picture p(w, h);
+    std::mt19937 g(seed);
+    for (std::size_t k = 0; k < p.byteCount(); ++k) p.bits()[k] = static_cast<std::uint8_t>(g());
+    return p;
+}
+
+// Every pixel different: red = x, green = y, blue = x + y (mod 256).
+inline tx::Picture gradient(int w, int h) {
+    tx::Picture p(w, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) p.setPixel(x, y, tx::rgb(x, y, x + y));
+    return p;
+}
+
+// One flat picture per colour.
+inline std::vector<tx::Picture> flatTiles(const std::vector<tx::Colour>& colours, int w = 8, int h = 8) {
+    std::vector<tx::Picture> out;
+    for (tx::Colour c : colours) out.emplace_back(w, h, c);
+    return out;
+}
+
+// Saves the pictures as 1.bmp, 2.bmp, ... into `folder` (made if missing); returns it with a slash.
+inline QString makeLibrary(const QString& folder, const std::vector<tx::Picture>& tiles) {
+    QDir().mkpath(folder);
+    const QString f = folder.endsWith('/') ? folder : folder + "/";
+    for (std::size_t k = 0; k < tiles.size(); ++k)
+        EXPECT_TRUE(tx::saveBmp(tiles[k], f + QString::number(k + 1) + ".bmp"));
+    return f;
+}
+
+inline QSize sizeOf(const QString& file) {
+    int w = 0, h = 0;
+    return tx::pictureSize(file, w, h) ? QSize(w, h) : QSize();
+}
+
+// Arms the guard and sets the task running, as DispatchJob does before an engine.
+inline void start(tx::Task& task) {
+    task.guard().arm();
+    task.setRunning(true);
+}
+
 // Records everything an engine reports; answers questions from queues.
 class RecordingHost : public tx::TaskHost {
 public:
-    void statusChanged(const QString& text) override {
-        std::lock_guard l(m);
-        statuses << text;
-    }
+    void statusChanged(const QString& text) override { std::lock_guard l(m); statuses << text; }
     void progressChanged(int value, int maximum) override {
         std::lock_guard l(m);
         lastValue = value;
         lastMaximum = maximum;
         values.push_back(value);
     }
-    void timeTextChanged(const QString& text) override {
-        std::lock_guard l(m);
-        timeTexts << text;
-    }
-    void buttonCaptionChanged(const QString& caption) override {
-        std::lock_guard l(m);
-        buttons << caption;
-    }
+    void timeTextChanged(const QString& text) override { std::lock_guard l(m); timeTexts << text; }
+    void buttonCaptionChanged(const QString& caption) override { std::lock_guard l(m); buttons << caption; }
     QSize previewSize() const override { return preview; }
     void previewChanged(const tx::Picture& p) override {
         std::lock_guard l(m);
@@ -75,5 +130,51 @@ public:
     tx::Picture graph;
     bool closed = false;
 };
+
+// Cancels `task` as soon as when(latest status, value) holds; value is -1 for a status report.
+class CancellingHost : public RecordingHost {
+public:
+    tx::Task* task = nullptr;
+    std::function<bool(const QString& status, int value)> when;
+
+    void statusChanged(const QString& text) override {
+        RecordingHost::statusChanged(text);
+        check(-1);
+    }
+    void progressChanged(int value, int maximum) override {
+        RecordingHost::progressChanged(value, maximum);
+        check(value);
+    }
+
+private:
+    void check(int value) {
+        QString status;
+        {
+            std::lock_guard l(m);
+            status = statuses.isEmpty() ? QString() : statuses.last();
+        }
+        if (task && when && when(status, value)) task->cancel();
+    }
+};
+
+#ifdef TX_CLI_PATH
+struct CliResult {
+    int code = -1;
+    QString out, err;
+};
+
+// Runs tesselix-cli as a child process with its own home folder and settings file.
+inline CliResult runCli(const QStringList& args, const QString& home) {
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("TESSELIX_HOME", home);
+    env.insert("TESSELIX_SETTINGS", home + "/settings.ini");
+    p.setProcessEnvironment(env);
+    p.start(QString::fromUtf8(TX_CLI_PATH), args);
+    EXPECT_TRUE(p.waitForFinished(120000)) << args.join(' ').toStdString();
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
+            QString::fromUtf8(p.readAllStandardError())};
+}
+#endif
 
 }  // namespace txtest

@@ -1,52 +1,33 @@
-// tesselix-cli library create | index | list | info | delete, run as a child process
-// with its own home and settings.
+// tesselix-cli library create | index | list | info | delete | analyse | doubles,
+// run as a child process with its own home and settings.
+#include <QImage>
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <QFile>
-#include <QProcess>
-#include <QTemporaryDir>
+#include "TestUtil.h"
 
-#include "support/Picture.h"
-#include "support/PictureFile.h"
+using namespace tx;
+using txtest::CliResult;
 
 namespace {
 
-struct Result {
-    int code = -1;
-    QString out;
-    QString err;
-};
-
 class LibraryCli : public ::testing::Test {
 protected:
-    QTemporaryDir home;
-    QTemporaryDir photos;
-
-    Result cli(const QStringList& args) {
-        QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("TESSELIX_HOME", home.path());
-        env.insert("TESSELIX_SETTINGS", home.path() + "/settings.ini");
-        p.setProcessEnvironment(env);
-        p.start(QString::fromUtf8(TX_CLI_PATH), args);
-        EXPECT_TRUE(p.waitForFinished(60000));
-        return {p.exitCode(), QString::fromLocal8Bit(p.readAllStandardOutput()),
-                QString::fromLocal8Bit(p.readAllStandardError())};
-    }
+    QTemporaryDir home, photos;
+    CliResult cli(const QStringList& args) { return txtest::runCli(args, home.path()); }
     QString library(const QString& name) const { return home.path() + "/Tiles/" + name + "/"; }
+    QStringList tilesOf(const QString& name) const { return QDir(library(name)).entryList({"*.bmp"}); }
 };
 
 TEST_F(LibraryCli, CreateIndexInfoListDelete) {
     const QString src = photos.path() + "/";
     ASSERT_TRUE(QDir(src).mkdir("sub"));
-    ASSERT_TRUE(tx::saveBmp(tx::Picture(64, 48, tx::rgb(200, 0, 0)), src + "a.BMP"));
-    ASSERT_TRUE(tx::saveBmp(tx::Picture(48, 64, tx::rgb(0, 200, 0)), src + "b.bmp"));
-    ASSERT_TRUE(tx::saveBmp(tx::Picture(30, 30, tx::rgb(0, 0, 200)), src + "sub/c.bmp"));
-    QFile(src + "notes.txt").open(QIODevice::WriteOnly);
+    ASSERT_TRUE(saveBmp(Picture(64, 48, rgb(200, 0, 0)), src + "a.BMP"));
+    ASSERT_TRUE(saveBmp(Picture(48, 64, rgb(0, 200, 0)), src + "b.bmp"));
+    ASSERT_TRUE(saveBmp(Picture(30, 30, rgb(0, 0, 200)), src + "sub/c.bmp"));
+    txtest::writeFile(src + "notes.txt");
 
     // Without --recurse only the top folder's pictures.
-    Result r = cli({"library", "create", "--from", src, "--to", "Flat", "--format", "bmp", "--tile-size", "16x12"});
+    CliResult r = cli({"library", "create", "--from", src, "--to", "Flat", "--format", "bmp", "--tile-size", "16x12"});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_EQ(QDir(library("Flat")).entryList(QDir::Files), QStringList({"1.bmp", "2.bmp"}));
     EXPECT_TRUE(r.err.contains("Creating tiles (2/2)...")) << r.err.toStdString();
@@ -54,24 +35,18 @@ TEST_F(LibraryCli, CreateIndexInfoListDelete) {
     r = cli({"library", "create", "--from", src, "--recurse", "--to", "Deep", "--anchor", "top-left"});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_EQ(QDir(library("Deep")).entryList(QDir::Files), QStringList({"1.jpg", "2.jpg", "3.jpg"}));
-    tx::Picture tile;
-    ASSERT_TRUE(tx::loadPicture(library("Deep") + "3.jpg", tile));
-    EXPECT_EQ(tile.width(), 32);  // the wizard's default tile size
-    EXPECT_EQ(tile.height(), 32);
-    EXPECT_GT(tx::blueOf(tile.pixel(16, 16)), 150);  // sub/c.bmp comes last
+    Picture tile;
+    ASSERT_TRUE(loadPicture(library("Deep") + "3.jpg", tile));
+    EXPECT_EQ(QSize(tile.width(), tile.height()), QSize(32, 32));  // the wizard's default tile size
+    EXPECT_GT(blueOf(tile.pixel(16, 16)), 150);                    // sub/c.bmp comes last
 
-    r = cli({"library", "list"});
-    EXPECT_EQ(r.code, 0);
-    EXPECT_EQ(r.out, "Deep\nFlat\n");
+    EXPECT_EQ(cli({"library", "list"}).out, "Deep\nFlat\n");
 
     r = cli({"library", "index", "Flat", "--matrix", "2x2"});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
-    EXPECT_TRUE(r.err.contains("Looking for database..."));
-    EXPECT_TRUE(r.err.contains("No database found..."));
-    EXPECT_TRUE(r.err.contains("Saving database..."));
-    QFile db(library("Flat") + "2x2.txt");
-    ASSERT_TRUE(db.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(db.readAll().startsWith("2\r\n200\r0\r0\r\n"));
+    for (const char* s : {"Looking for database...", "No database found...", "Saving database..."})
+        EXPECT_TRUE(r.err.contains(s)) << s;
+    EXPECT_TRUE(txtest::readFile(library("Flat") + "2x2.txt").startsWith("2\r\n200\r0\r0\r\n"));
     r = cli({"library", "index", "Flat", "--matrix", "2x2"});
     EXPECT_EQ(r.code, 0);
     EXPECT_TRUE(r.err.contains("Database found..."));
@@ -79,42 +54,73 @@ TEST_F(LibraryCli, CreateIndexInfoListDelete) {
 
     r = cli({"library", "info", "Flat"});
     ASSERT_EQ(r.code, 0);
-    EXPECT_TRUE(r.out.contains("Number of tiles: 2\n"));
-    EXPECT_TRUE(r.out.contains("Tile size: 16x12px\n"));
-    EXPECT_TRUE(r.out.contains("Format: bmp\n"));
-    EXPECT_TRUE(r.out.contains("2x2.txt"));
+    for (const char* s : {"Number of tiles: 2\n", "Tile size: 16x12px\n", "Format: bmp\n", "2x2.txt"})
+        EXPECT_TRUE(r.out.contains(s)) << s;
 
     r = cli({"library", "delete", "Flat"});
     EXPECT_EQ(r.code, 0);
     EXPECT_TRUE(r.out.contains("'Flat' was successfully deleted."));
     EXPECT_FALSE(QFileInfo::exists(library("Flat")));
-    r = cli({"library", "delete", "Flat"});
-    EXPECT_EQ(r.code, 1);
-    r = cli({"library", "info", "Flat"});
-    EXPECT_EQ(r.code, 1);
-    r = cli({"library", "index", "Flat"});
-    EXPECT_EQ(r.code, 1);
+    for (const char* command : {"delete", "info", "index"}) EXPECT_EQ(cli({"library", command, "Flat"}).code, 1);
 }
 
 TEST_F(LibraryCli, RefusesBadNamesAndOptions) {
-    ASSERT_TRUE(tx::saveBmp(tx::Picture(8, 8), photos.path() + "/a.bmp"));
+    ASSERT_TRUE(saveBmp(Picture(8, 8), photos.path() + "/a.bmp"));
     for (const char* name : {"../evil", "a/b", "..", ""}) {
-        Result r = cli({"library", "create", "--from", photos.path(), "--to", name});
+        const CliResult r = cli({"library", "create", "--from", photos.path(), "--to", name});
         EXPECT_EQ(r.code, 2) << name;
         EXPECT_TRUE(r.err.contains("Please select a valid name.")) << name;
-        r = cli({"library", "delete", name});
-        EXPECT_EQ(r.code, 2) << name;
+        EXPECT_EQ(cli({"library", "delete", name}).code, 2) << name;
+        EXPECT_EQ(cli({"library", "analyse", name}).code, 2) << name;
     }
     EXPECT_FALSE(QFileInfo::exists(home.path() + "/evil"));
-    EXPECT_EQ(cli({"library", "create", "--from", photos.path(), "--to", "X", "--anchor", "middle"}).code, 2);
-    EXPECT_EQ(cli({"library", "create", "--from", photos.path(), "--to", "X", "--format", "png"}).code, 2);
-    EXPECT_EQ(cli({"library", "create", "--from", photos.path() + "/nope", "--to", "X"}).code, 2);
-    EXPECT_EQ(cli({"library", "index", "X", "--matrix", "13x1"}).code, 2);
+    const QList<QStringList> bad{
+        {"create", "--from", photos.path(), "--to", "X", "--anchor", "middle"},
+        {"create", "--from", photos.path(), "--to", "X", "--format", "png"},
+        {"create", "--from", photos.path() + "/nope", "--to", "X"},
+        {"index", "X", "--matrix", "13x1"},
+        {"analyse"},
+        {"doubles", "X", "--delete", "both"},
+    };
+    for (const QStringList& args : bad) EXPECT_EQ(cli(QStringList{"library"} + args).code, 2) << args.join(' ').toStdString();
 
     QTemporaryDir empty;
-    Result r = cli({"library", "create", "--from", empty.path(), "--to", "X"});
+    const CliResult r = cli({"library", "create", "--from", empty.path(), "--to", "X"});
     EXPECT_EQ(r.code, 1);
     EXPECT_TRUE(r.err.contains("No images found."));
+}
+
+TEST_F(LibraryCli, AnalysePrintsScoreAndWritesGraph) {
+    txtest::makeLibrary(library("Even"), txtest::flatTiles({rgb(0, 0, 0), rgb(255, 0, 0), rgb(255, 255, 0), rgb(255, 255, 255)}));
+    const QString png = home.path() + "/graph.png";
+    const CliResult r = cli({"library", "analyse", "Even", "--graph", png, "--quiet"});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains("84%")) << r.out.toStdString();
+    const QImage graph(png);
+    EXPECT_EQ(graph.size(), QSize(256, 128));
+    EXPECT_EQ(graph.pixelColor(254, 127), QColor(255, 0, 0));
+    EXPECT_TRUE(QFile::exists(library("Even") + "1x1.txt"));
+
+    EXPECT_EQ(cli({"library", "analyse", "Nowhere"}).code, 1);
+    QDir().mkpath(library("Empty"));
+    EXPECT_EQ(cli({"library", "analyse", "Empty"}).code, 1);
+}
+
+TEST_F(LibraryCli, DoublesListsOrDeletesAsAsked) {
+    const auto g = [](unsigned seed) { return txtest::noise(16, 16, seed); };
+    txtest::makeLibrary(library("Dup"), {g(1), g(2), g(1), g(3), g(2)});
+    const CliResult r = cli({"library", "doubles", "Dup", "--quiet"});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    for (const char* s : {"1.bmp\t3.bmp\t0", "2.bmp\t5.bmp\t0", "2 doubles found, 0 tiles deleted"})
+        EXPECT_TRUE(r.out.contains(s)) << r.out.toStdString();
+    EXPECT_EQ(tilesOf("Dup").size(), 5);
+
+    txtest::makeLibrary(library("Second"), {g(1), g(2), g(1), g(1)});
+    EXPECT_EQ(cli({"library", "doubles", "Second", "--delete", "second", "--quiet"}).code, 0);
+    EXPECT_EQ(tilesOf("Second"), (QStringList{"1.bmp", "2.bmp"}));
+    txtest::makeLibrary(library("First"), {g(1), g(2), g(1)});
+    EXPECT_EQ(cli({"library", "doubles", "First", "--delete", "first", "--quiet"}).code, 0);
+    EXPECT_EQ(tilesOf("First"), (QStringList{"2.bmp", "3.bmp"}));
 }
 
 }  // namespace

@@ -1,93 +1,52 @@
 // End to end: tesselix-cli mosaic and demo as a child process, on a tiny library
 // made here, with a private home and settings file.
 #include <QDateTime>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QProcess>
-#include <QSize>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include "TestUtil.h"
 #include "library/TileLibrary.h"
-#include "support/PictureFile.h"
 
 using namespace tx;
+using txtest::CliResult;
+using txtest::sizeOf;
 
 namespace {
-
-struct Result {
-    int rc = -1;
-    QString out;
-    QString err;
-};
 
 class MosaicCli : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(home.isValid());
-        library = QDir(home.path()).filePath("Tiles/tiny/");
-        QDir().mkpath(library);
         // 20 flat tiles from dark to light, alternating warm and cool.
-        for (int t = 0; t < 20; ++t) {
-            const int v = 10 + t * 12;
-            const Colour c = t % 2 ? rgb(v, v / 2, 255 - v) : rgb(v, v, v / 3);
-            ASSERT_TRUE(saveBmp(Picture(8, 8, c), library + QString::number(t + 1) + ".bmp"));
-        }
-        source = path("source.bmp");
+        std::vector<Colour> colours;
+        for (int t = 0, v = 10; t < 20; ++t, v += 12) colours.push_back(t % 2 ? rgb(v, v / 2, 255 - v) : rgb(v, v, v / 3));
+        library = txtest::makeLibrary(path("Tiles/tiny"), txtest::flatTiles(colours));
         Picture src(40, 30);
         for (int y = 0; y < 30; ++y)
             for (int x = 0; x < 40; ++x) src.setPixel(x, y, rgb(x * 6, y * 8, 255 - x * 6));
-        ASSERT_TRUE(saveBmp(src, source));
-        ASSERT_EQ(run({"settings", "Check", "0"}).rc, 0);
+        ASSERT_TRUE(saveBmp(src, source = path("source.bmp")));
+        ASSERT_EQ(run({"settings", "Check", "0"}).code, 0);
     }
 
     QString path(const QString& name) const { return QDir(home.path()).filePath(name); }
-
-    Result run(const QStringList& args) {
-        QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("TESSELIX_HOME", home.path());
-        env.insert("TESSELIX_SETTINGS", path("settings.ini"));
-        p.setProcessEnvironment(env);
-        p.start(TX_CLI_PATH, args);
-        EXPECT_TRUE(p.waitForFinished(120000)) << args.join(' ').toStdString();
-        Result r;
-        r.rc = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-        r.out = QString::fromUtf8(p.readAllStandardOutput());
-        r.err = QString::fromUtf8(p.readAllStandardError());
-        return r;
-    }
-
-    Result mosaic(const QStringList& extra) {
+    CliResult run(const QStringList& args) { return txtest::runCli(args, home.path()); }
+    CliResult mosaic(const QStringList& extra) {
         return run(QStringList{"mosaic", "--source", source, "--library", "tiny", "--quiet"} + extra);
     }
-
-    static QSize sizeOf(const QString& file) {
-        int w = 0, h = 0;
-        if (!pictureSize(file, w, h)) return {};
-        return {w, h};
-    }
-
-    static QStringList lines(const QString& file) {
-        QFile f(file);
-        if (!f.open(QIODevice::ReadOnly)) return {};
-        return QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts);
+    QStringList lines(const QString& name) const {
+        return QString::fromUtf8(txtest::readFile(path(name))).split('\n', Qt::SkipEmptyParts);
     }
 
     QTemporaryDir home;
-    QString library;
-    QString source;
+    QString library, source;
 };
 
 TEST_F(MosaicCli, WritesTheMosaicItsPlanAndItsWorkingPictures) {
     const QString out = path("m.jpg");
-    const Result r = mosaic({"--out", out, "--cells", "10x8", "--plan", path("plan.csv"), "--work-dir", path("work")});
-    ASSERT_EQ(r.rc, 0) << r.err.toStdString();
+    const CliResult r = mosaic({"--out", out, "--cells", "10x8", "--plan", path("plan.csv"), "--work-dir", path("work")});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_EQ(r.out.trimmed(), out);
     EXPECT_EQ(sizeOf(out), QSize(80, 64));
 
-    const QStringList plan = lines(path("plan.csv"));
+    const QStringList plan = lines("plan.csv");
     ASSERT_EQ(plan.size(), 1 + 80);
     EXPECT_EQ(plan[0].trimmed(), "x,y,tile,file");
     const QStringList tiles = tileList(library);
@@ -103,7 +62,7 @@ TEST_F(MosaicCli, WritesTheMosaicItsPlanAndItsWorkingPictures) {
 
     EXPECT_FALSE(sizeOf(path("work/scan.bmp")).isEmpty());
     EXPECT_EQ(sizeOf(path("work/cells.bmp")), QSize(10, 8));
-    const QStringList order = lines(path("work/order.csv"));  // smart rendering is the default
+    const QStringList order = lines("work/order.csv");  // smart rendering is the default
     ASSERT_EQ(order.size(), 1 + 80);
     EXPECT_EQ(order[0].trimmed(), "key,x,y");
 }
@@ -111,20 +70,20 @@ TEST_F(MosaicCli, WritesTheMosaicItsPlanAndItsWorkingPictures) {
 TEST_F(MosaicCli, DefaultsToTheWizardsProposalAndWritesBmp) {
     // 40 x 30: sqrt(4/3 * 3600) = 69.28 -> 69 across; 8 x 8 tiles link 69 / (4/3) -> 51 down.
     const QString out = path("m.bmp");
-    const Result r = mosaic({"--out", out, "--linear", "--tiles", "12"});
-    ASSERT_EQ(r.rc, 0) << r.err.toStdString();
+    const CliResult r = mosaic({"--out", out, "--linear", "--tiles", "12"});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_EQ(sizeOf(out), QSize(69 * 8, 51 * 8));
-    const Result across = mosaic({"--out", out, "--cells-x", "20", "--tile-size", "4x6"});
-    ASSERT_EQ(across.rc, 0) << across.err.toStdString();
+    const CliResult across = mosaic({"--out", out, "--cells-x", "20", "--tile-size", "4x6"});
+    ASSERT_EQ(across.code, 0) << across.err.toStdString();
     EXPECT_EQ(sizeOf(out), QSize(20 * 4, 15 * 6));
 }
 
 TEST_F(MosaicCli, CutsABigMosaicIntoPages) {
-    ASSERT_EQ(run({"settings", "MaxWidth", "40"}).rc, 0);
-    ASSERT_EQ(run({"settings", "MaxHeight", "40"}).rc, 0);
+    ASSERT_EQ(run({"settings", "MaxWidth", "40"}).code, 0);
+    ASSERT_EQ(run({"settings", "MaxHeight", "40"}).code, 0);
     // 5 tiles a page: 10 across as 3, 3, 4; 8 down as 4, 4.
-    const Result r = mosaic({"--out", path("m.jpg"), "--cells", "10x8", "--matrix", "1x1"});
-    ASSERT_EQ(r.rc, 0) << r.err.toStdString();
+    const CliResult r = mosaic({"--out", path("m.jpg"), "--cells", "10x8", "--matrix", "1x1"});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
     QStringList expected;
     for (const char* n : {"m1-1", "m2-1", "m3-1", "m1-2", "m2-2", "m3-2"}) expected << path(QString(n) + ".jpg");
     EXPECT_EQ(r.out.split('\n', Qt::SkipEmptyParts), expected);
@@ -133,20 +92,20 @@ TEST_F(MosaicCli, CutsABigMosaicIntoPages) {
     EXPECT_FALSE(QFileInfo::exists(path("m.jpg")));
 
     // The scan matrix must fit the limits too: 10 x 3 x 2 = 60 > 40.
-    const Result refused = mosaic({"--out", path("n.jpg"), "--cells", "10x8", "--matrix", "3x3"});
-    EXPECT_EQ(refused.rc, 1);
+    const CliResult refused = mosaic({"--out", path("n.jpg"), "--cells", "10x8", "--matrix", "3x3"});
+    EXPECT_EQ(refused.code, 1);
     EXPECT_TRUE(refused.err.contains("Your system can not handle the recognition matrix.")) << refused.err.toStdString();
     EXPECT_FALSE(QFileInfo::exists(path("n.jpg")));
 }
 
-TEST_F(MosaicCli, RefusesBadUsage) {
+TEST_F(MosaicCli, RefusesBadUsageAndUnreadableSources) {
     const QString out = path("m.jpg");
     const QList<QStringList> bad{
-        {"--cells", "10x8"},                                  // no --out
+        {"--cells", "10x8"},  // no --out
         {"--out", out, "--matrix", "13x3"},
         {"--out", out, "--blend", "101"},
         {"--out", out, "--distance", "-1"},
-        {"--out", out, "--cells", "200x200"},                 // more than 32767 cells
+        {"--out", out, "--cells", "200x200"},  // more than 32767 cells
         {"--out", out, "--cells", "10x8", "--cells-x", "10"},
         {"--out", out, "--linear", "--smart"},
         {"--out", path("m.png")},
@@ -156,45 +115,37 @@ TEST_F(MosaicCli, RefusesBadUsage) {
         {"--out", out, "extra"},
     };
     for (const QStringList& args : bad) {
-        const Result r = mosaic(args);
-        EXPECT_EQ(r.rc, 2) << args.join(' ').toStdString();
+        const CliResult r = mosaic(args);
+        EXPECT_EQ(r.code, 2) << args.join(' ').toStdString();
         EXPECT_FALSE(r.err.isEmpty());
     }
-    for (const char* name : {"../tiny", "nope", ""}) {
-        const Result r = run({"mosaic", "--source", source, "--library", name, "--out", out});
-        EXPECT_EQ(r.rc, 2) << name;
+    for (const char* name : {"../tiny", "nope", ""})
+        EXPECT_EQ(run({"mosaic", "--source", source, "--library", name, "--out", out}).code, 2) << name;
+
+    txtest::writeFile(path("junk.jpg"), "not a picture at all");
+    for (const QString& src : {path("junk.jpg"), path("absent.bmp")}) {
+        const CliResult r = run({"mosaic", "--source", src, "--library", "tiny", "--out", out});
+        EXPECT_EQ(r.code, 1);
+        EXPECT_TRUE(r.err.contains("Please select a valid source image.")) << r.err.toStdString();
     }
     EXPECT_FALSE(QFileInfo::exists(out));
 }
 
-TEST_F(MosaicCli, AnUnreadableSourceStopsTheJob) {
-    QFile junk(path("junk.jpg"));
-    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
-    junk.write("not a picture at all");
-    junk.close();
-    for (const QString& src : {path("junk.jpg"), path("absent.bmp")}) {
-        const Result r = run({"mosaic", "--source", src, "--library", "tiny", "--out", path("m.jpg")});
-        EXPECT_EQ(r.rc, 1);
-        EXPECT_TRUE(r.err.contains("Please select a valid source image.")) << r.err.toStdString();
-    }
-    EXPECT_FALSE(QFileInfo::exists(path("m.jpg")));
-}
-
 TEST_F(MosaicCli, DemoDrawsItsLibraryOnceAndRendersIt) {
     const QString out = path("demo.jpg");
-    const Result r = run({"demo", "--out", out, "--quiet"});
-    ASSERT_EQ(r.rc, 0) << r.err.toStdString();
+    const CliResult r = run({"demo", "--out", out, "--quiet"});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_EQ(r.out.trimmed(), out);
     EXPECT_FALSE(sizeOf(out).isEmpty());
-    const QString demo = QDir(home.path()).filePath("Tiles/Demo/");
+    const QString demo = path("Tiles/Demo/");
     EXPECT_EQ(tileList(demo).size(), 320);
     EXPECT_EQ(sizeOf(demo + "1.jpg"), QSize(64, 64));
     EXPECT_EQ(sizeOf(path("demo/demo-source.jpg")), QSize(1200, 900));
-    EXPECT_FALSE(QFileInfo::exists(QDir(home.path()).filePath("Tiles/.Demo-partial")));
+    EXPECT_FALSE(QFileInfo::exists(path("Tiles/.Demo-partial")));
 
     const QDateTime made = QFileInfo(demo + "1.jpg").lastModified();
-    const Result again = run({"demo", "--quiet"});
-    ASSERT_EQ(again.rc, 0) << again.err.toStdString();
+    const CliResult again = run({"demo", "--quiet"});
+    ASSERT_EQ(again.code, 0) << again.err.toStdString();
     EXPECT_EQ(again.out.trimmed(), path("demo/demo-mosaic.jpg"));
     EXPECT_EQ(QFileInfo(demo + "1.jpg").lastModified(), made);
 }

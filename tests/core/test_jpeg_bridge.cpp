@@ -1,38 +1,27 @@
-#include <QDir>
-#include <QFile>
 #include <QImage>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "TestUtil.h"
 #include "support/JpegBridge.h"
 #include "support/TxError.h"
 
 using tx::cDIBSection;
+using txtest::readFile;
+using txtest::writeFile;
 
 namespace {
 
 // Top half red, bottom half blue: shows whether rows and channels land the right way round.
-void fillHalves(cDIBSection& d, int w, int h) {
+tx::Picture halves(int w, int h) {
     tx::Picture pic(w, h, tx::rgb(0, 0, 255));
     pic.fillRect({0, 0, w, h / 2}, tx::rgb(255, 0, 0));
-    d.CreateFromPicture(pic);
+    return pic;
 }
 
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& data) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(data);
-}
-
-// Asserts that SaveJpegFile fails with error 26001.
+// Expects SaveJpegFile to fail with error 26001.
 void expectSaveFails(cDIBSection& d, const QString& path) {
     try {
         tx::SaveJpegFile(d, path, 90);
@@ -46,38 +35,25 @@ void expectSaveFails(cDIBSection& d, const QString& path) {
 
 }  // namespace
 
-TEST(JpegBridge, WritesReadableJpegTheRightWayUp) {
+TEST(JpegBridge, WritesReadableJpegTheRightWayUpInTheAskedQuality) {
     QTemporaryDir dir;
-    const QString path = dir.filePath("a.jpg");
     cDIBSection d;
-    fillHalves(d, 32, 32);
-    EXPECT_TRUE(tx::SaveJpegFile(d, path, 90));
-
-    const QImage img(path);
-    ASSERT_FALSE(img.isNull());
-    EXPECT_EQ(img.size(), QSize(32, 32));
+    d.CreateFromPicture(halves(32, 32));
+    EXPECT_TRUE(tx::SaveJpegFile(d, dir.filePath("a.jpg"), 90));
+    const QImage img(dir.filePath("a.jpg"));
+    ASSERT_EQ(img.size(), QSize(32, 32));
     const QColor top = img.pixelColor(16, 4), bottom = img.pixelColor(16, 28);
     EXPECT_GT(top.red(), 200);
     EXPECT_LT(top.blue(), 60);
     EXPECT_GT(bottom.blue(), 200);
     EXPECT_LT(bottom.red(), 60);
-}
 
-TEST(JpegBridge, QualityChangesTheFileAndIsClamped) {
-    QTemporaryDir dir;
-    cDIBSection d;
     ASSERT_TRUE(d.Create(37, 29));  // odd width: padded rows
     d.RandomiseBits(false);
-    ASSERT_TRUE(tx::SaveJpegFile(d, dir.filePath("q10.jpg"), 10));
-    ASSERT_TRUE(tx::SaveJpegFile(d, dir.filePath("q95.jpg"), 95));
-    const QByteArray low = readAll(dir.filePath("q10.jpg")), high = readAll(dir.filePath("q95.jpg"));
-    EXPECT_NE(low, high);
+    for (int q : {10, 95, 0, 1, 500}) ASSERT_TRUE(tx::SaveJpegFile(d, dir.filePath(QString("q%1.jpg").arg(q)), q));
+    const QByteArray low = readFile(dir.filePath("q10.jpg")), high = readFile(dir.filePath("q95.jpg"));
     EXPECT_LT(low.size(), high.size());
-
-    EXPECT_TRUE(tx::SaveJpegFile(d, dir.filePath("q0.jpg"), 0));
-    EXPECT_TRUE(tx::SaveJpegFile(d, dir.filePath("q1.jpg"), 1));
-    EXPECT_EQ(readAll(dir.filePath("q0.jpg")), readAll(dir.filePath("q1.jpg")));
-    EXPECT_TRUE(tx::SaveJpegFile(d, dir.filePath("q500.jpg"), 500));
+    EXPECT_EQ(readFile(dir.filePath("q0.jpg")), readFile(dir.filePath("q1.jpg")));  // clamped
     EXPECT_EQ(QImage(dir.filePath("q500.jpg")).size(), QSize(37, 29));
 }
 
@@ -91,7 +67,7 @@ TEST(JpegBridge, OverwriteKeepsTimesAndPermissions) {
     ASSERT_EQ(::utimensat(AT_FDCWD, name.constData(), times, 0), 0);
 
     cDIBSection d;
-    fillHalves(d, 16, 8);
+    d.CreateFromPicture(halves(16, 8));
     ASSERT_TRUE(tx::SaveJpegFile(d, path, 90));
 
     struct stat st {};
@@ -108,7 +84,7 @@ TEST(JpegBridge, OverwriteKeepsTimesAndPermissions) {
 TEST(JpegBridge, FailuresRaise26001AndLeaveOldFileIntact) {
     QTemporaryDir dir;
     cDIBSection d;
-    fillHalves(d, 8, 8);
+    d.CreateFromPicture(halves(8, 8));
     expectSaveFails(d, dir.filePath("missing/folder/x.jpg"));
     EXPECT_FALSE(QFile::exists(dir.filePath("missing")));
 
@@ -116,7 +92,7 @@ TEST(JpegBridge, FailuresRaise26001AndLeaveOldFileIntact) {
     writeFile(path, "precious");
     cDIBSection empty;
     expectSaveFails(empty, path);
-    EXPECT_EQ(readAll(path), QByteArray("precious"));
+    EXPECT_EQ(readFile(path), QByteArray("precious"));
 
     // A folder in place of the file: nothing can be renamed over it.
     ASSERT_TRUE(QDir(dir.path()).mkdir("taken.jpg"));
@@ -129,15 +105,13 @@ TEST(JpegBridge, ReadOnlyFolderOrFileLeavesOldFileIntact) {
     QTemporaryDir dir;
     const QString path = dir.filePath("keep.jpg");
     writeFile(path, "precious");
-    ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), 0555), 0);
     cDIBSection d;
-    fillHalves(d, 8, 8);
+    d.CreateFromPicture(halves(8, 8));
+    ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), 0555), 0);
     expectSaveFails(d, path);
     ::chmod(QFile::encodeName(dir.path()).constData(), 0755);
-    EXPECT_EQ(readAll(path), QByteArray("precious"));
-
-    // A read-only file is not replaced either.
+    EXPECT_EQ(readFile(path), QByteArray("precious"));
     ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0444), 0);
     expectSaveFails(d, path);
-    EXPECT_EQ(readAll(path), QByteArray("precious"));
+    EXPECT_EQ(readFile(path), QByteArray("precious"));
 }

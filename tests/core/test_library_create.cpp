@@ -1,11 +1,8 @@
 // Library creation: the crop arithmetic, numbering, formats, status sequence,
 // unreadable sources, cancel and the tile number limit.
+#include <QMap>
+#include <QPoint>
 #include <gtest/gtest.h>
-
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
-#include <functional>
 
 #include "TestUtil.h"
 #include "library/CreateLibrary.h"
@@ -14,73 +11,54 @@
 #include "support/DibSection.h"
 #include "support/JpegBridge.h"
 #include "support/Parallel.h"
-#include "support/PictureFile.h"
 #include "support/Registry.h"
 
 namespace {
 
-using tx::CropRegion;
 using tx::Picture;
-
-CropRegion crop(int sW, int sH, int tw, int th, int margin, int anchor) {
-    return tx::cropRegion(sW, sH, tw, th, margin, tx::cropAnchor(anchor));
-}
-
-void expectRegion(const CropRegion& r, int x, int y, int w, int h) {
-    EXPECT_FALSE(r.whole);
-    EXPECT_EQ(r.x, x);
-    EXPECT_EQ(r.y, y);
-    EXPECT_EQ(r.w, w);
-    EXPECT_EQ(r.h, h);
-}
-
-TEST(CropGeometry, AnchorsRowByRow) {
-    EXPECT_EQ(tx::cropAnchor(0).ax, 0.0f);
-    EXPECT_EQ(tx::cropAnchor(5).ax, 1.0f);
-    EXPECT_EQ(tx::cropAnchor(5).ay, 0.5f);
-    EXPECT_EQ(tx::cropAnchor(7).ax, 0.5f);
-    EXPECT_EQ(tx::cropAnchor(7).ay, 1.0f);
-    EXPECT_EQ(tx::cropAnchor(-1).ax, 0.0f);  // none selected
-    EXPECT_EQ(tx::cropAnchor(-1).ay, 0.0f);
-}
+using txtest::writeFile;
 
 TEST(CropGeometry, ExamplesOfTheCropRule) {
-    expectRegion(crop(640, 480, 32, 32, 0, 4), 80, 0, 480, 480);   // the middle square
-    expectRegion(crop(640, 480, 32, 32, 0, 0), 0, 0, 480, 480);    // the left square
-    expectRegion(crop(640, 480, 32, 32, 0, 2), 160, 0, 480, 480);  // the right square
-    expectRegion(crop(300, 400, 32, 32, 0, 4), 0, 56, 300, 288);   // taller: 300 x 288
-    expectRegion(crop(300, 400, 32, 32, 0, 8), 0, 112, 300, 288);
-    // A margin comes off both sides' multiples.
-    expectRegion(crop(640, 480, 32, 32, 10, 4), 85, 5, 470, 470);
-    // Equal proportions: the whole picture less the margin.
-    expectRegion(crop(640, 480, 40, 30, 0, 4), 0, 0, 640, 480);
-    expectRegion(crop(640, 480, 40, 30, 20, 8), 20, 20, 620, 460);
-}
-
-TEST(CropGeometry, TileSizePlusMarginIsDrawnWhole) {
-    const CropRegion r = crop(36, 28, 32, 24, 4, 4);
-    EXPECT_TRUE(r.whole);
-    EXPECT_EQ(r.w, 36);
-    EXPECT_EQ(r.h, 28);
-    EXPECT_TRUE(crop(32, 32, 32, 32, 0, 0).whole);
-}
-
-TEST(CropGeometry, SmallPicturesGetTheLargestRegionThatFits) {
-    // 50 x 40 for a 64 x 64 tile: Int(40 / 64) = 0 would give an empty region.
-    expectRegion(crop(50, 40, 64, 64, 0, 4), 5, 0, 40, 40);
-    expectRegion(crop(100, 30, 32, 32, 0, 2), 70, 0, 30, 30);
-    expectRegion(crop(20, 90, 64, 32, 0, 4), 0, 40, 20, 10);
-    // The margin is larger than the picture: the whole picture is used.
-    expectRegion(crop(8, 8, 32, 32, 20, 4), 0, 0, 8, 8);
-    // Same proportions but smaller than the tile: used whole and scaled up.
-    expectRegion(crop(16, 16, 32, 32, 0, 4), 0, 0, 16, 16);
+    struct Case {
+        int sW, sH, tw, th, margin, anchor;
+        bool whole;
+        int x, y, w, h;
+    };
+    const Case cases[] = {
+        {640, 480, 32, 32, 0, 4, false, 80, 0, 480, 480},   // the middle square
+        {640, 480, 32, 32, 0, 0, false, 0, 0, 480, 480},    // the left square
+        {640, 480, 32, 32, 0, -1, false, 0, 0, 480, 480},   // no anchor selected: as the top left
+        {640, 480, 32, 32, 0, 2, false, 160, 0, 480, 480},  // the right square
+        {300, 400, 32, 32, 0, 4, false, 0, 56, 300, 288},   // taller: 300 x 288
+        {300, 400, 32, 32, 0, 8, false, 0, 112, 300, 288},
+        {300, 400, 32, 32, 0, 5, false, 0, 56, 300, 288},   // right middle
+        {640, 480, 32, 32, 10, 4, false, 85, 5, 470, 470},  // a margin comes off both sides' multiples
+        {640, 480, 40, 30, 0, 4, false, 0, 0, 640, 480},    // equal proportions: the whole picture...
+        {640, 480, 40, 30, 20, 8, false, 20, 20, 620, 460}, // ...less the margin
+        {36, 28, 32, 24, 4, 4, true, 0, 0, 36, 28},         // tile size plus margin: drawn whole
+        // Small pictures get the largest region that fits, not Int(40 / 64) = 0.
+        {50, 40, 64, 64, 0, 4, false, 5, 0, 40, 40},
+        {100, 30, 32, 32, 0, 2, false, 70, 0, 30, 30},
+        {20, 90, 64, 32, 0, 4, false, 0, 40, 20, 10},
+        {8, 8, 32, 32, 20, 4, false, 0, 0, 8, 8},      // the margin is larger than the picture
+        {16, 16, 32, 32, 0, 4, false, 0, 0, 16, 16},   // same proportions, smaller: scaled up
+    };
+    for (const Case& c : cases) {
+        const tx::CropRegion r = tx::cropRegion(c.sW, c.sH, c.tw, c.th, c.margin, tx::cropAnchor(c.anchor));
+        const QString what = QString("%1x%2 tile %3x%4 margin %5 anchor %6").arg(c.sW).arg(c.sH).arg(c.tw).arg(c.th).arg(c.margin).arg(c.anchor);
+        EXPECT_EQ(r.whole, c.whole) << what.toStdString();
+        EXPECT_EQ(QSize(r.w, r.h), QSize(c.w, c.h)) << what.toStdString();
+        if (!c.whole) {
+            EXPECT_EQ(QPoint(r.x, r.y), QPoint(c.x, c.y)) << what.toStdString();
+        }
+    }
+    EXPECT_TRUE(tx::cropRegion(32, 32, 32, 32, 0, tx::cropAnchor(0)).whole);
 }
 
 // ---- the job
 
 struct Fixture {
-    QTemporaryDir src;
-    QTemporaryDir lib;
+    QTemporaryDir src, lib;
     QString srcFolder() const { return src.path() + "/"; }
     QString libFolder() const { return lib.path() + "/"; }
 
@@ -94,41 +72,39 @@ struct Fixture {
         j.jpeg = jpeg;
         return j;
     }
+    // Source pictures p00.bmp, p01.bmp, ...; `make(k)` draws picture k, an empty one writes a broken file.
+    QStringList sources(int count, const std::function<Picture(int)>& make) const {
+        QStringList entries;
+        for (int k = 0; k < count; ++k) {
+            entries << QString("p%1.bmp").arg(k, 2, 10, QChar('0'));
+            const Picture p = make(k);
+            if (p.isEmpty()) {
+                writeFile(srcFolder() + entries.last(), "broken");
+            } else {
+                EXPECT_TRUE(tx::saveBmp(p, srcFolder() + entries.last()));
+            }
+        }
+        return entries;
+    }
 };
 
-void touch(const QString& path, const QByteArray& data = "x") {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(data);
+Picture loadTile(const QString& path) {
+    Picture p;
+    EXPECT_TRUE(tx::loadPicture(path, p)) << path.toStdString();
+    return p;
 }
 
-void saveJpeg(const Picture& p, const QString& path) {
-    tx::cDIBSection dib;
-    dib.CreateFromPicture(p);
-    ASSERT_TRUE(tx::SaveJpegFile(dib, path, 90));
-}
-
-void run(txtest::RecordingHost& host, const tx::CreateLibraryJob& job,
-         std::function<void(tx::Task&)> prepare = {}) {
+void run(txtest::RecordingHost& host, const tx::CreateLibraryJob& job, tx::Task* own = nullptr) {
     tx::Task task(host);
-    task.guard().arm();
-    task.setRunning(true);
-    if (prepare) prepare(task);
-    tx::CreateLibrary(task, job);
+    tx::Task& t = own ? *own : task;
+    txtest::start(t);
+    tx::CreateLibrary(t, job);
 }
 
 TEST(CreateLibrary, NumbersSkipTakenNamesAndStatusFollowsTheSources) {
     Fixture fx;
-    QStringList entries;
-    for (int k = 0; k < 5; ++k) {
-        const QString name = QString("p%1.bmp").arg(k);
-        ASSERT_TRUE(tx::saveBmp(Picture(64, 48, tx::rgb(10 * k, 0, 0)), fx.srcFolder() + name));
-        entries << name;
-    }
-    touch(fx.libFolder() + "1.bmp");
-    touch(fx.libFolder() + "2.jpg");
-    touch(fx.libFolder() + "4.JPEG");
-    touch(fx.libFolder() + "6.gif");  // not a tile name: 6 is free
+    const QStringList entries = fx.sources(5, [](int k) { return Picture(64, 48, tx::rgb(10 * k, 0, 0)); });
+    for (const char* taken : {"1.bmp", "2.jpg", "4.JPEG", "6.gif"}) writeFile(fx.libFolder() + taken);  // 6.gif is no tile
 
     txtest::RecordingHost host;
     run(host, fx.job(entries));
@@ -140,33 +116,29 @@ TEST(CreateLibrary, NumbersSkipTakenNamesAndStatusFollowsTheSources) {
     EXPECT_EQ(host.lastMaximum, 4);
     EXPECT_EQ(host.lastValue, 4);
     EXPECT_TRUE(host.messages.isEmpty());
+    // Numbering follows the source order: tile 3 from p00 (black), 8 from p04.
     for (int n : {3, 5, 6, 7, 8}) {
-        Picture tile;
-        ASSERT_TRUE(tx::loadPicture(fx.libFolder() + QString::number(n) + ".bmp", tile)) << n;
-        EXPECT_EQ(tile.width(), 16);
-        EXPECT_EQ(tile.height(), 12);
+        const Picture tile = loadTile(fx.libFolder() + QString::number(n) + ".bmp");
+        EXPECT_EQ(QSize(tile.width(), tile.height()), QSize(16, 12)) << n;
+        if (n == 3 || n == 8) {
+            EXPECT_EQ(tx::redOf(tile.pixel(8, 6)), n == 3 ? 0 : 40);
+        }
     }
-    // Numbering follows the source order: tile 3 from p0 (black), 8 from p4.
-    Picture first, last;
-    ASSERT_TRUE(tx::loadPicture(fx.libFolder() + "3.bmp", first));
-    ASSERT_TRUE(tx::loadPicture(fx.libFolder() + "8.bmp", last));
-    EXPECT_EQ(tx::redOf(first.pixel(8, 6)), 0);
-    EXPECT_EQ(tx::redOf(last.pixel(8, 6)), 40);
 }
 
 TEST(CreateLibrary, JpegTilesUseTheQualitySetting) {
     Fixture fx;
-    saveJpeg(Picture(320, 240, tx::rgb(200, 100, 50)), fx.srcFolder() + "a.JPG");
+    tx::cDIBSection dib;
+    dib.CreateFromPicture(Picture(320, 240, tx::rgb(200, 100, 50)));
+    ASSERT_TRUE(tx::SaveJpegFile(dib, fx.srcFolder() + "a.JPG", 90));
     ASSERT_TRUE(tx::saveBmp(Picture(30, 40, tx::rgb(0, 0, 255)), fx.srcFolder() + "b.bmp"));
     tx::writeSetting("JPGQuality", "40");
     txtest::RecordingHost host;
     run(host, fx.job({"a.JPG", "b.bmp"}, true));
     tx::writeSetting("JPGQuality", "90");
     EXPECT_EQ(tx::tileList(fx.libFolder()), QStringList({"1.jpg", "2.jpg"}));
-    Picture tile;
-    ASSERT_TRUE(tx::loadPicture(fx.libFolder() + "1.jpg", tile));
-    EXPECT_EQ(tile.width(), 16);
-    EXPECT_EQ(tile.height(), 12);
+    const Picture tile = loadTile(fx.libFolder() + "1.jpg");
+    EXPECT_EQ(QSize(tile.width(), tile.height()), QSize(16, 12));
     EXPECT_NEAR(tx::redOf(tile.pixel(8, 6)), 200, 8);
     EXPECT_EQ(tx::libraryInfo(fx.libFolder()).format, "jpg");
 }
@@ -185,28 +157,23 @@ TEST(CreateLibrary, TheAnchorChoosesThePartOfThePicture) {
         job.anchor = anchor;
         txtest::RecordingHost host;
         run(host, job);
-        Picture tile;
-        ASSERT_TRUE(tx::loadPicture(out.path() + "/1.bmp", tile));
-        if (anchor == 2) {
-            for (int y = 0; y < 32; ++y)
-                for (int x = 0; x < 32; ++x) ASSERT_EQ(tile.pixel(x, y), tx::rgb(0, 255, 0));
-        } else {
-            EXPECT_EQ(tile.pixel(0, 16), tx::rgb(255, 0, 0));
-            EXPECT_EQ(tile.pixel(31, 16), tx::rgb(0, 255, 0));
-        }
+        const Picture tile = loadTile(out.path() + "/1.bmp");
+        EXPECT_EQ(tile == Picture(32, 32, tx::rgb(0, 255, 0)), anchor == 2);
+        EXPECT_EQ(tile.pixel(0, 16), anchor == 0 ? tx::rgb(255, 0, 0) : tx::rgb(0, 255, 0));
+        EXPECT_EQ(tile.pixel(31, 16), tx::rgb(0, 255, 0));
     }
 }
 
 TEST(CreateLibrary, UnreadablePicturesAreSkippedAndCounted) {
     Fixture fx;
-    touch(fx.srcFolder() + "broken.jpg", "not a picture at all");
-    touch(fx.srcFolder() + "empty.gif", "");
+    writeFile(fx.srcFolder() + "broken.jpg", "not a picture at all");
+    writeFile(fx.srcFolder() + "empty.gif", "");
     ASSERT_TRUE(tx::saveBmp(Picture(20, 20, tx::rgb(1, 2, 3)), fx.srcFolder() + "ok.bmp"));
     txtest::RecordingHost host;
     run(host, fx.job({"broken.jpg", "ok.bmp", "empty.gif"}));
     EXPECT_EQ(tx::tileList(fx.libFolder()), QStringList({"1.bmp"}));  // no number used by the broken ones
-    EXPECT_EQ(host.statuses.last(), "Complete... (2 pictures could not be read)");
-    EXPECT_EQ(host.statuses.at(host.statuses.size() - 2), "Creating tiles (3/3)...");
+    EXPECT_EQ(host.statuses.mid(host.statuses.size() - 2),
+              QStringList({"Creating tiles (3/3)...", "Complete... (2 pictures could not be read)"}));
     EXPECT_EQ(host.buttons.last(), "&Finished");
 
     txtest::RecordingHost host2;
@@ -216,20 +183,12 @@ TEST(CreateLibrary, UnreadablePicturesAreSkippedAndCounted) {
 
 TEST(CreateLibrary, CancelKeepsTheTilesWrittenSoFar) {
     Fixture fx;
-    QStringList entries;
-    for (int k = 0; k < 30; ++k) {
-        const QString name = QString("p%1.bmp").arg(k, 2, 10, QChar('0'));
-        ASSERT_TRUE(tx::saveBmp(Picture(40, 30, tx::rgb(k, k, k)), fx.srcFolder() + name));
-        entries << name;
-    }
-    struct Host : txtest::RecordingHost {
-        tx::Task* task = nullptr;
-        void progressChanged(int value, int maximum) override {
-            RecordingHost::progressChanged(value, maximum);
-            if (task && value == 3) task->cancel();
-        }
-    } host;
-    run(host, fx.job(entries), [&](tx::Task& t) { host.task = &t; });
+    const QStringList entries = fx.sources(30, [](int k) { return Picture(40, 30, tx::rgb(k, k, k)); });
+    txtest::CancellingHost host;
+    tx::Task task(host);
+    host.task = &task;
+    host.when = [](const QString&, int value) { return value == 3; };
+    run(host, fx.job(entries), &task);
     EXPECT_EQ(tx::tileList(fx.libFolder()).size(), 4);  // images 0..3 were saved
     EXPECT_FALSE(host.statuses.contains("Complete..."));
     EXPECT_EQ(host.statuses.last(), "Creating tiles (3/30)...");
@@ -237,29 +196,19 @@ TEST(CreateLibrary, CancelKeepsTheTilesWrittenSoFar) {
 
 TEST(CreateLibrary, ParallelJobNumbersLikeTheSequentialOne) {
     Fixture fx;
-    QStringList entries;
-    for (int k = 0; k < 24; ++k) {
-        const QString name = QString("p%1.bmp").arg(k, 2, 10, QChar('0'));
-        if (k % 7 == 3)
-            touch(fx.srcFolder() + name, "broken");
-        else
-            ASSERT_TRUE(tx::saveBmp(Picture(50 + k, 40 + 2 * k, tx::rgb(k * 10, 255 - k, k)), fx.srcFolder() + name));
-        entries << name;
-    }
+    const QStringList entries = fx.sources(24, [](int k) {
+        return k % 7 == 3 ? Picture() : Picture(50 + k, 40 + 2 * k, tx::rgb(k * 10, 255 - k, k));
+    });
     QMap<QString, QByteArray> results[2];
     for (int r = 0; r < 2; ++r) {
         QTemporaryDir out;
-        touch(out.path() + "/2.bmp");
+        writeFile(out.path() + "/2.bmp");
         auto job = fx.job(entries);
         job.targetFolder = out.path();
         tx::setWorkerCount(r == 0 ? 1 : 3);
         txtest::RecordingHost host;
         run(host, job);
-        for (const QString& f : QDir(out.path()).entryList(QDir::Files)) {
-            QFile file(out.path() + "/" + f);
-            ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-            results[r][f] = file.readAll();
-        }
+        for (const QString& f : QDir(out.path()).entryList(QDir::Files)) results[r][f] = txtest::readFile(out.path() + "/" + f);
     }
     tx::setWorkerCount(0);
     EXPECT_EQ(results[0].size(), 1 + 24 - 3);
@@ -268,11 +217,10 @@ TEST(CreateLibrary, ParallelJobNumbersLikeTheSequentialOne) {
 
 TEST(CreateLibrary, StopsWithAMessageWhenTheNumbersRunOut) {
     Fixture fx;
-    for (int n = 1; n <= 32766; ++n) touch(fx.libFolder() + QString::number(n) + ".bmp", "");
-    for (const char* name : {"a.bmp", "b.bmp"})
-        ASSERT_TRUE(tx::saveBmp(Picture(16, 12, 0), fx.srcFolder() + name));
+    for (int n = 1; n <= 32766; ++n) writeFile(fx.libFolder() + QString::number(n) + ".bmp", "");
+    const QStringList entries = fx.sources(2, [](int) { return Picture(16, 12); });
     txtest::RecordingHost host;
-    run(host, fx.job({"a.bmp", "b.bmp"}));
+    run(host, fx.job(entries));
     EXPECT_TRUE(QFile::exists(fx.libFolder() + "32767.bmp"));
     EXPECT_FALSE(QFile::exists(fx.libFolder() + "32768.bmp"));
     ASSERT_EQ(host.messages.size(), 1);

@@ -2,6 +2,8 @@
 // the plain sequential loop on many random cases.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cstring>
 #include <random>
 
 #include "mosaic/TileChoice.h"
@@ -11,26 +13,15 @@ using namespace tx;
 
 namespace {
 
-// A scan image whose cells are each one flat colour (matrX x matrY samples).
-Picture flatScan(int cellsX, int cellsY, int mx, int my, const std::vector<Colour>& cellColours) {
-    Picture p(cellsX * mx, cellsY * my);
-    for (int y = 0; y < cellsY; ++y)
-        for (int x = 0; x < cellsX; ++x)
-            p.fillRect({x * mx, y * my, mx, my}, cellColours[static_cast<std::size_t>(y * cellsX + x)]);
-    return p;
-}
+// A scan image whose cells are all one flat colour (matrX x matrY samples each).
+Picture flatScan(int cellsX, int cellsY, int mx, int my, Colour colour) { return Picture(cellsX * mx, cellsY * my, colour); }
 
 TileColourTable flatTiles(const std::vector<Colour>& colours, int mx = 1, int my = 1) {
     TileColourTable t;
     t.reset(static_cast<int>(colours.size()), mx, my);
     for (int n = 1; n <= t.tiles; ++n)
         for (int y = 0; y < my; ++y)
-            for (int x = 0; x < mx; ++x) {
-                std::uint8_t* c = t.cell(n, x, y);
-                c[0] = static_cast<std::uint8_t>(redOf(colours[n - 1]));
-                c[1] = static_cast<std::uint8_t>(greenOf(colours[n - 1]));
-                c[2] = static_cast<std::uint8_t>(blueOf(colours[n - 1]));
-            }
+            for (int x = 0; x < mx; ++x) std::memcpy(t.cell(n, x, y), Picture(1, 1, colours[n - 1]).bits(), 3);
     return t;
 }
 
@@ -42,14 +33,8 @@ struct Case {
 
     Case(int cx, int cy, int mx, int my, int distance, Picture s, TileColourTable t)
         : scan(std::move(s)), tiles(std::move(t)) {
-        in.scan = &scan;
-        in.tiles = &tiles;
-        in.cellsX = cx;
-        in.cellsY = cy;
-        in.matrX = mx;
-        in.matrY = my;
-        in.tileCount = tiles.tiles;
-        in.distance = distance;
+        in.scan = &scan, in.tiles = &tiles, in.tileCount = tiles.tiles;
+        in.cellsX = cx, in.cellsY = cy, in.matrX = mx, in.matrY = my, in.distance = distance;
     }
     void useOrder(OrderTable o) {
         order = std::move(o);
@@ -92,61 +77,50 @@ OrderTable orderStartingWith(int cx, int cy, std::vector<std::pair<int, int>> fi
     return o;
 }
 
-TEST(TileChoice, EqualDistancesGoToTheLowerTileNumber) {
-    // Tiles 2 and 3 are equally close (distance 20), tile 1 further away.
-    Case c(2, 1, 1, 1, 0, flatScan(2, 1, 1, 1, {rgb(100, 100, 100), rgb(100, 100, 100)}),
-           flatTiles({rgb(150, 100, 100), rgb(110, 110, 100), rgb(100, 110, 110)}));
-    EXPECT_EQ(row(c.run(), 0), (std::vector<int>{2, 2}));
+// Cells x 1 row of a flat scan at matrix 1 x 1.
+Case flatRow(int cells, int distance, Colour scan, const std::vector<Colour>& tiles) {
+    return Case(cells, 1, 1, 1, distance, flatScan(cells, 1, 1, 1, scan), flatTiles(tiles));
 }
 
-TEST(TileChoice, FirstPassRejectsAChannelAbove120) {
-    // Tile 1: distance 121 but one channel differs by 121. Tile 2: distance 300,
-    // every channel within 100. Tile 3: exactly 120 off in one channel.
-    Case c(1, 1, 1, 1, 0, flatScan(1, 1, 1, 1, {rgb(0, 0, 0)}),
-           flatTiles({rgb(121, 0, 0), rgb(100, 100, 100)}));
-    EXPECT_EQ(c.run().at(0, 0), 2);
-    Case edge(1, 1, 1, 1, 0, flatScan(1, 1, 1, 1, {rgb(0, 0, 0)}),
-              flatTiles({rgb(100, 100, 100), rgb(0, 120, 0)}));
-    EXPECT_EQ(edge.run().at(0, 0), 2);
+TEST(TileChoice, ThresholdAndTiesPickTheRightTile) {
+    // Tiles 2 and 3 are equally close (distance 20), tile 1 further away: the lower number wins.
+    EXPECT_EQ(row(flatRow(2, 0, rgb(100, 100, 100), {rgb(150, 100, 100), rgb(110, 110, 100), rgb(100, 110, 110)}).run(), 0),
+              (std::vector<int>{2, 2}));
+    // The first pass rejects a tile with one channel more than 120 off, however close in
+    // sum (121 against 300); exactly 120 passes.
+    EXPECT_EQ(flatRow(1, 0, 0, {rgb(121, 0, 0), rgb(100, 100, 100)}).run().at(0, 0), 2);
+    EXPECT_EQ(flatRow(1, 0, 0, {rgb(100, 100, 100), rgb(0, 120, 0)}).run().at(0, 0), 2);
+    // Distance 1 with a single tile repeats it.
+    Case one(3, 2, 1, 1, 1, flatScan(3, 2, 1, 1, rgb(10, 20, 30)), flatTiles({rgb(10, 20, 30)}));
+    const Plan p = one.run();
+    EXPECT_EQ(row(p, 0), (std::vector<int>{1, 1, 1}));
+    EXPECT_EQ(row(p, 1), (std::vector<int>{1, 1, 1}));
 }
 
 TEST(TileChoice, RandomTileOnlyWhenNothingFits) {
     // Distance 0, every tile beyond the threshold: a random tile although tile 2
     // is clearly the closest.
-    const Picture scan = flatScan(6, 1, 1, 1, std::vector<Colour>(6, rgb(0, 0, 0)));
-    const TileColourTable far = flatTiles({rgb(250, 250, 250), rgb(0, 0, 130), rgb(200, 0, 0)});
-    Case c(6, 1, 1, 1, 0, scan, far);
-    const Plan p = c.run(42);
+    const std::vector<Colour> far = {rgb(250, 250, 250), rgb(0, 0, 130), rgb(200, 0, 0)};
+    const Plan p = flatRow(6, 0, 0, far).run(42);
     seedRandom(42);
     for (int x = 0; x < 6; ++x) EXPECT_EQ(p.at(x, 0), RandomInt(1, 3));
 
     // Distance 1: the second pass (radius 0, no square) drops the threshold and
     // takes tile 2 everywhere. Distance 2: the radius-1 pass keeps neighbours apart.
-    Case relaxed(6, 1, 1, 1, 1, scan, far);
-    EXPECT_EQ(row(relaxed.run(), 0), (std::vector<int>{2, 2, 2, 2, 2, 2}));
-    Case apart(6, 1, 1, 1, 2, scan, far);
-    EXPECT_EQ(row(apart.run(), 0), (std::vector<int>{2, 3, 2, 3, 2, 3}));
+    EXPECT_EQ(row(flatRow(6, 1, 0, far).run(), 0), (std::vector<int>{2, 2, 2, 2, 2, 2}));
+    EXPECT_EQ(row(flatRow(6, 2, 0, far).run(), 0), (std::vector<int>{2, 3, 2, 3, 2, 3}));
 
     // Every tile at the largest possible distance: random at any radius.
-    Case hopeless(3, 1, 2, 2, 2, flatScan(3, 1, 2, 2, std::vector<Colour>(3, rgb(0, 0, 0))),
-                  flatTiles({rgb(255, 255, 255), rgb(255, 255, 255)}, 2, 2));
+    Case hopeless(3, 1, 2, 2, 2, flatScan(3, 1, 2, 2, 0), flatTiles({rgb(255, 255, 255), rgb(255, 255, 255)}, 2, 2));
     const Plan h = hopeless.run(7);
     seedRandom(7);
     for (int x = 0; x < 3; ++x) EXPECT_EQ(h.at(x, 0), RandomInt(1, 2));
 }
 
-TEST(TileChoice, DistanceOneWithASingleTileRepeatsIt) {
-    Case c(3, 2, 1, 1, 1, flatScan(3, 2, 1, 1, std::vector<Colour>(6, rgb(10, 20, 30))),
-           flatTiles({rgb(10, 20, 30)}));
-    const Plan p = c.run();
-    EXPECT_EQ(row(p, 0), (std::vector<int>{1, 1, 1}));
-    EXPECT_EQ(row(p, 1), (std::vector<int>{1, 1, 1}));
-}
-
 TEST(TileChoice, DistanceThreeSquareAndStepwiseNarrowing) {
     // Tile 1 matches exactly; tile 2 is close; tile 3 is beyond the threshold.
     const int n = 20;
-    const Picture scan = flatScan(n, n, 1, 1, std::vector<Colour>(n * n, rgb(50, 50, 50)));
+    const Picture scan = flatScan(n, n, 1, 1, rgb(50, 50, 50));
     const TileColourTable tiles = flatTiles({rgb(50, 50, 50), rgb(55, 55, 55), rgb(200, 50, 50)});
     // Cells on and next to the square's border, and one inside.
     const int probes[] = {5, 6, 7, 10, 13, 14};
@@ -173,13 +147,10 @@ TEST(TileChoice, DistanceThreeSquareAndStepwiseNarrowing) {
 TEST(TileChoice, SquareIsCutAtTheEdges) {
     // One row of four cells, distance 1: the square of the last cell reaches the
     // extra column CellsX, which holds 0.
-    Case c(4, 1, 1, 1, 1, flatScan(4, 1, 1, 1, std::vector<Colour>(4, rgb(0, 0, 0))),
-           flatTiles({rgb(0, 0, 0), rgb(5, 5, 5)}));
-    EXPECT_EQ(row(c.run(), 0), (std::vector<int>{1, 2, 1, 2}));
+    EXPECT_EQ(row(flatRow(4, 1, 0, {0, rgb(5, 5, 5)}).run(), 0), (std::vector<int>{1, 2, 1, 2}));
 
     // A distance far larger than the mosaic: every cell sees every other.
-    Case big(3, 3, 1, 1, 5, flatScan(3, 3, 1, 1, std::vector<Colour>(9, rgb(0, 0, 0))),
-             flatTiles({rgb(0, 0, 0), rgb(3, 3, 3), rgb(6, 6, 6)}));
+    Case big(3, 3, 1, 1, 5, flatScan(3, 3, 1, 1, 0), flatTiles({0, rgb(3, 3, 3), rgb(6, 6, 6)}));
     const Plan p = big.run();
     EXPECT_EQ(row(p, 0), (std::vector<int>{1, 2, 3}));
     // (0, 1): radius 1 square is x 0..1, y 0..2 -> holds 1 and 2, so tile 3.
@@ -187,7 +158,7 @@ TEST(TileChoice, SquareIsCutAtTheEdges) {
 }
 
 TEST(TileChoice, HooksSeeEveryCellInOrderAndCanStop) {
-    Case c(4, 3, 1, 1, 1, flatScan(4, 3, 1, 1, std::vector<Colour>(12, rgb(9, 9, 9))),
+    Case c(4, 3, 1, 1, 1, flatScan(4, 3, 1, 1, rgb(9, 9, 9)),
            flatTiles({rgb(9, 9, 9), rgb(19, 9, 9)}));
     OrderTable o = orderStartingWith(4, 3, {{3, 2}, {0, 1}});
     c.useOrder(o);
@@ -207,10 +178,7 @@ TEST(TileChoice, HooksSeeEveryCellInOrderAndCanStop) {
     Plan stopped(4, 3);
     EXPECT_FALSE(chooseTiles(c.in, stopped, hooks));
     EXPECT_EQ(calls, 5);
-    int placed = 0;
-    for (int y = 0; y < 3; ++y)
-        for (int x = 0; x < 4; ++x) placed += stopped.at(x, y) != 0;
-    EXPECT_EQ(placed, 5);
+    EXPECT_EQ(std::count_if(o.begin(), o.end(), [&](const OrderRecord& r) { return stopped.at(r.x, r.y) != 0; }), 5);
 }
 
 // Random libraries with duplicates, near ties, and colours far from the source,
@@ -293,13 +261,12 @@ TEST(TileChoice, FastPathEqualsTheSequentialLoopOnALargerMosaic) {
     }
 }
 
+std::array<int, 4> layout(const PreviewLayout& l) { return {l.cellWidth, l.cellHeight, l.offsetX, l.offsetY}; }
+
 TEST(Preview, WideMosaicGetsFullWidthCellsCentredVertically) {
     Picture preview(200, 100);
     const PreviewLayout l = PreparePreview(preview, 10, 2, 32, 32);
-    EXPECT_EQ(l.cellWidth, 20);
-    EXPECT_EQ(l.cellHeight, 20);  // 200 / 5 / 2
-    EXPECT_EQ(l.offsetX, 0);
-    EXPECT_EQ(l.offsetY, 30);
+    EXPECT_EQ(layout(l), (std::array<int, 4>{20, 20, 0, 30}));  // 200 / 5 / 2 high
     EXPECT_EQ(preview.pixel(5, 50), rgb(0, 0, 0));   // the line between the two rows
     EXPECT_EQ(preview.pixel(20, 40), rgb(0, 0, 0));  // a column line
     EXPECT_EQ(preview.pixel(5, 40), kPreviewBackground);
@@ -312,10 +279,7 @@ TEST(Preview, WideMosaicGetsFullWidthCellsCentredVertically) {
 
     Picture tall(100, 100);
     const PreviewLayout t = PreparePreview(tall, 2, 10, 32, 32);
-    EXPECT_EQ(t.cellWidth, 10);  // 100 * 0.2 / 2
-    EXPECT_EQ(t.cellHeight, 10);
-    EXPECT_EQ(t.offsetX, 40);
-    EXPECT_EQ(t.offsetY, 0);
+    EXPECT_EQ(layout(t), (std::array<int, 4>{10, 10, 40, 0}));  // 100 * 0.2 / 2 wide
 }
 
 }  // namespace

@@ -1,17 +1,16 @@
 #include <gtest/gtest.h>
 
-#include "support/Picture.h"
+#include "TestUtil.h"
 
 using namespace tx;
+using txtest::gradient;
 
 namespace {
 
-// Every pixel different: red = x, green = y, blue = x + y (mod 256).
-Picture gradient(int w, int h) {
-    Picture p(w, h);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) p.setPixel(x, y, rgb(x, y, x + y));
-    return p;
+std::vector<int> redsOf(const Picture& p) {
+    std::vector<int> out;
+    for (int x = 0; x < p.width(); ++x) out.push_back(redOf(p.pixel(x, 0)));
+    return out;
 }
 
 }  // namespace
@@ -22,21 +21,15 @@ TEST(Picture, LayoutAndPixelValues) {
     EXPECT_EQ(p.byteCount(), 18u);
     p.setPixel(2, 1, 0x00CCBBAA);
     const std::uint8_t* last = p.scanLine(1) + 6;
-    EXPECT_EQ(last[0], 0xAA);  // red first
-    EXPECT_EQ(last[1], 0xBB);
-    EXPECT_EQ(last[2], 0xCC);
+    EXPECT_EQ(std::vector<int>(last, last + 3), (std::vector<int>{0xAA, 0xBB, 0xCC}));  // red first
     EXPECT_EQ(p.pixel(2, 1), 0x00CCBBAAu);
-    EXPECT_EQ(p.pixel(0, 0), rgb(1, 2, 3));
     // Outside: reads black, writes ignored.
     EXPECT_EQ(p.pixel(-1, 0), 0u);
     EXPECT_EQ(p.pixel(3, 0), 0u);
+    const Picture before = p;
     p.setPixel(3, 0, 0xFFFFFF);
     p.setPixel(0, -1, 0xFFFFFF);
-    Picture expected(3, 2, rgb(1, 2, 3));
-    expected.scanLine(1)[6] = 0xAA;
-    expected.scanLine(1)[7] = 0xBB;
-    expected.scanLine(1)[8] = 0xCC;
-    EXPECT_EQ(p, expected);
+    EXPECT_EQ(p, before);
 }
 
 TEST(Picture, SizesEmptyAndTooLarge) {
@@ -48,23 +41,20 @@ TEST(Picture, SizesEmptyAndTooLarge) {
     EXPECT_THROW(Picture(Picture::kMaxPixels + 1, 1), PictureTooLarge);
 }
 
-TEST(Picture, ResizeKeepsTopLeftAndFillsNewArea) {
+TEST(Picture, ResizeAndFillRect) {
     Picture p = gradient(4, 3);
     p.resize(6, 2, rgb(9, 9, 9));
-    ASSERT_EQ(p.width(), 6);
-    ASSERT_EQ(p.height(), 2);
-    EXPECT_EQ(p.pixel(3, 1), rgb(3, 1, 4));
+    ASSERT_EQ(QSize(p.width(), p.height()), QSize(6, 2));
+    EXPECT_EQ(p.pixel(3, 1), rgb(3, 1, 4));  // the top left stays
     EXPECT_EQ(p.pixel(4, 0), rgb(9, 9, 9));
     EXPECT_EQ(p.pixel(5, 1), rgb(9, 9, 9));
     p.resize(0, 0);
     EXPECT_TRUE(p.isEmpty());
-}
 
-TEST(Picture, FillRectIsClipped) {
-    Picture p(4, 4);
-    p.fillRect(Rect{-2, 2, 4, 10}, rgb(1, 2, 3));
+    Picture f(4, 4);
+    f.fillRect(Rect{-2, 2, 4, 10}, rgb(1, 2, 3));  // clipped
     for (int y = 0; y < 4; ++y)
-        for (int x = 0; x < 4; ++x) EXPECT_EQ(p.pixel(x, y), (x < 2 && y >= 2) ? rgb(1, 2, 3) : 0u) << x << "," << y;
+        for (int x = 0; x < 4; ++x) EXPECT_EQ(f.pixel(x, y), (x < 2 && y >= 2) ? rgb(1, 2, 3) : 0u) << x << "," << y;
 }
 
 TEST(Picture, DrawLineLeavesOutTheEndPoint) {
@@ -79,16 +69,13 @@ TEST(Picture, DrawLineLeavesOutTheEndPoint) {
     Picture q(5, 5);
     q.drawLine(0, 0, 3, 3, rgb(1, 1, 1));
     EXPECT_EQ(q.pixel(2, 2), rgb(1, 1, 1));
-    EXPECT_EQ(q.pixel(3, 3), 0u);  // end point
+    EXPECT_EQ(q.pixel(3, 3), 0u);           // end point
     q.drawLine(4, 4, 4, 4, rgb(2, 2, 2));  // zero length: nothing
     EXPECT_EQ(q.pixel(4, 4), 0u);
-    // Backwards and partly outside.
+    // Backwards and partly outside: 1 is the end point.
     Picture r(4, 1);
     r.drawLine(10, 0, 1, 0, rgb(7, 7, 7));
-    EXPECT_EQ(r.pixel(0, 0), 0u);
-    EXPECT_EQ(r.pixel(1, 0), 0u);  // end point
-    EXPECT_EQ(r.pixel(2, 0), rgb(7, 7, 7));
-    EXPECT_EQ(r.pixel(3, 0), rgb(7, 7, 7));
+    EXPECT_EQ(redsOf(r), (std::vector<int>{0, 0, 7, 7}));
     // Far outside: no hang, no write.
     r.drawLine(-2000000000, 0, 2000000000, 0, rgb(9, 9, 9));
 }
@@ -119,7 +106,7 @@ TEST(Picture, BlitRopsAndClipping) {
     // Overlapping copy within one picture reads the original block.
     Picture s = gradient(6, 1);
     blit(s, 1, 0, s, 0, 0, 5, 1);
-    for (int i = 1; i < 6; ++i) EXPECT_EQ(s.pixel(i, 0), rgb(i - 1, 0, i - 1));
+    EXPECT_EQ(redsOf(s), (std::vector<int>{0, 0, 1, 2, 3, 4}));
 }
 
 TEST(Picture, StretchPlainRepeatsAndPicks) {
@@ -128,28 +115,21 @@ TEST(Picture, StretchPlainRepeatsAndPicks) {
     for (int y = 0; y < 4; ++y)
         for (int x = 0; x < 6; ++x) EXPECT_EQ(big.pixel(x, y), a.pixel(x / 2, y / 2));
     // Halving picks one of each pair, never a mix.
-    const Picture back = stretchPlain(big, 3, 2);
-    EXPECT_EQ(back, a);
+    EXPECT_EQ(stretchPlain(big, 3, 2), a);
     const Picture b = gradient(8, 4);
     const Picture half = stretchPlain(b, 4, 2);
     for (int y = 0; y < 2; ++y)
         for (int x = 0; x < 4; ++x) EXPECT_EQ(half.pixel(x, y), b.pixel(2 * x + 1, 2 * y + 1));
     EXPECT_EQ(stretchPlain(b, 8, 4), b);
-    // Stretch of an empty picture: black of the asked size.
-    EXPECT_EQ(stretchPlain(Picture(), 3, 3), Picture(3, 3));
+    EXPECT_EQ(stretchPlain(Picture(), 3, 3), Picture(3, 3));  // empty: black of the asked size
     EXPECT_TRUE(stretchPlain(b, 0, 3).isEmpty());
-}
 
-TEST(Picture, StretchPlainFromRect) {
-    const Picture a = gradient(10, 10);
-    const Picture part = stretchPlain(a, Rect{4, 6, 2, 2}, 4, 4);
-    EXPECT_EQ(part.pixel(0, 0), a.pixel(4, 6));
-    EXPECT_EQ(part.pixel(1, 1), a.pixel(4, 6));
-    EXPECT_EQ(part.pixel(2, 3), a.pixel(5, 7));
-    // A rect over the edge keeps its geometry; outside reads black.
-    const Picture edge = stretchPlain(a, Rect{8, 0, 4, 1}, 4, 1);
-    EXPECT_EQ(edge.pixel(1, 0), a.pixel(9, 0));
-    EXPECT_EQ(edge.pixel(2, 0), 0u);
+    // From a rect; one over the edge keeps its geometry and reads black outside.
+    const Picture c = gradient(10, 10);
+    const Picture part = stretchPlain(c, Rect{4, 6, 2, 2}, 4, 4);
+    EXPECT_EQ(part.pixel(1, 1), c.pixel(4, 6));
+    EXPECT_EQ(part.pixel(2, 3), c.pixel(5, 7));
+    EXPECT_EQ(redsOf(stretchPlain(c, Rect{8, 0, 4, 1}, 4, 1)), (std::vector<int>{8, 9, 0, 0}));
 }
 
 TEST(Picture, HalftoneAveragesExactly) {
@@ -161,39 +141,26 @@ TEST(Picture, HalftoneAveragesExactly) {
     // (0+1+1+2)/4 = 1; (10+20+30+41)/4 = 25.25; 510/4 = 127.5 rounds up.
     EXPECT_EQ(stretchHalftone(p, 1, 1).pixel(0, 0), rgb(1, 25, 128));
 
-    // 3 -> 2: the middle pixel is split half and half.
+    // 3 -> 2 splits the middle pixel: (0 * 2 + 100) / 3 and (100 + 200 * 2) / 3.
     Picture row(3, 1);
-    row.setPixel(0, 0, rgb(0, 0, 0));
     row.setPixel(1, 0, rgb(100, 0, 0));
     row.setPixel(2, 0, rgb(200, 0, 0));
-    const Picture two = stretchHalftone(row, 2, 1);
-    EXPECT_EQ(redOf(two.pixel(0, 0)), 33);   // (0 * 2 + 100) / 3
-    EXPECT_EQ(redOf(two.pixel(1, 0)), 167);  // (100 + 200 * 2) / 3
+    EXPECT_EQ(redsOf(stretchHalftone(row, 2, 1)), (std::vector<int>{33, 167}));
+    // Growing 2 -> 4 is bilinear at pixel centres, edges clamped.
+    Picture two = row;
+    two.resize(2, 1);
+    EXPECT_EQ(redsOf(stretchHalftone(two, 4, 1)), (std::vector<int>{0, 25, 75, 100}));
 
-    // A flat picture stays flat at any size.
-    const Picture flat(64, 64, rgb(13, 77, 201));
+    const Picture flat(64, 64, rgb(13, 77, 201));  // flat stays flat at any size
     EXPECT_EQ(stretchHalftone(flat, 12, 12), Picture(12, 12, rgb(13, 77, 201)));
     EXPECT_EQ(stretchHalftone(flat, 100, 7), Picture(100, 7, rgb(13, 77, 201)));
-}
 
-TEST(Picture, HalftoneIdentityAndGrowth) {
     const Picture a = gradient(17, 9);
     EXPECT_EQ(stretchHalftone(a, 17, 9), a);
     EXPECT_EQ(stretchHalftone(a, Rect{3, 2, 5, 4}, 5, 4), stretchPlain(a, Rect{3, 2, 5, 4}, 5, 4));
-
-    // Growing 2 -> 4 is bilinear at pixel centres, edges clamped: 0, 25, 75, 100.
-    Picture two(2, 1);
-    two.setPixel(1, 0, rgb(100, 0, 0));
-    const Picture four = stretchHalftone(two, 4, 1);
-    EXPECT_EQ(redOf(four.pixel(0, 0)), 0);
-    EXPECT_EQ(redOf(four.pixel(1, 0)), 25);
-    EXPECT_EQ(redOf(four.pixel(2, 0)), 75);
-    EXPECT_EQ(redOf(four.pixel(3, 0)), 100);
-
     // One axis shrinks, the other grows.
     const Picture mixed = stretchHalftone(gradient(8, 2), 2, 4);
-    ASSERT_EQ(mixed.width(), 2);
-    ASSERT_EQ(mixed.height(), 4);
+    ASSERT_EQ(QSize(mixed.width(), mixed.height()), QSize(2, 4));
     EXPECT_EQ(redOf(mixed.pixel(0, 0)), 2);  // mean of 0..3 = 1.5, rounded up
     EXPECT_EQ(greenOf(mixed.pixel(0, 0)), 0);
     EXPECT_EQ(greenOf(mixed.pixel(0, 3)), 1);
@@ -209,43 +176,27 @@ TEST(Picture, HalftoneRectReadsOnlyTheClippedRect) {
     EXPECT_EQ(stretchHalftone(b, Rect{5, 5, 2, 2}, 2, 2), Picture(2, 2));
 }
 
-TEST(Picture, HalftoneLargeShrinkMatchesBlockMeans) {
-    // Big enough to take the multi-threaded path; 4 x 4 blocks average exactly.
-    const int w = 2048, h = 1536;
-    Picture big(w, h);
-    for (int y = 0; y < h; ++y) {
-        std::uint8_t* row = big.scanLine(y);
-        for (int x = 0; x < w; ++x) {
-            row[3 * x] = static_cast<std::uint8_t>((x * 7 + y * 3) & 0xFF);
-            row[3 * x + 1] = static_cast<std::uint8_t>((x ^ y) & 0xFF);
-            row[3 * x + 2] = static_cast<std::uint8_t>(y & 0xFF);
-        }
-    }
-    const Picture small = stretchHalftone(big, w / 4, h / 4);
-    for (int y = 0; y < h / 4; y += 37)
-        for (int x = 0; x < w / 4; x += 41)
+TEST(Picture, HalftoneOfLargePicturesStaysExact) {
+    // Large enough for the multi-threaded path: 4 x 4 blocks average exactly.
+    const Picture big = txtest::noise(2048, 1536, 1);
+    const Picture small = stretchHalftone(big, 512, 384);
+    for (int y = 0; y < 384; y += 37)
+        for (int x = 0; x < 512; x += 41)
             for (int c = 0; c < 3; ++c) {
                 int sum = 0;
                 for (int j = 0; j < 4; ++j)
                     for (int i = 0; i < 4; ++i) sum += big.scanLine(4 * y + j)[3 * (4 * x + i) + c];
                 EXPECT_EQ(small.scanLine(y)[3 * x + c], (sum + 8) / 16) << x << "," << y << "," << c;
             }
-}
 
-TEST(Picture, HalftoneHugeDivisorStaysExact) {
     // 8400 x 1000 into 2 x 1: the divisor 8400 * 1000 takes the wide arithmetic.
-    Picture big(8400, 1000);
-    std::uint32_t seed = 12345;
-    for (std::size_t i = 0; i < big.byteCount(); ++i) {
-        seed = seed * 1103515245u + 12345u;
-        big.bits()[i] = static_cast<std::uint8_t>(seed >> 24);
-    }
-    const Picture two = stretchHalftone(big, 2, 1);
+    const Picture wide = txtest::noise(8400, 1000, 2);
+    const Picture two = stretchHalftone(wide, 2, 1);
     for (int half = 0; half < 2; ++half)
         for (int c = 0; c < 3; ++c) {
             std::uint64_t sum = 0;
             for (int y = 0; y < 1000; ++y)
-                for (int x = half * 4200; x < half * 4200 + 4200; ++x) sum += big.scanLine(y)[3 * x + c];
+                for (int x = half * 4200; x < half * 4200 + 4200; ++x) sum += wide.scanLine(y)[3 * x + c];
             EXPECT_EQ(two.scanLine(0)[3 * half + c], (sum + 2100000) / 4200000);
         }
 }

@@ -1,16 +1,12 @@
 // The search for doubles: the difference value, its lower bounds, the decision
 // protocol, and the fast search against a plain pair-by-pair loop.
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
+#include <QRect>
 #include <gtest/gtest.h>
-#include <random>
 
 #include "TestUtil.h"
 #include "library/DoublesCompare.h"
 #include "library/SearchDoubles.h"
 #include "library/TileLibrary.h"
-#include "support/PictureFile.h"
 
 using namespace tx;
 
@@ -46,30 +42,25 @@ struct Search {
     Task task{host};
     explicit Search(std::vector<DoublesAnswer> answers = {}) { host.answers = std::move(answers); }
     void run(const QString& folder) {
-        task.guard().arm();
-        task.setRunning(true);
+        txtest::start(task);
         SearchDoubles(task, {folder});
     }
-    std::vector<std::pair<QString, QString>> asked() const {
-        std::vector<std::pair<QString, QString>> out;
-        for (const auto& q : host.questions) out.emplace_back(q.fileI, q.fileJ);
+    // "i:fileI j:fileJ" for every question.
+    QStringList asked() const {
+        QStringList out;
+        for (const auto& q : host.questions) out << QString("%1:%2 %3:%4").arg(q.i).arg(q.fileI).arg(q.j).arg(q.fileJ);
         return out;
     }
 };
 
-using Names = std::vector<std::pair<QString, QString>>;
-
-// 1, 2, 3 are the same picture, 4 is another.
+// 1, 2, 3 are the same picture, 4 is another; with a database file.
 QString tripleLibrary(const QTemporaryDir& dir) {
-    const QString folder = dir.path() + "/";
-    std::mt19937 rng(7);
-    const Picture same = noise(16, 16, 255, rng);
-    for (int k = 1; k <= 3; ++k) EXPECT_TRUE(saveBmp(same, folder + QString::number(k) + ".bmp"));
-    EXPECT_TRUE(saveBmp(noise(16, 16, 255, rng), folder + "4.bmp"));
+    const Picture same = txtest::noise(16, 16, 7);
+    const QString folder = txtest::makeLibrary(dir.path(), {same, same, same, txtest::noise(16, 16, 8)});
+    txtest::writeFile(folder + "1x1.txt");
+    txtest::writeFile(folder + "3x3.txt");
     return folder;
 }
-
-QStringList files(const QString& folder) { return tileList(folder); }
 
 }  // namespace
 
@@ -82,21 +73,13 @@ TEST(DoublesCompare, DifferenceValue) {
     // (2, 1) now adds |10 - 10| + |4 - 0| + 10 + 4 instead of 10.
     EXPECT_EQ(differenceValue(r), 98);
 
-    std::mt19937 rng(1);
-    const Picture t = noise(20, 14, 255, rng);
-    EXPECT_EQ(pairDifference(t, t), 0);
-    EXPECT_EQ(pairDifference(t, Picture()), std::numeric_limits<double>::infinity());
-}
-
-TEST(DoublesCompare, DifferentSizesUseTheCommonAreaOnly) {
+    // Different sizes: only the common area is compared.
     std::mt19937 rng(2);
-    const Picture big = noise(9, 7, 255, rng);
-    const Picture small = noise(4, 5, 255, rng);
+    const Picture big = noise(9, 7, 255, rng), small = noise(4, 5, 255, rng);
     EXPECT_EQ(pairDifference(small, big), referenceD(small, big));
     EXPECT_EQ(pairDifference(big, small), referenceD(big, small));
-    const Picture c = combineForDoubles(big, small);
-    EXPECT_EQ(c.width(), 4);
-    EXPECT_EQ(c.height(), 5);
+    EXPECT_EQ(pairDifference(big, big), 0);
+    EXPECT_EQ(pairDifference(big, Picture()), std::numeric_limits<double>::infinity());
 }
 
 TEST(DoublesCompare, BoundsNeverExceedTheDifference) {
@@ -125,17 +108,10 @@ TEST(DoublesCompare, BoundsNeverExceedTheDifference) {
 }
 
 TEST(DoublesCompare, DialogPicturesKeepProportions) {
-    const Rect tall = fitIntoBox(50, 100, 200, 150);
-    EXPECT_EQ(tall.w, 75);
-    EXPECT_EQ(tall.h, 150);
-    EXPECT_EQ(tall.x, 62);
-    const Rect wide = fitIntoBox(100, 50, 200, 150);
-    EXPECT_EQ(wide.w, 200);
-    EXPECT_EQ(wide.h, 100);
-    EXPECT_EQ(wide.y, 25);
-
-    std::mt19937 rng(4);
-    const Picture t = noise(30, 20, 255, rng);
+    const auto box = [](Rect r) { return QRect(r.x, r.y, r.w, r.h); };
+    EXPECT_EQ(box(fitIntoBox(50, 100, 200, 150)), QRect(62, 0, 75, 150));
+    EXPECT_EQ(box(fitIntoBox(100, 50, 200, 150)), QRect(0, 25, 200, 100));
+    const Picture t = txtest::noise(30, 20, 4);
     const DoublesPictures same = doublesDialogPictures(t, t, 120, 90);
     EXPECT_EQ(same.picture1, same.picture2);
     EXPECT_EQ(same.picture3, Picture(120, 90));
@@ -144,108 +120,69 @@ TEST(DoublesCompare, DialogPicturesKeepProportions) {
 
 TEST(SearchDoublesJob, IdenticalTilesAreAskedAbout) {
     QTemporaryDir dir;
-    const QString folder = dir.path() + "/";
-    std::mt19937 rng(5);
-    const Picture a = noise(16, 16, 255, rng);
-    for (const char* name : {"a.bmp", "b.bmp", "c.bmp", "d.bmp", "e.bmp"})
-        ASSERT_TRUE(saveBmp(noise(16, 16, 255, rng), folder + name));
-    ASSERT_TRUE(saveBmp(a, folder + "b.bmp"));
-    ASSERT_TRUE(saveBmp(a, folder + "d.bmp"));
+    std::vector<Picture> tiles;
+    for (unsigned k = 0; k < 5; ++k) tiles.push_back(txtest::noise(16, 16, k));
+    tiles[3] = tiles[1];
+    const QString folder = txtest::makeLibrary(dir.path(), tiles);
     Search s;
     s.run(folder);
     EXPECT_EQ(s.host.lastMaximum, 10);  // 5 tiles, 10 pairs
     EXPECT_EQ(s.host.lastValue, 10);
-    ASSERT_EQ(s.host.questions.size(), 1u);
-    const DoublesQuestion& q = s.host.questions.front();
-    EXPECT_EQ(q.i, 1);
-    EXPECT_EQ(q.j, 3);
-    EXPECT_EQ(q.fileI, "b.bmp");
-    EXPECT_EQ(q.fileJ, "d.bmp");
-    EXPECT_EQ(q.d, 0);
-    EXPECT_EQ(q.tileI, a);
-    EXPECT_EQ(q.folder, folder);
+    EXPECT_EQ(s.asked(), QStringList{"1:2.bmp 3:4.bmp"});
+    EXPECT_EQ(s.host.questions.front().d, 0);
+    EXPECT_EQ(s.host.questions.front().tileI, tiles[1]);
+    EXPECT_EQ(s.host.questions.front().folder, folder);
     EXPECT_EQ(s.host.statuses.last(), "Complete...");
     EXPECT_EQ(s.host.buttons.last(), "&Finished");
-    EXPECT_EQ(files(folder).size(), 5);
+    EXPECT_EQ(tileList(folder).size(), 5);
+
+    QTemporaryDir one;
+    Search single;
+    single.run(txtest::makeLibrary(one.path(), {tiles[0]}));
+    EXPECT_EQ(single.host.lastMaximum, 0);
+    EXPECT_TRUE(single.host.questions.empty());
+    EXPECT_EQ(single.host.statuses.last(), "Complete...");
 }
 
-TEST(SearchDoublesJob, SmallLibrariesCompleteAtOnce) {
-    QTemporaryDir dir;
-    std::mt19937 rng(6);
-    ASSERT_TRUE(saveBmp(noise(8, 8, 255, rng), dir.path() + "/1.bmp"));
-    Search s;
-    s.run(dir.path());
-    EXPECT_EQ(s.host.lastMaximum, 0);
-    EXPECT_TRUE(s.host.questions.empty());
-    EXPECT_EQ(s.host.statuses.last(), "Complete...");
-}
-
-TEST(SearchDoublesJob, KeepAsksAboutEveryPair) {
-    QTemporaryDir dir;
-    const QString folder = tripleLibrary(dir);
-    Search s;
-    s.run(folder);
-    EXPECT_EQ(s.asked(), (Names{{"1.bmp", "2.bmp"}, {"1.bmp", "3.bmp"}, {"2.bmp", "3.bmp"}}));
-    EXPECT_EQ(files(folder).size(), 4);
-}
-
-TEST(SearchDoublesJob, Kill1DeletesTheFirstAndMovesOn) {
-    QTemporaryDir dir;
-    const QString folder = tripleLibrary(dir);
-    QFile(folder + "1x1.txt").open(QIODevice::WriteOnly);
-    QFile(folder + "3x3.txt").open(QIODevice::WriteOnly);
-    Search s({DoublesAnswer::Kill1});
-    s.run(folder);
-    // Tile 1 is gone; 2 moved into its place and is still compared with 3.
-    EXPECT_EQ(s.asked(), (Names{{"1.bmp", "2.bmp"}, {"2.bmp", "3.bmp"}}));
-    EXPECT_EQ(s.host.questions[1].i, 0);
-    EXPECT_EQ(s.host.questions[1].j, 1);
-    EXPECT_EQ(files(folder), (QStringList{"2.bmp", "3.bmp", "4.bmp"}));
-    EXPECT_FALSE(QFile::exists(folder + "1x1.txt"));
-    EXPECT_FALSE(QFile::exists(folder + "3x3.txt"));
-    EXPECT_EQ(s.host.statuses.last(), "Complete...");
-}
-
-TEST(SearchDoublesJob, Kill2DeletesTheSecondAndComparesItsSuccessor) {
-    QTemporaryDir dir;
-    const QString folder = tripleLibrary(dir);
-    Search s({DoublesAnswer::Kill2});
-    s.run(folder);
-    // 3 slid into position 1 and is compared with 1, not skipped.
-    EXPECT_EQ(s.asked(), (Names{{"1.bmp", "2.bmp"}, {"1.bmp", "3.bmp"}}));
-    EXPECT_EQ(s.host.questions[1].j, 1);
-    EXPECT_EQ(files(folder), (QStringList{"1.bmp", "3.bmp", "4.bmp"}));
-}
-
-TEST(SearchDoublesJob, AbortStopsWithoutDeleting) {
-    QTemporaryDir dir;
-    const QString folder = tripleLibrary(dir);
-    QFile(folder + "1x1.txt").open(QIODevice::WriteOnly);
-    Search s({DoublesAnswer::Abort});
-    s.run(folder);
-    EXPECT_EQ(s.host.questions.size(), 1u);
-    EXPECT_FALSE(s.task.running());
-    EXPECT_TRUE(s.host.closed);
-    EXPECT_FALSE(s.host.statuses.contains("Complete..."));
-    EXPECT_EQ(files(folder).size(), 4);
-    EXPECT_TRUE(QFile::exists(folder + "1x1.txt"));
-}
-
-TEST(SearchDoublesJob, KillAllDeletesEverySecondTileUnasked) {
-    QTemporaryDir dir;
-    const QString folder = tripleLibrary(dir);
-    Search s({DoublesAnswer::KillAll});
-    s.run(folder);
-    EXPECT_EQ(s.host.questions.size(), 1u);
-    EXPECT_EQ(files(folder), (QStringList{"1.bmp", "4.bmp"}));
+TEST(SearchDoublesJob, AnswersDecideWhatGoesAndWhatIsAskedNext) {
+    struct Case {
+        DoublesAnswer answer;
+        QStringList asked, left;
+        bool completes;
+    };
+    const Case cases[] = {
+        {DoublesAnswer::Keep, {"0:1.bmp 1:2.bmp", "0:1.bmp 2:3.bmp", "1:2.bmp 2:3.bmp"}, {"1.bmp", "2.bmp", "3.bmp", "4.bmp"}, true},
+        // Tile 1 goes; 2 moves into its place and is still compared with 3.
+        {DoublesAnswer::Kill1, {"0:1.bmp 1:2.bmp", "0:2.bmp 1:3.bmp"}, {"2.bmp", "3.bmp", "4.bmp"}, true},
+        // Tile 2 goes; 3 slides into position 1 and is compared with 1, not skipped.
+        {DoublesAnswer::Kill2, {"0:1.bmp 1:2.bmp", "0:1.bmp 1:3.bmp"}, {"1.bmp", "3.bmp", "4.bmp"}, true},
+        // Every later double of a pair goes unasked.
+        {DoublesAnswer::KillAll, {"0:1.bmp 1:2.bmp"}, {"1.bmp", "4.bmp"}, true},
+        {DoublesAnswer::Abort, {"0:1.bmp 1:2.bmp"}, {"1.bmp", "2.bmp", "3.bmp", "4.bmp"}, false},
+    };
+    for (const Case& c : cases) {
+        QTemporaryDir dir;
+        const QString folder = tripleLibrary(dir);
+        Search s({c.answer});
+        s.run(folder);
+        const int answer = static_cast<int>(c.answer);
+        EXPECT_EQ(s.asked(), c.asked) << answer;
+        EXPECT_EQ(tileList(folder), c.left) << answer;
+        // Deleting a tile deletes the library's databases.
+        const bool deleted = c.left.size() < 4;
+        EXPECT_EQ(QFile::exists(folder + "1x1.txt"), !deleted) << answer;
+        EXPECT_EQ(QFile::exists(folder + "3x3.txt"), !deleted) << answer;
+        EXPECT_EQ(s.host.statuses.contains("Complete..."), c.completes) << answer;
+        EXPECT_EQ(s.host.closed, !c.completes) << answer;
+        EXPECT_FALSE(s.task.running());
+    }
 }
 
 TEST(SearchDoublesJob, CancelDuringTheScanAsksNothing) {
     QTemporaryDir dir;
     const QString folder = tripleLibrary(dir);
     Search s;
-    s.task.guard().arm();
-    s.task.setRunning(false);  // cancelled before the first pair
+    s.task.guard().arm();  // not running: cancelled before the first pair
     SearchDoubles(s.task, {folder});
     EXPECT_TRUE(s.host.questions.empty());
     EXPECT_FALSE(s.host.statuses.contains("Complete..."));
@@ -282,10 +219,7 @@ TEST(SearchDoublesJob, FastSearchEqualsPairByPairLoop) {
         made.push_back(p);
         ASSERT_TRUE(saveBmp(p, folder + QString("t%1.bmp").arg(k, 3, 10, QChar('0'))));
     }
-    QFile broken(folder + "t999.jpg");  // not a picture: never a double
-    ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
-    broken.write("garbage");
-    broken.close();
+    txtest::writeFile(folder + "t999.jpg", "garbage");  // not a picture: never a double
 
     const QStringList list = tileList(folder);
     std::vector<Picture> pics;

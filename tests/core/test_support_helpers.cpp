@@ -1,13 +1,13 @@
-#include <QDir>
-#include <QFile>
 #include <QSettings>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <set>
 
+#include "TestUtil.h"
 #include "support/AppPaths.h"
 #include "support/FileHelpers.h"
 #include "support/Registry.h"
+
+using txtest::writeFile;
 
 namespace {
 
@@ -21,26 +21,16 @@ protected:
     }
     void TearDown() override { qputenv("TESSELIX_SETTINGS", m_old); }
 
-    QStringList storedKeys() const { return QSettings(m_file, QSettings::IniFormat).allKeys(); }
-
     QTemporaryDir m_dir;
     QString m_file;
     QByteArray m_old;
 };
 
-void touch(const QString& path) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("x");
-}
-
 }  // namespace
 
 TEST_F(SettingsStore, FirstRunReturnsDefaultAndCreatesNothing) {
     EXPECT_EQ(tx::readSetting("JPGQuality", "90"), QStringLiteral("90"));
-    EXPECT_EQ(tx::GetRegValue(tx::RegRoot::LocalMachine, "Software\\nobody\\here", "Value", "dflt"),
-              QStringLiteral("dflt"));
-    EXPECT_TRUE(storedKeys().isEmpty());
+    EXPECT_EQ(tx::GetRegValue(tx::RegRoot::LocalMachine, "Software\\nobody\\here", "Value", "dflt"), QStringLiteral("dflt"));
     EXPECT_FALSE(QFile::exists(m_file));
 }
 
@@ -53,8 +43,16 @@ TEST_F(SettingsStore, ValuesRoundTripIncludingEmptyString) {
     EXPECT_EQ(tx::readSetting("Path", ""), QStringLiteral("C:\\Tiles\\a=b;c,d \"q\" %x"));
     tx::writeSetting("MaxWidth", "6000");  // overwrite
     EXPECT_EQ(tx::readSettingInt("MaxWidth", 1), 6000);
-    // A missing value under an existing key still gives the default.
-    EXPECT_EQ(tx::readSetting("Nothing", "d"), QStringLiteral("d"));
+    EXPECT_EQ(tx::readSetting("Nothing", "d"), QStringLiteral("d"));  // missing under an existing key
+
+    // Integers round half to even and fall back on anything else.
+    tx::writeSetting("A", "2.5");
+    tx::writeSetting("B", "3.5");
+    tx::writeSetting("C", "abc");
+    EXPECT_EQ(tx::readSettingInt("A", 0), 2);
+    EXPECT_EQ(tx::readSettingInt("B", 0), 4);
+    EXPECT_EQ(tx::readSettingInt("C", 7), 7);
+    EXPECT_EQ(tx::readSettingInt("D", 90), 90);
 }
 
 TEST_F(SettingsStore, TrailingBackslashAddressesSameKey) {
@@ -68,92 +66,15 @@ TEST_F(SettingsStore, TrailingBackslashAddressesSameKey) {
     EXPECT_EQ(tx::GetRegValue(tx::RegRoot::ClassesRoot, "Tesselix.Document\\", "", "-"), QStringLiteral("Mosaic"));
 }
 
-TEST_F(SettingsStore, IntegerReadingRoundsHalfToEvenAndFallsBack) {
-    tx::writeSetting("A", "2.5");
-    tx::writeSetting("B", "3.5");
-    tx::writeSetting("C", "abc");
-    EXPECT_EQ(tx::readSettingInt("A", 0), 2);
-    EXPECT_EQ(tx::readSettingInt("B", 0), 4);
-    EXPECT_EQ(tx::readSettingInt("C", 7), 7);
-    EXPECT_EQ(tx::readSettingInt("D", 90), 90);
-}
-
-TEST(FileHelpers, AddBackslash) {
-    EXPECT_EQ(tx::AddBackslash("/data/Tiles"), QStringLiteral("/data/Tiles/"));
-    EXPECT_EQ(tx::AddBackslash("/data/Tiles/"), QStringLiteral("/data/Tiles/"));
-    EXPECT_EQ(tx::AddBackslash("C:\\Tiles\\"), QStringLiteral("C:\\Tiles\\"));
-    EXPECT_EQ(tx::AddBackslash(""), QStringLiteral("/"));
-}
-
-TEST(FileHelpers, ImageExtensions) {
+TEST(FileHelpers, NamesAndExtensions) {
+    for (auto [in, out] : {std::pair{"/data/Tiles", "/data/Tiles/"}, {"/data/Tiles/", "/data/Tiles/"},
+                           {"C:\\Tiles\\", "C:\\Tiles\\"}, {"", "/"}})
+        EXPECT_EQ(tx::AddBackslash(in), QString(out)) << in;
     for (const char* yes : {"a.JPEG", "b.Jpg", "c.jpeg", "/x/y.jPg"}) EXPECT_TRUE(tx::IsJpgFile(yes)) << yes;
     for (const char* no : {"d.jpe", "e.jpg.bak", "jpg", "", "x.bmp"}) EXPECT_FALSE(tx::IsJpgFile(no)) << no;
     for (const char* yes : {"a.bmp", "B.BMP", "c.bMp"}) EXPECT_TRUE(tx::IsBmpFile(yes)) << yes;
     for (const char* no : {"bmp", "x.bmpx", "", "a.jpg"}) EXPECT_FALSE(tx::IsBmpFile(no)) << no;
-}
 
-TEST(FileHelpers, DeleteFolder) {
-    QTemporaryDir root;
-    const QString lib = root.filePath("Lib");
-    ASSERT_TRUE(QDir().mkpath(lib + "/sub"));
-    touch(lib + "/1.jpg");
-    touch(lib + "/sub/2.bmp");
-    QFile::setPermissions(lib + "/1.jpg", QFileDevice::ReadOwner);
-    QFile::setPermissions(lib + "/sub", QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-    EXPECT_TRUE(tx::DeleteFolder(lib + "/"));
-    EXPECT_FALSE(QFileInfo::exists(lib));
-
-    EXPECT_FALSE(tx::DeleteFolder(root.filePath("missing")));
-    EXPECT_FALSE(tx::DeleteFolder(""));
-    touch(root.filePath("file.txt"));
-    EXPECT_FALSE(tx::DeleteFolder(root.filePath("file.txt")));
-    EXPECT_TRUE(QFileInfo::exists(root.filePath("file.txt")));
-}
-
-TEST(FileHelpers, DeleteFolderDoesNotFollowLinksOutside) {
-    QTemporaryDir root;
-    const QString outside = root.filePath("outside");
-    ASSERT_TRUE(QDir().mkpath(outside));
-    touch(outside + "/mine.jpg");
-    QFile::setPermissions(outside + "/mine.jpg", QFileDevice::ReadOwner);
-    const QString lib = root.filePath("Lib");
-    ASSERT_TRUE(QDir().mkpath(lib));
-    ASSERT_TRUE(QFile::link(outside, lib + "/linkdir"));
-    ASSERT_TRUE(QFile::link(outside + "/mine.jpg", lib + "/link.jpg"));
-
-    EXPECT_TRUE(tx::DeleteFolder(lib));
-    EXPECT_FALSE(QFileInfo::exists(lib));
-    EXPECT_TRUE(QFileInfo::exists(outside + "/mine.jpg"));
-    EXPECT_EQ(QFile::permissions(outside + "/mine.jpg") & QFileDevice::WriteOwner, 0);
-
-    // A library that is itself a link: the link goes, the pictures stay.
-    const QString linkedLib = root.filePath("Linked");
-    ASSERT_TRUE(QFile::link(outside, linkedLib));
-    EXPECT_TRUE(tx::DeleteFolder(linkedLib));
-    EXPECT_FALSE(QFileInfo::exists(linkedLib));
-    EXPECT_TRUE(QFileInfo::exists(outside + "/mine.jpg"));
-}
-
-TEST(FileHelpers, RandomIntStaysInRange) {
-    tx::seedRandom(12345);
-    std::set<int> seen;
-    for (int i = 0; i < 600; ++i) {
-        EXPECT_EQ(tx::RandomInt(1, 1), 1);
-        const int v = tx::RandomInt(1, 6);
-        ASSERT_GE(v, 1);
-        ASSERT_LE(v, 6);
-        seen.insert(v);
-    }
-    EXPECT_EQ(seen.size(), 6u);
-    EXPECT_EQ(tx::RandomInt(-3, -3), -3);
-
-    tx::seedRandom(99);
-    const int a = tx::RandomInt(0, 32000);
-    tx::seedRandom(99);
-    EXPECT_EQ(tx::RandomInt(0, 32000), a);
-}
-
-TEST(FileHelpers, PlainNames) {
     EXPECT_TRUE(tx::isPlainName("Holiday 2004"));
     EXPECT_TRUE(tx::isPlainName("a.b"));
     for (const QString& bad : {QString(""), QString("."), QString(".."), QString("a/b"), QString("a\\b"),
@@ -162,14 +83,68 @@ TEST(FileHelpers, PlainNames) {
         EXPECT_FALSE(tx::isPlainName(bad)) << bad.toStdString();
 }
 
+TEST(FileHelpers, DeleteFolder) {
+    QTemporaryDir root;
+    const QString lib = root.filePath("Lib");
+    ASSERT_TRUE(QDir().mkpath(lib + "/sub"));
+    writeFile(lib + "/1.jpg");
+    writeFile(lib + "/sub/2.bmp");
+    QFile::setPermissions(lib + "/1.jpg", QFileDevice::ReadOwner);
+    QFile::setPermissions(lib + "/sub", QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    EXPECT_TRUE(tx::DeleteFolder(lib + "/"));
+    EXPECT_FALSE(QFileInfo::exists(lib));
+
+    EXPECT_FALSE(tx::DeleteFolder(root.filePath("missing")));
+    EXPECT_FALSE(tx::DeleteFolder(""));
+    writeFile(root.filePath("file.txt"));
+    EXPECT_FALSE(tx::DeleteFolder(root.filePath("file.txt")));
+    EXPECT_TRUE(QFileInfo::exists(root.filePath("file.txt")));
+}
+
+TEST(FileHelpers, DeleteFolderDoesNotFollowLinksOutside) {
+    QTemporaryDir root;
+    const QString outside = root.filePath("outside"), mine = outside + "/mine.jpg", lib = root.filePath("Lib");
+    ASSERT_TRUE(QDir().mkpath(outside));
+    ASSERT_TRUE(QDir().mkpath(lib));
+    writeFile(mine);
+    QFile::setPermissions(mine, QFileDevice::ReadOwner);
+    ASSERT_TRUE(QFile::link(outside, lib + "/linkdir"));
+    ASSERT_TRUE(QFile::link(mine, lib + "/link.jpg"));
+    EXPECT_TRUE(tx::DeleteFolder(lib));
+    EXPECT_FALSE(QFileInfo::exists(lib));
+    EXPECT_TRUE(QFileInfo::exists(mine));
+    EXPECT_EQ(QFile::permissions(mine) & QFileDevice::WriteOwner, 0);
+
+    // A library that is itself a link: the link goes, the pictures stay.
+    ASSERT_TRUE(QFile::link(outside, root.filePath("Linked")));
+    EXPECT_TRUE(tx::DeleteFolder(root.filePath("Linked")));
+    EXPECT_FALSE(QFileInfo::exists(root.filePath("Linked")));
+    EXPECT_TRUE(QFileInfo::exists(mine));
+}
+
+TEST(FileHelpers, RandomIntStaysInRangeAndRepeatsFromASeed) {
+    tx::seedRandom(12345);
+    std::set<int> seen;
+    for (int i = 0; i < 600; ++i) {
+        const int v = tx::RandomInt(1, 6);
+        ASSERT_GE(v, 1);
+        ASSERT_LE(v, 6);
+        seen.insert(v);
+    }
+    EXPECT_EQ(seen.size(), 6u);
+    EXPECT_EQ(tx::RandomInt(-3, -3), -3);
+    tx::seedRandom(99);
+    const int a = tx::RandomInt(0, 32000);
+    tx::seedRandom(99);
+    EXPECT_EQ(tx::RandomInt(0, 32000), a);
+}
+
 TEST(FileHelpers, WriteFileAtomically) {
     QTemporaryDir dir;
     const QString path = dir.filePath("db.txt");
     ASSERT_TRUE(tx::writeFileAtomically(path, "one"));
     ASSERT_TRUE(tx::writeFileAtomically(path, "two"));
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_EQ(f.readAll(), QByteArray("two"));
+    EXPECT_EQ(txtest::readFile(path), QByteArray("two"));
     QString error;
     EXPECT_FALSE(tx::writeFileAtomically(dir.filePath("no/such/db.txt"), "x", &error));
     EXPECT_FALSE(error.isEmpty());
@@ -179,11 +154,11 @@ TEST(AppPaths, HomeOverrideAndSubfolders) {
     const QByteArray old = qgetenv("TESSELIX_HOME");
     QTemporaryDir dir;
     qputenv("TESSELIX_HOME", (dir.path() + "/./").toUtf8());
-    EXPECT_EQ(tx::applicationFolder(), QDir(dir.path()).absolutePath() + "/");
-    EXPECT_EQ(tx::tilesRoot(), QDir(dir.path()).absolutePath() + "/Tiles/");
-    EXPECT_EQ(tx::gfxFolder(), QDir(dir.path()).absolutePath() + "/Gfx/");
+    const QString home = QDir(dir.path()).absolutePath();
+    EXPECT_EQ(tx::applicationFolder(), home + "/");
+    EXPECT_EQ(tx::tilesRoot(), home + "/Tiles/");
+    EXPECT_EQ(tx::gfxFolder(), home + "/Gfx/");
     qunsetenv("TESSELIX_HOME");
     EXPECT_TRUE(tx::applicationFolder().endsWith('/'));
-    EXPECT_FALSE(tx::applicationFolder().isEmpty());
     if (!old.isEmpty()) qputenv("TESSELIX_HOME", old);
 }
