@@ -82,9 +82,10 @@ int runMosaic(const QStringList& args, Io io) {
 
     if (!isPlainName(*library)) return usageError(io, QStringLiteral("Please select a valid name."));
     const QString folder = libraryFolder(*library);
-    const QStringList tileFiles = tileList(folder);
-    if (tileFiles.isEmpty()) return usageError(io, QStringLiteral("Please select a valid tile library."));
-    if (tiles && *tiles > tileFiles.size()) return usageError(io, QStringLiteral("Please select a valid number of tiles."));
+    // The library's own tile size drives the link rule and is the default output size.
+    const LibraryInfo info = libraryInfo(folder);
+    if (info.tileCount == 0) return usageError(io, QStringLiteral("Please select a valid tile library."));
+    if (tiles && *tiles > info.tileCount) return usageError(io, QStringLiteral("Please select a valid number of tiles."));
 
     int sourceWidth = 0, sourceHeight = 0;
     if (!pictureSize(*source, sourceWidth, sourceHeight) || sourceWidth <= 0 || sourceHeight <= 0) {
@@ -93,8 +94,6 @@ int runMosaic(const QStringList& args, Io io) {
         return JobFailed;
     }
 
-    // The library's own tile size drives the link rule and is the default output size.
-    const LibraryInfo info = libraryInfo(folder);
     const int libraryTileWidth = info.tileWidth > 0 ? info.tileWidth : 32;
     const int libraryTileHeight = info.tileHeight > 0 ? info.tileHeight : 32;
 
@@ -107,7 +106,7 @@ int runMosaic(const QStringList& args, Io io) {
         cellsY = linkedCellsY(cellsX, sourceWidth, sourceHeight, libraryTileWidth, libraryTileHeight);
     }
     if (cellsX <= 0 || cellsY <= 0 || static_cast<long long>(cellsX) * cellsY > 32767)
-        return usageError(io, QStringLiteral("Please select a valid pixel size."));
+        return usageError(io, QStringLiteral("A mosaic can have at most 32767 cells."));
 
     MosaicJob job;
     job.cellsX = cellsX;
