@@ -8,10 +8,8 @@
 namespace tx {
 
 void AnalyseLibrary(Task& task, const AnalyseLibraryJob& job) {
-    if (!task.guard().take()) return;
+    if (!task.begin()) return;
     TaskHost& host = task.host();
-    task.setButton(QStringLiteral("&Cancel"));
-    task.clearTimeText();
 
     const QStringList tiles = tileList(job.libraryFolder);
     const int n = static_cast<int>(tiles.size());

@@ -78,9 +78,7 @@ Picture makeTile(const QString& path, int tileW, int tileH, int margin, CropAnch
 }
 
 void CreateLibrary(Task& task, const CreateLibraryJob& job) {
-    if (!task.guard().take()) return;
-    task.setButton(QStringLiteral("&Cancel"));
-    task.clearTimeText();
+    if (!task.begin()) return;
 
     const int tileW = job.tileWidth;
     const int tileH = job.tileHeight;

@@ -205,10 +205,8 @@ bool DoublesScan::run(std::vector<FoundDouble>& found) {
 }  // namespace
 
 void SearchDoubles(Task& task, const SearchDoublesJob& job) {
-    if (!task.guard().take()) return;
+    if (!task.begin()) return;
     TaskHost& host = task.host();
-    task.setButton(QStringLiteral("&Cancel"));
-    task.clearTimeText();
 
     const QString folder = AddBackslash(job.libraryFolder);
     const QStringList files = job.libraryFolder.isEmpty() ? QStringList() : tileList(folder);

@@ -72,8 +72,6 @@ namespace {
 
 void createMosaic(Task& task, const MosaicJob& job) {
     TaskHost& host = task.host();
-    task.setButton(QStringLiteral("&Cancel"));
-    task.clearTimeText();
 
     const int cellsX = job.cellsX, cellsY = job.cellsY;
     const int tileWidth = job.tileWidth, tileHeight = job.tileHeight;
@@ -249,7 +247,7 @@ void createMosaic(Task& task, const MosaicJob& job) {
 }  // namespace
 
 void CreateMosaic(Task& task, const MosaicJob& job) {
-    if (!task.guard().take()) return;
+    if (!task.begin()) return;
     try {
         createMosaic(task, job);
     } catch (const PictureTooLarge&) {

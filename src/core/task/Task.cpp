@@ -73,6 +73,13 @@ void Task::updateTimeEstimate() {
     m_host.timeTextChanged(m_timeText);
 }
 
+bool Task::begin() {
+    if (!m_guard.take()) return false;
+    setButton(QStringLiteral("&Cancel"));
+    clearTimeText();
+    return true;
+}
+
 void Task::finish() {
     m_timeText.clear();
     m_host.timeTextChanged(m_timeText);

@@ -69,6 +69,9 @@ public:
     void updateTimeEstimate();
     QString timeText() const { return m_timeText; }
 
+    // The start of every engine: takes the run-once guard and, when it was armed,
+    // shows "&Cancel" and clears the time text. False: the engine must not run.
+    bool begin();
     // The end of a successful job: "Complete...", "&Finished", time cleared, Running false.
     void finish();
 
