@@ -98,7 +98,7 @@ double createLibrary(const QString& photos, int threads, const QString& format) 
     job.targetFolder = target.path();
     job.tileWidth = 32;
     job.tileHeight = 32;
-    job.jpeg = format == QLatin1String("jpg");
+    job.format = format == QLatin1String("jpg") ? tx::TileFormat::Jpeg : tx::TileFormat::Bmp;
     task.guard().arm();
     task.setRunning(true);
     const auto start = Clock::now();

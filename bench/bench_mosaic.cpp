@@ -28,7 +28,6 @@
 #include "support/JpegBridge.h"
 #include "support/Parallel.h"
 #include "support/PictureFile.h"
-#include "support/Registry.h"
 
 using namespace tx;
 
@@ -112,7 +111,7 @@ Picture drawPhoto(int w, int h) {
 class TimingHost : public TaskHost {
 public:
     void statusChanged(const QString& text) override { marks.push_back({text, now()}); }
-    void showMessage(MessageIcon, const QString& text) override {
+    void showMessage(MessageIcon, const QString& text, MessageEffect) override {
         std::fprintf(stderr, "message: %s\n", qPrintable(text));
     }
     std::vector<std::pair<QString, double>> marks;
@@ -143,8 +142,6 @@ int main(int argc, char** argv) {
     }
     QDir().mkpath(base);
     qputenv("TESSELIX_SETTINGS", QDir(base).filePath("settings.ini").toUtf8());
-    writeSetting("Check", "1");
-    writeSetting("JPGQuality", "90");
 
     const QString library = QDir(base).filePath("Bench5000") + "/";
     QDir().mkpath(library);

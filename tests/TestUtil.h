@@ -88,16 +88,16 @@ public:
     }
     void timeTextChanged(const QString& text) override { std::lock_guard l(m); timeTexts << text; }
     void buttonCaptionChanged(const QString& caption) override { std::lock_guard l(m); buttons << caption; }
-    QSize previewSize() const override { return preview; }
     void previewChanged(const tx::Picture& p) override {
         std::lock_guard l(m);
         lastPreview = p;
         ++previewCount;
     }
-    void showMessage(tx::MessageIcon icon, const QString& text) override {
+    void showMessage(tx::MessageIcon icon, const QString& text, tx::MessageEffect effect) override {
         std::lock_guard l(m);
         messages << text;
         icons.push_back(icon);
+        effects.push_back(effect);
     }
     tx::DoublesAnswer askDoubles(const tx::DoublesQuestion& q) override {
         std::lock_guard l(m);
@@ -107,7 +107,6 @@ public:
         answers.erase(answers.begin());
         return a;
     }
-    QSize analysisGraphSize() const override { return graphSize; }
     void analysisResult(const QString& scoreText, const tx::Picture& graph) override {
         std::lock_guard l(m);
         score = scoreText;
@@ -118,14 +117,13 @@ public:
     mutable std::mutex m;
     QStringList statuses, timeTexts, buttons, messages;
     std::vector<tx::MessageIcon> icons;
+    std::vector<tx::MessageEffect> effects;
     std::vector<int> values;
     int lastValue = 0, lastMaximum = 0;
-    QSize preview;
     tx::Picture lastPreview;
     int previewCount = 0;
     std::vector<tx::DoublesQuestion> questions;
     std::vector<tx::DoublesAnswer> answers;
-    QSize graphSize{256, 128};
     QString score;
     tx::Picture graph;
     bool closed = false;

@@ -6,7 +6,7 @@
 #include "Cli.h"
 #include "CliArgs.h"
 #include "CliHost.h"
-#include "JobDispatch.h"
+#include "JobRun.h"
 #include "library/TileLibrary.h"
 #include "support/FileHelpers.h"
 
@@ -54,27 +54,17 @@ int runLibraryAnalyse(const QStringList& args, Io io) {
         return Usage;
     }
 
-    JobRequest request;
-    request.name = QStringLiteral("AnalyseLibrary");
-    request.analyse.libraryFolder = libraryFolder(*name);
-    request.analyse.updateDatabase = update;
-    if (tileList(request.analyse.libraryFolder).isEmpty()) {
+    AnalyseLibraryJob job;
+    job.libraryFolder = libraryFolder(*name);
+    job.updateDatabase = update;
+    if (tileList(job.libraryFolder).isEmpty()) {
         io.err << "The library '" << *name << "' holds no tiles.\n";
         return JobFailed;
     }
 
     AnalyseHost host(io.err, quiet);
-    Task task(host);
-    {
-        InterruptGuard guard(task);
-        DispatchJob(task, request);
-    }
-    host.endLine();
-    // The analysis ends by asking to close; a cancel leaves Running cleared without that.
-    if (InterruptGuard::interrupted() || host.score.isEmpty() || task.running()) {
-        io.err << "Cancelled.\n";
-        return JobFailed;
-    }
+    const JobResult result = runJob(host, jobRequest(job));
+    if (const int rc = finishJob(result, io, true); rc != Ok) return rc;
     io.out << "Score: " << host.score << "\n";
     if (graphPath) {
         QString error;
@@ -105,37 +95,23 @@ int runLibraryDoubles(const QStringList& args, Io io) {
     const auto name = existingLibraryName(a.positional(), "doubles", io, rc);
     if (!name) return rc;
 
-    JobRequest request;
-    request.name = QStringLiteral("SearchDoubles");
-    request.doubles.libraryFolder = libraryFolder(*name);
+    SearchDoublesJob job;
+    job.libraryFolder = libraryFolder(*name);
 
     CliHost host(io.err, quiet);
     int doubles = 0;
-    int deleted = 0;
     host.doublesHandler = [&](const DoublesQuestion& q) {
         host.endLine();
         ++doubles;
         io.out << q.fileI << "\t" << q.fileJ << "\t" << q.d << "\n";
-        const QString victim = answer == DoublesAnswer::Kill1 ? q.fileI
-                               : answer == DoublesAnswer::Kill2 ? q.fileJ
-                                                               : QString();
-        if (!victim.isEmpty()) {
-            io.out << "deleted " << victim << "\n";
-            ++deleted;
-        }
         io.out.flush();
         return answer;
     };
-    Task task(host);
-    {
-        InterruptGuard guard(task);
-        DispatchJob(task, request);
-    }
-    host.endLine();
-    if (InterruptGuard::interrupted() || task.running()) {
-        io.err << "Cancelled.\n";
-        return JobFailed;
-    }
+    const JobResult result = runJob(host, jobRequest(job));
+    // Only what was really deleted is reported as deleted.
+    for (const QString& path : result.filesRemoved) io.out << "deleted " << QFileInfo(path).fileName() << "\n";
+    const int deleted = static_cast<int>(result.filesRemoved.size());
+    if (const int rc = finishJob(result, io, true); rc != Ok) return rc;
     io.out << doubles << (doubles == 1 ? " double" : " doubles") << " found, " << deleted
            << (deleted == 1 ? " tile" : " tiles") << " deleted\n";
     return Ok;

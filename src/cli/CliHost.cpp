@@ -86,10 +86,12 @@ void CliHost::timeTextChanged(const QString& text) {
     draw(false);
 }
 
-void CliHost::showMessage(MessageIcon, const QString& text) {
+void CliHost::showMessage(MessageIcon, const QString& text, MessageEffect) {
     endLine();
-    messages << text;
-    m_err << text << "\n";
+    // The old message boxes broke lines with CR LF; a terminal wants LF.
+    QString shown = text;
+    shown.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    m_err << shown << "\n";
     m_err.flush();
 }
 

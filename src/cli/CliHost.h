@@ -20,11 +20,10 @@ public:
     void statusChanged(const QString& text) override;
     void progressChanged(int value, int maximum) override;
     void timeTextChanged(const QString& text) override;
-    void showMessage(MessageIcon icon, const QString& text) override;
+    void showMessage(MessageIcon icon, const QString& text, MessageEffect effect) override;
     DoublesAnswer askDoubles(const DoublesQuestion& question) override;
 
     std::function<DoublesAnswer(const DoublesQuestion&)> doublesHandler;
-    QStringList messages;  // every message shown, in order
 
     // Ends the progress line (a newline when one is open).
     void endLine();

@@ -5,7 +5,8 @@
 #include "Cli.h"
 #include "CliArgs.h"
 #include "CliHost.h"
-#include "JobDispatch.h"
+#include "JobRun.h"
+#include "JobSettings.h"
 #include "library/ColourDatabase.h"
 #include "library/TileLibrary.h"
 #include "support/AppPaths.h"
@@ -32,15 +33,6 @@ void scanFolder(const QString& root, const QString& relative, bool recurse, QStr
         scanFolder(root, relative + d + QLatin1Char('/'), true, out);
 }
 
-int anchorIndex(const QString& name) {
-    static const char* const names[] = {"top-left", "top",    "top-right",   "left",        "center",
-                                        "right",    "bottom-left", "bottom", "bottom-right"};
-    for (int k = 0; k < 9; ++k)
-        if (name == QLatin1String(names[k])) return k;
-    if (name == QLatin1String("centre")) return 4;
-    return -1;
-}
-
 }  // namespace
 
 int runLibraryCreate(const QStringList& args, Io io) {
@@ -53,15 +45,15 @@ int runLibraryCreate(const QStringList& args, Io io) {
     const auto anchor = a.option(QStringLiteral("anchor"));
     const auto format = a.option(QStringLiteral("format"));
     const bool quiet = a.flag(QStringLiteral("quiet"));
-    int anchorValue = 4;
+    CropPosition anchorValue = CropPosition::Center;
     if (anchor) {
-        anchorValue = anchorIndex(*anchor);
-        if (anchorValue < 0) a.fail(QStringLiteral("unknown --anchor %1").arg(*anchor));
+        anchorValue = cropPositionNamed(*anchor);
+        if (anchorValue == CropPosition::None) a.fail(QStringLiteral("unknown --anchor %1").arg(*anchor));
     }
-    bool jpeg = true;
+    TileFormat tileFormat = TileFormat::Jpeg;
     if (format) {
         if (format->compare(QLatin1String("bmp"), Qt::CaseInsensitive) == 0)
-            jpeg = false;
+            tileFormat = TileFormat::Bmp;
         else if (format->compare(QLatin1String("jpg"), Qt::CaseInsensitive) != 0 &&
                  format->compare(QLatin1String("jpeg"), Qt::CaseInsensitive) != 0)
             a.fail(QStringLiteral("--format takes jpg or bmp"));
@@ -79,9 +71,7 @@ int runLibraryCreate(const QStringList& args, Io io) {
         return Usage;
     }
 
-    JobRequest request;
-    request.name = QStringLiteral("CreateLibrary");
-    CreateLibraryJob& job = request.createLibrary;
+    CreateLibraryJob job;
     job.sourceFolder = AddBackslash(fromInfo.absoluteFilePath());
     scanFolder(job.sourceFolder, QString(), recurse, job.sourceEntries);
     if (job.sourceEntries.isEmpty()) {
@@ -99,25 +89,20 @@ int runLibraryCreate(const QStringList& args, Io io) {
     }
     job.cropMargin = margin.value_or(0);
     job.anchor = anchorValue;
-    job.jpeg = jpeg;
+    job.format = tileFormat;
+    job.jpegQuality = jpegQualitySetting();
 
-    const int before = static_cast<int>(tileList(job.targetFolder).size());
     CliHost host(io.err, quiet);
-    Task task(host);
-    {
-        InterruptGuard guard(task);
-        DispatchJob(task, request);
-    }
-    host.endLine();
+    const JobResult result = runJob(host, jobRequest(job));
+    const int made = static_cast<int>(result.filesWritten.size());
     const int after = static_cast<int>(tileList(job.targetFolder).size());
-    io.out << "Library '" << *to << "': " << (after - before) << " new tiles, " << after << " in all ("
-           << QDir::toNativeSeparators(job.targetFolder) << ")\n";
-    if (!host.messages.isEmpty()) return JobFailed;
-    if (task.running() || InterruptGuard::interrupted()) {
-        io.err << "Cancelled.\n";
-        return JobFailed;
-    }
-    return Ok;
+    io.out << "Library '" << *to << "': " << made << (made == 1 ? " new tile, " : " new tiles, ") << after
+           << " in all (" << QDir::toNativeSeparators(job.targetFolder) << ")\n";
+    if (!result.problems.isEmpty())
+        io.err << result.problems.size()
+               << (result.problems.size() == 1 ? " picture could not be read:\n" : " pictures could not be read:\n");
+    // Unreadable pictures are skipped, as in the wizard; the job itself succeeded.
+    return finishJob(result, io, false);
 }
 
 int runLibraryIndex(const QStringList& args, Io io) {
@@ -132,39 +117,22 @@ int runLibraryIndex(const QStringList& args, Io io) {
     const auto name = existingLibraryName(a.positional(), "index", io, rc);
     if (!name) return rc;
 
-    ColourDatabaseRequest request;
-    request.libraryFolder = libraryFolder(*name);
-    request.tiles = tileList(request.libraryFolder);
-    request.tileCount = static_cast<int>(request.tiles.size());
-    if (request.tileCount == 0) {
-        io.err << "The library '" << *name << "' holds no tiles.\n";
-        return JobFailed;
-    }
+    UpdateDatabaseJob job;
+    job.libraryFolder = libraryFolder(*name);
     if (matrix) {
-        request.matrX = matrix->first;
-        request.matrY = matrix->second;
+        job.matrX = matrix->first;
+        job.matrY = matrix->second;
     }
-    request.greyscale = grey;
-    request.filter = !noFilter;
-    request.force = force;
+    job.greyscale = grey;
+    job.filter = !noFilter;
+    job.force = force;
 
     CliHost host(io.err, quiet);
-    Task task(host);
-    task.setRunning(true);
-    TileColourTable table;
-    bool ok;
-    {
-        InterruptGuard guard(task);
-        ok = LoadColourDatabase(task, request, table);
-    }
-    host.endLine();
-    if (!ok) {
-        io.err << "Cancelled.\n";
-        return JobFailed;
-    }
-    io.out << QDir::toNativeSeparators(databasePath(request.libraryFolder, request.matrX, request.matrY)) << " ("
-           << request.tileCount << " tiles)\n";
-    return Ok;
+    const JobResult result = runJob(host, jobRequest(job));
+    if (result.completed())
+        io.out << QDir::toNativeSeparators(databasePath(job.libraryFolder, job.matrX, job.matrY)) << " ("
+               << tileList(job.libraryFolder).size() << " tiles)\n";
+    return finishJob(result, io, true);
 }
 
 int runLibraryList(const QStringList& args, Io io) {

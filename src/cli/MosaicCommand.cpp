@@ -6,7 +6,9 @@
 #include "Cli.h"
 #include "CliArgs.h"
 #include "CliHost.h"
-#include "JobDispatch.h"
+#include "JobRun.h"
+#include "JobSettings.h"
+#include "MosaicFiles.h"
 #include "demo/DemoLibrary.h"
 #include "library/TileLibrary.h"
 #include "mosaic/MosaicOptions.h"
@@ -16,20 +18,6 @@
 namespace tx::cli {
 
 namespace {
-
-const QString kComplete = QStringLiteral("Complete...");
-const QString kPageLost = QStringLiteral("Error saving to Bmp. The image is probably too big.");
-
-// Remembers the last status, to tell a finished job from one that stopped.
-class MosaicHost : public CliHost {
-public:
-    using CliHost::CliHost;
-    void statusChanged(const QString& text) override {
-        lastStatus = text;
-        CliHost::statusChanged(text);
-    }
-    QString lastStatus;
-};
 
 int usageError(Io io, const QString& message) {
     io.err << "tesselix-cli: " << message << "\n";
@@ -127,40 +115,35 @@ int runMosaic(const QStringList& args, Io io) {
     job.sourcePath = QFileInfo(*source).absoluteFilePath();
     job.targetPath = target.absoluteFilePath();
     job.libraryFolder = folder;
-    if (planPath) job.planPath = QFileInfo(*planPath).absoluteFilePath();
+
+    MosaicFiles files;
+    if (planPath) {
+        files.planPath = QFileInfo(*planPath).absoluteFilePath();
+        if (!QFileInfo(QFileInfo(files.planPath).absolutePath()).isDir()) {
+            io.err << "tesselix-cli: --plan " << *planPath << ": the folder does not exist\n";
+            return JobFailed;
+        }
+    }
     if (workDir) {
-        if (!QDir().mkpath(*workDir)) return usageError(io, QStringLiteral("cannot create --work-dir %1").arg(*workDir));
-        job.workDir = QDir(*workDir).absolutePath();
+        if (!QDir().mkpath(*workDir)) {
+            io.err << "tesselix-cli: --work-dir " << *workDir << ": the folder cannot be made\n";
+            return JobFailed;
+        }
+        files.workDir = QDir(*workDir).absolutePath();
     }
-    QStringList written;
-    job.pageSaved = [&written](const QString& name) { written << name; };
+    job.jpegQuality = jpegQualitySetting();
+    job.fixedLimits = fixedLimitsSetting();
 
-    JobRequest request;
-    request.name = QStringLiteral("CreateMosaic");
-    request.mosaic = job;
-
-    MosaicHost host(io.err, quiet);
-    Task task(host);
-    {
-        InterruptGuard guard(task);
-        DispatchJob(task, request);
-    }
-    host.endLine();
+    CliHost host(io.err, quiet);
+    const JobResult result = runJob(host, jobRequest(job), &files);
 
     // Pages written before a stop stay on disk; say which they are either way.
-    for (const QString& name : written) io.out << QDir::toNativeSeparators(name) << "\n";
-    io.out.flush();
-    if (InterruptGuard::interrupted()) {
-        io.err << "Cancelled.\n";
-        io.err.flush();
-        return JobFailed;
-    }
-    if (host.lastStatus != kComplete) {
-        if (host.messages.isEmpty()) io.err << "The mosaic was not completed.\n";
-        io.err.flush();
-        return JobFailed;
-    }
-    return host.messages.contains(kPageLost) ? JobFailed : Ok;
+    for (const QString& name : result.filesWritten) io.out << QDir::toNativeSeparators(name) << "\n";
+    int rc = finishJob(result, io, true);
+    for (const QString& error : files.errors) io.err << "tesselix-cli: cannot write " << error << "\n";
+    if (!files.errors.isEmpty()) rc = JobFailed;
+    io.err.flush();
+    return rc;
 }
 
 int runDemo(const QStringList& args, Io io) {

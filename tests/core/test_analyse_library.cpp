@@ -65,10 +65,9 @@ TEST(AnalyseLibraryJob, ScoresAnEvenLibrary) {
     QTemporaryDir dir;
     const QString folder = library(dir, {rgb(0, 0, 0), rgb(255, 0, 0), rgb(255, 255, 0), rgb(255, 255, 255)});
     txtest::RecordingHost host;
-    host.graphSize = QSize(40, 20);
     Task task(host);
     txtest::start(task);
-    AnalyseLibrary(task, {folder, false, false, true});
+    EXPECT_EQ(AnalyseLibrary(task, {folder, false, false, true, QSize(40, 20)}).outcome, tx::JobOutcome::Completed);
     EXPECT_EQ(host.score, "84%");
     EXPECT_EQ(QSize(host.graph.width(), host.graph.height()), QSize(40, 20));
     EXPECT_EQ(host.graph.pixel(38, 19), kGraphLibrary);  // brightest tile, full height
@@ -109,12 +108,11 @@ TEST(AnalyseLibraryJob, CancelWhileDrawingKeepsScoreAndPartialGraph) {
     for (int k = 0; k < 6; ++k) colours.push_back(rgb(k * 50, k * 50, k * 50));
     const QString folder = library(dir, colours);
     txtest::CancellingHost host;
-    host.graphSize = QSize(100, 50);
     host.when = [](const QString& status, int value) { return status == "Analysing Library..." && value >= 2; };
     Task task(host);
     host.task = &task;
     txtest::start(task);
-    AnalyseLibrary(task, {folder, false, false, true});
+    EXPECT_EQ(AnalyseLibrary(task, {folder, false, false, true, QSize(100, 50)}).outcome, tx::JobOutcome::Cancelled);
     EXPECT_FALSE(host.score.isEmpty());
     ASSERT_EQ(host.graph.width(), 100);
     EXPECT_EQ(host.graph.pixel(98, 49), kGraphBackground);  // never drawn

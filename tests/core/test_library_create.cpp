@@ -69,7 +69,7 @@ struct Fixture {
         j.targetFolder = libFolder();
         j.tileWidth = 16;
         j.tileHeight = 12;
-        j.jpeg = jpeg;
+        j.format = jpeg ? tx::TileFormat::Jpeg : tx::TileFormat::Bmp;
         return j;
     }
     // Source pictures p00.bmp, p01.bmp, ...; `make(k)` draws picture k, an empty one writes a broken file.
@@ -132,10 +132,10 @@ TEST(CreateLibrary, JpegTilesUseTheQualitySetting) {
     dib.CreateFromPicture(Picture(320, 240, tx::rgb(200, 100, 50)));
     ASSERT_TRUE(tx::SaveJpegFile(dib, fx.srcFolder() + "a.JPG", 90));
     ASSERT_TRUE(tx::saveBmp(Picture(30, 40, tx::rgb(0, 0, 255)), fx.srcFolder() + "b.bmp"));
-    tx::writeSetting("JPGQuality", "40");
+    auto job = fx.job({"a.JPG", "b.bmp"}, true);
+    job.jpegQuality = 40;
     txtest::RecordingHost host;
-    run(host, fx.job({"a.JPG", "b.bmp"}, true));
-    tx::writeSetting("JPGQuality", "90");
+    run(host, job);
     EXPECT_EQ(tx::tileList(fx.libFolder()), QStringList({"1.jpg", "2.jpg"}));
     const Picture tile = loadTile(fx.libFolder() + "1.jpg");
     EXPECT_EQ(QSize(tile.width(), tile.height()), QSize(16, 12));
@@ -154,7 +154,7 @@ TEST(CreateLibrary, TheAnchorChoosesThePartOfThePicture) {
         auto job = fx.job({"p.bmp"});
         job.targetFolder = out.path();
         job.tileWidth = job.tileHeight = 32;
-        job.anchor = anchor;
+        job.anchor = static_cast<tx::CropPosition>(anchor);
         txtest::RecordingHost host;
         run(host, job);
         const Picture tile = loadTile(out.path() + "/1.bmp");

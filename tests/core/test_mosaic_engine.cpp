@@ -4,7 +4,7 @@
 
 #include "TestUtil.h"
 #include "mosaic/MosaicJob.h"
-#include "support/Registry.h"
+#include "mosaic/MosaicObserver.h"
 
 using namespace tx;
 
@@ -30,25 +30,22 @@ protected:
             for (int x = 0; x < 40; ++x) photo.setPixel(x, y, rgb(x * 6, y * 8, 255 - x * 3));
         ASSERT_TRUE(saveBmp(photo, source = path("photo.bmp")));
 
-        writeSetting("Check", "0");
-        writeSetting("MaxWidth", "5000");
-        writeSetting("MaxHeight", "5000");
+        job.fixedLimits = MachineLimits{5000, 5000};
         job.cellsX = 5, job.cellsY = 4, job.tileWidth = 8, job.tileHeight = 6;
         job.matrX = job.matrY = 2, job.distance = 1, job.alpha = 0;
         job.sourcePath = source;
         job.targetPath = path("out.bmp");
         job.libraryFolder = library;
     }
-    void TearDown() override { writeSetting("Check", "1"); }
 
     QString path(const QString& name) const { return QDir(dir.path()).filePath(name); }
     void run(txtest::RecordingHost& host) {
         Task task(host);
         run(task);
     }
-    void run(Task& task) {
+    JobResult run(Task& task, MosaicObserver* observer = nullptr) {
         txtest::start(task);
-        CreateMosaic(task, job);
+        return CreateMosaic(task, job, observer);
     }
 
     QTemporaryDir dir;
@@ -64,12 +61,27 @@ QStringList phaseTexts(const QStringList& statuses) {
     return out;
 }
 
+// Keeps what the engine shows an observer.
+struct Observed : MosaicObserver {
+    void sourcePrepared(const Picture& s, const Picture& c, const OrderTable* o) override {
+        scan = s, cells = c, order = o ? *o : OrderTable();
+    }
+    void planChosen(const Plan& p, const QStringList& t) override { plan = p, tiles = t; }
+    Picture scan, cells;
+    OrderTable order;
+    Plan plan;
+    QStringList tiles;
+};
+
 TEST_F(MosaicEngine, RunsEveryPhaseInOrderAndWritesTheMosaic) {
-    job.planPath = path("plan.csv");
-    job.workDir = path("work");
+    job.previewSize = QSize(120, 90);
     txtest::RecordingHost host;
-    host.preview = QSize(120, 90);
-    run(host);
+    Observed seen;
+    Task task(host);
+    task.setPreviewWanted(true);
+    const JobResult result = run(task, &seen);
+    EXPECT_EQ(result.outcome, JobOutcome::Completed);
+    EXPECT_EQ(result.filesWritten, QStringList{job.targetPath});
 
     EXPECT_TRUE(host.messages.isEmpty()) << host.messages.join("|").toStdString();
     EXPECT_EQ(phaseTexts(host.statuses),
@@ -82,15 +94,40 @@ TEST_F(MosaicEngine, RunsEveryPhaseInOrderAndWritesTheMosaic) {
     EXPECT_GT(host.previewCount, 0);
     EXPECT_EQ(host.lastPreview.width(), 120);
     EXPECT_EQ(txtest::sizeOf(job.targetPath), QSize(5 * 8, 4 * 6));
-    // The plan and working pictures (their content is checked through the CLI).
-    EXPECT_EQ(txtest::readFile(job.planPath).trimmed().split('\n').size(), 1 + 20);
-    EXPECT_EQ(txtest::sizeOf(path("work/scan.bmp")), QSize(10, 8));
-    EXPECT_EQ(txtest::sizeOf(path("work/cells.bmp")), QSize(5, 4));
-    EXPECT_EQ(txtest::readFile(path("work/order.csv")).trimmed().split('\n').size(), 21);
+    // What the observer saw (the files made of it are checked through the CLI).
+    EXPECT_EQ(QSize(seen.scan.width(), seen.scan.height()), QSize(10, 8));
+    EXPECT_EQ(QSize(seen.cells.width(), seen.cells.height()), QSize(5, 4));
+    EXPECT_EQ(seen.order.size(), 20u);
+    EXPECT_EQ(seen.plan.cellsX(), 5);
+    EXPECT_EQ(seen.tiles.size(), 6);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 5; ++x) EXPECT_GE(seen.plan.at(x, y), 1);
+}
+
+// The preview follows "Show &Preview" while the job runs: nothing is sent while it
+// is off, and switching it on mid-job sends the current state at once.
+TEST_F(MosaicEngine, PreviewFollowsTheCheckBoxDuringTheJob) {
+    job.previewSize = QSize(120, 90);
+    txtest::CancellingHost off;  // never cancels: only watches
+    Task quiet(off);
+    EXPECT_EQ(run(quiet).outcome, JobOutcome::Completed);
+    EXPECT_EQ(off.previewCount, 0);
+
+    txtest::CancellingHost host;
+    Task task(host);
+    host.when = [&](const QString& status, int value) {
+        if (status == "Calculating mosaic..." && value == 10) task.setPreviewWanted(true);
+        return false;
+    };
+    host.task = &task;
+    EXPECT_EQ(run(task).outcome, JobOutcome::Completed);
+    ASSERT_GT(host.previewCount, 0);
+    // The cells chosen before the switch are in the preview, not an empty frame.
+    EXPECT_NE(host.lastPreview, Picture(120, 90));
 }
 
 TEST_F(MosaicEngine, MeasuresTheMachineAndCountsEveryCell) {
-    writeSetting("Check", "1");
+    job.fixedLimits.reset();
     job.smart = false;
     txtest::RecordingHost host;
     run(host);
@@ -145,22 +182,19 @@ TEST_F(MosaicEngine, RefusesWhatItCannotMake) {
     QDir().mkpath(job.libraryFolder);
     txtest::RecordingHost empty;
     run(empty);
-    ASSERT_EQ(empty.messages.size(), 1);
-    EXPECT_TRUE(empty.messages[0].contains("no tiles"));
+    EXPECT_EQ(empty.messages, QStringList{"Please select a valid tile library."});
 
     job.libraryFolder = library;
     job.cellsX = 200;
     job.cellsY = 164;  // 32800 cells
     txtest::RecordingHost many;
     run(many);
-    ASSERT_EQ(many.messages.size(), 1);
-    EXPECT_TRUE(many.messages[0].contains("32767"));
+    EXPECT_EQ(many.messages, QStringList{"Please select a valid pixel size."});
     EXPECT_TRUE(many.statuses.isEmpty());
 
     // Within stored limits of 32767 pixels, but a 30000 x 30000 working picture is
     // more than a picture may hold.
-    writeSetting("MaxWidth", "32767");
-    writeSetting("MaxHeight", "32767");
+    job.fixedLimits = MachineLimits{32767, 32767};
     job.cellsX = job.cellsY = 100;
     job.matrX = job.matrY = 150;
     txtest::RecordingHost memory;
@@ -181,17 +215,17 @@ TEST_F(MosaicEngine, RunsOnlyOncePerDispatch) {
 }
 
 TEST_F(MosaicEngine, CancelDuringTheTileChoiceWritesNothing) {
-    job.planPath = path("plan.csv");
     txtest::CancellingHost host;
+    Observed seen;
     host.when = [](const QString& status, int value) { return status == "Calculating mosaic..." && value == 3; };
     Task task(host);
     host.task = &task;
-    run(task);
+    EXPECT_EQ(run(task, &seen).outcome, JobOutcome::Cancelled);
     EXPECT_FALSE(task.running());
     EXPECT_EQ(host.statuses.last(), "Calculating mosaic...");
     EXPECT_EQ(host.lastValue, 3);
     EXPECT_FALSE(QFile::exists(job.targetPath));
-    EXPECT_FALSE(QFile::exists(job.planPath));
+    EXPECT_EQ(seen.plan.cellsX(), 0);  // no plan was handed out
     EXPECT_TRUE(host.messages.isEmpty());
 }
 

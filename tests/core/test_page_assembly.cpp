@@ -79,7 +79,6 @@ struct Fixture {
 
         job.cellsX = 5, job.cellsY = 4, job.tileWidth = job.tileHeight = 8;
         job.targetPath = QDir(dir.path()).filePath("out/m.bmp");
-        job.pageSaved = [this](const QString& name) { saved << name; };
         QDir().mkpath(QDir(dir.path()).filePath("out"));
 
         plan = Plan(5, 4);
@@ -97,7 +96,13 @@ struct Fixture {
     bool assemble(const PageInput& in) {
         Task task(host);
         task.setRunning(true);
-        return assemblePages(task, in);
+        task.setPreviewWanted(true);
+        PreviewFeed feed(task);
+        PageInput withFeed = in;
+        withFeed.previewFeed = &feed;
+        const bool ok = assemblePages(task, withFeed);
+        saved = task.result().filesWritten;
+        return ok;
     }
     bool assemble(int maxX, int maxY, int alpha) { return assemble(input(maxX, maxY, alpha)); }
 

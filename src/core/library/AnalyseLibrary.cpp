@@ -4,17 +4,21 @@
 #include "library/LibraryAnalysis.h"
 #include "library/TileLibrary.h"
 #include "support/SortTable.h"
+#include "task/EngineRun.h"
 
 namespace tx {
 
-void AnalyseLibrary(Task& task, const AnalyseLibraryJob& job) {
-    if (!task.begin()) return;
+namespace {
+
+void analyseLibrary(Task& task, const AnalyseLibraryJob& job) {
     TaskHost& host = task.host();
 
     const QStringList tiles = tileList(job.libraryFolder);
     const int n = static_cast<int>(tiles.size());
     if (n <= 0) {
         // Nothing to measure: close the window instead of leaving it open with "&Cancel".
+        task.addProblem(QStringLiteral("The library holds no tiles."));
+        task.markCompleted();
         task.setRunning(false);
         host.closeRequested();
         return;
@@ -47,7 +51,7 @@ void AnalyseLibrary(Task& task, const AnalyseLibraryJob& job) {
     const BrightnessFit fit = fitBrightness(sums);
     const QString score = scoreText(fit.percent);
 
-    const QSize size = host.analysisGraphSize();
+    const QSize size = job.graphSize;
     AnalysisGraph graph(sums, size.width(), size.height());
     // The score shows at once; the graph follows when it is drawn.
     host.analysisResult(score, graph.picture());
@@ -63,8 +67,17 @@ void AnalyseLibrary(Task& task, const AnalyseLibraryJob& job) {
         task.setValue(rank);
     }
     host.analysisResult(score, graph.picture());
+    task.markCompleted();
     task.setRunning(false);
     host.closeRequested();
+}
+
+}  // namespace
+
+JobResult AnalyseLibrary(Task& task, const AnalyseLibraryJob& job) {
+    return runEngine(task, [&] {
+        if (task.begin()) analyseLibrary(task, job);
+    });
 }
 
 }  // namespace tx

@@ -1,6 +1,7 @@
 #pragma once
 // The "AnalyseLibrary" job: brightness distribution of a library against the ideal.
 
+#include <QSize>
 #include <QString>
 
 #include "task/Task.h"
@@ -12,8 +13,10 @@ struct AnalyseLibraryJob {
     bool updateDatabase = false;  // "Update Database"
     bool greyscale = false;       // options of the colour database build
     bool filter = true;
+    QSize graphSize{256, 128};    // the graph box `Analyse`, pixels
 };
 
-void AnalyseLibrary(Task& task, const AnalyseLibraryJob& job);
+// Completes with the score and the graph handed to TaskHost::analysisResult.
+JobResult AnalyseLibrary(Task& task, const AnalyseLibraryJob& job);
 
 }  // namespace tx

@@ -14,8 +14,8 @@
 #include "support/JpegBridge.h"
 #include "support/Parallel.h"
 #include "support/PictureFile.h"
-#include "support/Registry.h"
 #include "support/TxError.h"
+#include "task/EngineRun.h"
 
 namespace tx {
 
@@ -36,7 +36,7 @@ Rect scaleRegion(const CropRegion& r, int sW, int sH, int dW, int dH) {
 
 }  // namespace
 
-Picture makeTile(const QString& path, int tileW, int tileH, int margin, CropAnchor anchor) {
+Picture makeTile(const QString& path, int tileW, int tileH, int margin, CropAnchor anchor, QString* error) {
     int sW = 0, sH = 0;
     const bool sized = pictureSize(path, sW, sH) && sW > 0 && sH > 0;
     LoadHint hint;
@@ -53,7 +53,7 @@ Picture makeTile(const QString& path, int tileW, int tileH, int margin, CropAnch
         }
     }
     Picture source;
-    if (!loadPicture(path, source, nullptr, hint) || source.isEmpty()) return {};
+    if (!loadPicture(path, source, error, hint) || source.isEmpty()) return {};
 
     Rect from;
     if (sized && (source.width() != sW || source.height() != sH) && !region.whole &&
@@ -77,17 +77,23 @@ Picture makeTile(const QString& path, int tileW, int tileH, int margin, CropAnch
     return stretchPlain(canvas, tileW, tileH);
 }
 
-void CreateLibrary(Task& task, const CreateLibraryJob& job) {
-    if (!task.begin()) return;
+namespace {
+
+struct MadeTile {
+    Picture picture;
+    QString error;  // why the picture could not be read
+};
+
+void createLibrary(Task& task, const CreateLibraryJob& job) {
 
     const int tileW = job.tileWidth;
     const int tileH = job.tileHeight;
     if (tileW < 1 || tileH < 1 || std::int64_t{tileW} * tileH > 64LL * 1024 * 1024) {
-        task.host().showMessage(MessageIcon::Information, QStringLiteral("Please select a valid tile size."));
+        task.stop(MessageIcon::Information, QStringLiteral("Please select a valid pixel size."));
         return;
     }
     const int margin = std::max(0, job.cropMargin);
-    const int quality = readSettingInt(QStringLiteral("JPGQuality"), 90);
+    const int quality = std::clamp(job.jpegQuality, 0, 100);
     const CropAnchor anchor = cropAnchor(job.anchor);
     const QString sourceFolder = AddBackslash(job.sourceFolder);
     const QString target = AddBackslash(job.targetFolder);
@@ -117,28 +123,34 @@ void CreateLibrary(Task& task, const CreateLibraryJob& job) {
     const int batch = std::max(8, 4 * workerCount());
     for (int first = 0; first < count; first += batch) {
         const int last = std::min(count, first + batch);
-        std::vector<Picture> tiles(static_cast<std::size_t>(last - first));
+        std::vector<MadeTile> tiles(static_cast<std::size_t>(last - first));
         parallelFor(last - first, 1, [&](std::int64_t b, std::int64_t e) {
             for (std::int64_t k = b; k < e; ++k) {
                 if (!task.running()) return;
+                MadeTile& made = tiles[static_cast<std::size_t>(k)];
                 try {
-                    tiles[static_cast<std::size_t>(k)] = makeTile(
-                        sourceFolder + job.sourceEntries[first + static_cast<int>(k)], tileW, tileH, margin, anchor);
+                    made.picture = makeTile(sourceFolder + job.sourceEntries[first + static_cast<int>(k)], tileW,
+                                            tileH, margin, anchor, &made.error);
                 } catch (const std::exception&) {
                     // Out of memory for one picture: it counts as unreadable.
+                    made.picture = Picture();
+                    made.error = QStringLiteral("not enough memory to read it");
                 }
             }
         });
         if (!task.running()) return;
 
         for (int i = first; i < last; ++i) {
-            const Picture& tile = tiles[static_cast<std::size_t>(i - first)];
+            const Picture& tile = tiles[static_cast<std::size_t>(i - first)].picture;
             if (tile.isEmpty()) {
                 ++unreadable;  // nothing saved, no number used
+                const QString& why = tiles[static_cast<std::size_t>(i - first)].error;
+                task.addProblem(QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(job.sourceEntries[i]),
+                                                             why.isEmpty() ? QStringLiteral("cannot be read") : why));
             } else {
                 while (n <= kMaxTileNumber && isTaken(n)) ++n;
                 if (n > kMaxTileNumber) {
-                    task.host().showMessage(
+                    task.stop(
                         MessageIcon::Critical,
                         QStringLiteral("The library is full: it can hold at most %1 numbered tiles.")
                             .arg(kMaxTileNumber));
@@ -147,7 +159,7 @@ void CreateLibrary(Task& task, const CreateLibraryJob& job) {
                 const QString base = target + QString::number(n);
                 QString name;
                 QString error;
-                if (job.jpeg) {
+                if (job.format == TileFormat::Jpeg) {
                     try {
                         buffer.CreateFromPicture(tile);
                         if (buffer.DIBSectionBitsPtr() &&
@@ -164,12 +176,13 @@ void CreateLibrary(Task& task, const CreateLibraryJob& job) {
                         name = QString::number(n) + QStringLiteral(".bmp");
                 }
                 if (name.isEmpty()) {
-                    task.host().showMessage(MessageIcon::Information,
+                    task.stop(MessageIcon::Information,
                                             QStringLiteral("The tile %1 could not be saved: %2")
                                                 .arg(QDir::toNativeSeparators(base + QStringLiteral(".bmp")), error));
                     return;
                 }
                 taken.insert(name.toLower());
+                task.addFileWritten(target + name);
             }
             task.setValue(i);
             if (!task.running()) return;
@@ -191,7 +204,16 @@ void CreateLibrary(Task& task, const CreateLibraryJob& job) {
                        .arg(unreadable)
                        .arg(unreadable == 1 ? QStringLiteral("picture") : QStringLiteral("pictures")));
     task.setButton(QStringLiteral("&Finished"));
+    task.markCompleted();
     task.setRunning(false);
+}
+
+}  // namespace
+
+JobResult CreateLibrary(Task& task, const CreateLibraryJob& job) {
+    return runEngine(task, [&] {
+        if (task.begin()) createLibrary(task, job);
+    });
 }
 
 }  // namespace tx

@@ -10,6 +10,8 @@
 
 namespace tx {
 
+enum class TileFormat { Jpeg, Bmp };
+
 struct CreateLibraryJob {
     QString sourceFolder;       // the folder the file scan started from
     QStringList sourceEntries;  // paths relative to sourceFolder
@@ -17,14 +19,17 @@ struct CreateLibraryJob {
     int tileWidth = 32;
     int tileHeight = 32;
     int cropMargin = 0;
-    int anchor = 4;             // crop(0..8) row by row; -1: none selected
-    bool jpeg = true;           // JPEG tiles; false: BMP
+    CropPosition anchor = CropPosition::Center;
+    TileFormat format = TileFormat::Jpeg;
+    int jpegQuality = 90;       // of JPEG tiles, 0..100
 };
 
-void CreateLibrary(Task& task, const CreateLibraryJob& job);
+// Pictures that cannot be read are skipped; the result lists each with the reason.
+JobResult CreateLibrary(Task& task, const CreateLibraryJob& job);
 
 // One tile from the picture file: cropped (cropRegion), drawn onto a canvas of
-// twice the tile size, blurred and halved. Empty when the file cannot be read.
-Picture makeTile(const QString& path, int tileW, int tileH, int margin, CropAnchor anchor);
+// twice the tile size, blurred and halved. Empty when the file cannot be read
+// (the reason in *error).
+Picture makeTile(const QString& path, int tileW, int tileH, int margin, CropAnchor anchor, QString* error = nullptr);
 
 }  // namespace tx

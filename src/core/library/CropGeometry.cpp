@@ -11,6 +11,15 @@ CropAnchor cropAnchor(int index) {
     return {0.5f * static_cast<float>(index % 3), 0.5f * static_cast<float>(index / 3)};
 }
 
+CropPosition cropPositionNamed(const QString& name) {
+    static const char* const names[] = {"top-left", "top",         "top-right", "left",        "center",
+                                        "right",    "bottom-left", "bottom",    "bottom-right"};
+    for (int k = 0; k < 9; ++k)
+        if (name == QLatin1String(names[k])) return static_cast<CropPosition>(k);
+    if (name == QLatin1String("centre")) return CropPosition::Center;
+    return CropPosition::None;
+}
+
 namespace {
 // Int of a quotient of whole numbers (rounded down).
 std::int64_t intDiv(std::int64_t a, std::int64_t b) {

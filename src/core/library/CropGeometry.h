@@ -2,7 +2,15 @@
 // Which part of a source picture becomes a tile: the crop arithmetic of library
 // creation, free of pictures so it can be checked by itself.
 
+#include <QString>
+
 namespace tx {
+
+// Where the crop region sits in a picture: the buttons crop(0..8), row by row.
+enum class CropPosition { None = -1, TopLeft, Top, TopRight, Left, Center, Right, BottomLeft, Bottom, BottomRight };
+
+// "top-left", "top", ..., "center" (also "centre"), ..., "bottom-right"; None for anything else.
+CropPosition cropPositionNamed(const QString& name);
 
 // Anchor fractions of the buttons crop(0..8), row by row; any other index (none
 // selected) gives (0, 0).
@@ -11,6 +19,7 @@ struct CropAnchor {
     float ay = 0.0f;
 };
 CropAnchor cropAnchor(int index);
+inline CropAnchor cropAnchor(CropPosition position) { return cropAnchor(static_cast<int>(position)); }
 
 struct CropRegion {
     // True when the picture is exactly the tile size plus the margin: it is then

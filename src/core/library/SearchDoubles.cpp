@@ -227,8 +227,12 @@ void SearchDoubles(Task& task, const SearchDoublesJob& job) {
     };
     auto remove = [&](int t) {
         const QString path = folder + files[t];
-        QFile::remove(path);
-        if (QFile::exists(path)) return false;  // could not be deleted: the tile stays in the list
+        QFile file(path);
+        if (!file.remove()) {  // could not be deleted: the tile stays in the list
+            task.addProblem(QStringLiteral("%1 could not be deleted: %2").arg(files[t], file.errorString()));
+            return false;
+        }
+        task.addFileRemoved(path);
         alive[static_cast<std::size_t>(t)] = false;
         deletedBefore.insert(std::upper_bound(deletedBefore.begin(), deletedBefore.end(), t), t);
         // Databases match tiles by position; after a deletion they are stale.

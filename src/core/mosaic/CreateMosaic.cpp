@@ -1,14 +1,12 @@
-#include <QDir>
-#include <new>
 #include <QFileInfo>
-#include <chrono>
-#include <future>
 #include <cmath>
+#include <future>
 
 #include "library/ColourDatabase.h"
 #include "library/TileLibrary.h"
 #include "mosaic/MachineLimits.h"
 #include "mosaic/MosaicJob.h"
+#include "mosaic/MosaicObserver.h"
 #include "mosaic/OrderTables.h"
 #include "mosaic/PageAssembly.h"
 #include "mosaic/Plan.h"
@@ -16,6 +14,7 @@
 #include "mosaic/TileChoice.h"
 #include "support/FileHelpers.h"
 #include "support/PictureFile.h"
+#include "task/EngineRun.h"
 
 namespace tx {
 
@@ -27,39 +26,249 @@ constexpr int kMostTiles = 32767;  // Plan holds 16-bit tile numbers
 const QString kMatrixTooBig = QStringLiteral(
     "Your system can not handle the recognition matrix.\r\nPlease use a smaller matrix or less cells.");
 const QString kTilesTooBig = QStringLiteral("Your system can not handle tile size.\r\nPlease use smaller tiles.");
-const QString kTooManyCells =
-    QStringLiteral("A mosaic can have at most 32767 cells.\r\nPlease use less cells.");
-const QString kBadOptions = QStringLiteral("Please check the mosaic options.");
+const QString kInvalidSize = QStringLiteral("Please select a valid pixel size.");
 const QString kOutOfMemory =
     QStringLiteral("There is not enough memory for this mosaic.\r\nPlease use a smaller matrix or less cells.");
 const QString kNoDatabase = QStringLiteral("The color database of the library could not be read.");
 const QString kBadSource = QStringLiteral("Please select a valid source image.");
-const QString kEmptyLibrary =
-    QStringLiteral("The selected library contains no tiles.\r\nPlease select another library.");
+const QString kEmptyLibrary = QStringLiteral("Please select a valid tile library.");
 
-QString csvField(const QString& s) {
-    if (!s.contains(QLatin1Char(',')) && !s.contains(QLatin1Char('"')) && !s.contains(QLatin1Char('\n')))
-        return s;
-    QString q = s;
-    q.replace(QLatin1String("\""), QLatin1String("\"\""));
-    return QLatin1Char('"') + q + QLatin1Char('"');
+// One run of the engine: the phases in the order the user sees them.
+class MosaicRun {
+public:
+    MosaicRun(Task& task, const MosaicJob& job, MosaicObserver* observer)
+        : m_task(task), m_job(job), m_observer(observer), m_feed(task) {}
+
+    void run() {
+        if (checkOptions() && measureLimits() && checkScanSize() && openLibrary() && checkSource() &&
+            readDatabase() && prepareSource() && chooseTiles() && checkPageSize() && assemble())
+            m_task.finish();
+    }
+
+private:
+    bool checkOptions();
+    bool measureLimits();
+    bool checkScanSize();
+    bool openLibrary();
+    bool checkSource();
+    bool readDatabase();
+    bool prepareSource();
+    bool chooseTiles();
+    bool checkPageSize();
+    bool assemble();
+
+    struct LoadedSource {
+        Picture picture;
+        QString error;
+        bool ok = false;
+    };
+
+    Task& m_task;
+    const MosaicJob& m_job;
+    MosaicObserver* m_observer;
+    PreviewFeed m_feed;
+
+    MachineLimits m_limits;
+    QString m_folder;
+    QStringList m_tiles;
+    int m_tileCount = 0;
+    std::future<LoadedSource> m_loading;
+    TileColourTable m_table;
+    PreparedSource m_prepared;
+    OrderTable m_order;
+    Plan m_plan;
+    Picture m_preview;
+    PreviewLayout m_layout;
+    int m_tilesAcross = 0;
+    int m_tilesDown = 0;
+};
+
+bool MosaicRun::checkOptions() {
+    const MosaicJob& j = m_job;
+    // A cell count of 0 and one beyond 16 bits are the same mistake to the user.
+    if (j.cellsX <= 0 || j.cellsY <= 0 || std::int64_t{j.cellsX} * j.cellsY > kMostCells || j.tileWidth <= 0 ||
+        j.tileHeight <= 0) {
+        m_task.stop(MessageIcon::Information, kInvalidSize);
+        return false;
+    }
+    if (j.matrX < 1 || j.matrY < 1) {
+        m_task.stop(MessageIcon::Information, QStringLiteral("Please select a value between 1 and 12."));
+        return false;
+    }
+    m_plan = Plan(j.cellsX, j.cellsY);
+    return true;
 }
 
-bool writePlanCsv(const QString& path, const Plan& plan, const QStringList& tiles) {
-    QByteArray out = "x,y,tile,file\n";
-    for (int y = 0; y < plan.cellsY(); ++y)
-        for (int x = 0; x < plan.cellsX(); ++x) {
-            const int t = plan.at(x, y);
-            const QString file = t >= 1 && t <= tiles.size() ? tiles[t - 1] : QString();
-            out += QStringLiteral("%1,%2,%3,%4\n").arg(x).arg(y).arg(t).arg(csvField(file)).toUtf8();
+bool MosaicRun::measureLimits() {
+    if (m_job.fixedLimits) {
+        m_limits = *m_job.fixedLimits;
+        return true;
+    }
+    m_task.setStatus(QStringLiteral("Testing machine..."));
+    if (!m_task.running()) return false;
+    m_limits = TestMachine();
+    return true;
+}
+
+bool MosaicRun::checkScanSize() {
+    // The source is processed at twice the scan resolution.
+    if (std::int64_t{m_job.cellsX} * m_job.matrX * 2 > m_limits.maxWidth ||
+        std::int64_t{m_job.cellsY} * m_job.matrY * 2 > m_limits.maxHeight) {
+        m_task.stop(MessageIcon::Critical, kMatrixTooBig);
+        return false;
+    }
+    return true;
+}
+
+bool MosaicRun::openLibrary() {
+    m_folder = AddBackslash(m_job.libraryFolder);
+    m_tiles = tileList(m_folder);
+    if (m_tiles.isEmpty()) {
+        m_task.stop(MessageIcon::Information, kEmptyLibrary);
+        return false;
+    }
+    m_tileCount = static_cast<int>(std::min<qsizetype>(m_tiles.size(), kMostTiles));
+    if (m_job.number > 0 && m_job.number < m_tileCount) m_tileCount = m_job.number;
+    return true;
+}
+
+// Refuses an unreadable source before a possibly long database build, then lets
+// it decode while the database is read or built.
+bool MosaicRun::checkSource() {
+    int w = 0, h = 0;
+    if (!pictureSize(m_job.sourcePath, w, h) || w <= 0 || h <= 0) {
+        m_task.stop(MessageIcon::Information, kBadSource);
+        return false;
+    }
+    m_loading = std::async(std::launch::async, [path = m_job.sourcePath] {
+        LoadedSource s;
+        try {
+            s.ok = loadPicture(path, s.picture, &s.error) && !s.picture.isEmpty();
+        } catch (const std::exception& e) {  // out of memory: the source counts as unreadable
+            s.error = QString::fromLocal8Bit(e.what());
         }
-    return writeFileAtomically(path, out);
+        return s;
+    });
+    return true;
 }
 
-bool writeOrderCsv(const QString& path, const OrderTable& table) {
-    QByteArray out = "key,x,y\n";
-    for (const OrderRecord& r : table) out += QStringLiteral("%1,%2,%3\n").arg(r.key).arg(r.x).arg(r.y).toUtf8();
-    return writeFileAtomically(path, out);
+bool MosaicRun::readDatabase() {
+    ColourDatabaseRequest request;
+    request.libraryFolder = m_folder;
+    request.tiles = m_tiles;
+    request.tileCount = m_tileCount;
+    request.matrX = m_job.matrX;
+    request.matrY = m_job.matrY;
+    request.force = m_job.forceNewDatabase;
+    request.greyscale = m_job.greyscale;
+    request.filter = m_job.filter;
+    if (!LoadColourDatabase(m_task, request, m_table) || !m_task.running()) return false;
+    if (m_table.tiles < m_tileCount || m_table.matrX != m_job.matrX || m_table.matrY != m_job.matrY) {
+        m_task.stop(MessageIcon::Critical, kNoDatabase);
+        return false;
+    }
+    return true;
+}
+
+bool MosaicRun::prepareSource() {
+    m_task.setStatus(QStringLiteral("Creating source image..."));
+    if (!m_task.running()) return false;
+    {
+        LoadedSource source = m_loading.get();
+        if (!source.ok) {
+            if (!source.error.isEmpty())
+                m_task.addProblem(QStringLiteral("%1: %2").arg(QFileInfo(m_job.sourcePath).fileName(), source.error));
+            m_task.stop(MessageIcon::Information, kBadSource);
+            return false;
+        }
+        m_prepared = tx::prepareSource(source.picture, m_job.cellsX, m_job.cellsY, m_job.matrX, m_job.matrY,
+                                       Adjustments{m_job.brightness, m_job.saturation, m_job.greyscale});
+    }
+    if (m_job.smart) m_order = buildDetailOrder(m_prepared.cells);
+    if (m_observer) m_observer->sourcePrepared(m_prepared.scan, m_prepared.cells, m_job.smart ? &m_order : nullptr);
+
+    // The preview is drawn whenever the window has room for it; it is only sent
+    // while the user wants to see it.
+    if (!m_job.previewSize.isEmpty()) {
+        m_preview = Picture(m_job.previewSize.width(), m_job.previewSize.height());
+        m_layout = PreparePreview(m_preview, m_job.cellsX, m_job.cellsY, m_job.tileWidth, m_job.tileHeight);
+        m_feed.offer(m_preview, true);
+    }
+    return true;
+}
+
+bool MosaicRun::chooseTiles() {
+    m_task.setStatus(QStringLiteral("Calculating mosaic..."));
+    m_task.setMaximum(m_job.cellsX * m_job.cellsY);
+    m_task.setValue(0);
+    TileChoiceInput input;
+    input.scan = &m_prepared.scan;
+    input.tiles = &m_table;
+    input.cellsX = m_job.cellsX;
+    input.cellsY = m_job.cellsY;
+    input.matrX = m_job.matrX;
+    input.matrY = m_job.matrY;
+    input.tileCount = m_tileCount;
+    input.distance = m_job.distance;
+    input.order = m_job.smart ? &m_order : nullptr;
+    const bool drawPreview = !m_preview.isEmpty();
+    bool firstCell = true;
+    TileChoiceHooks hooks;
+    hooks.running = [&] { return m_task.running(); };
+    hooks.cellDone = [&](int x, int y) {
+        if (drawPreview) {
+            drawPreviewCell(m_preview, m_layout, x, y, m_prepared.cells.pixel(x, y));
+            m_feed.offer(m_preview);
+        }
+        m_task.step();
+        if (!m_task.running()) return false;
+        if (firstCell) {
+            m_task.startTimeEstimate();
+            firstCell = false;
+        } else {
+            m_task.updateTimeEstimate();
+        }
+        return true;
+    };
+    if (!tx::chooseTiles(input, m_plan, hooks) || !m_task.running()) return false;
+    if (drawPreview) m_feed.offer(m_preview, true);
+    m_task.setValue(0);
+    m_task.clearTimeText();
+    if (m_observer) m_observer->planChosen(m_plan, m_tiles);
+
+    m_task.setStatus(QStringLiteral("Preparing smart table..."));
+    m_order = buildPageTable(m_plan);
+    return true;
+}
+
+bool MosaicRun::checkPageSize() {
+    // Page limits, now in tiles per page.
+    m_tilesAcross = m_limits.maxWidth / m_job.tileWidth;
+    m_tilesDown = m_limits.maxHeight / m_job.tileHeight;
+    if (m_tilesAcross <= 1 || m_tilesDown <= 1) {
+        m_task.stop(MessageIcon::Critical, kTilesTooBig);
+        return false;
+    }
+    return true;
+}
+
+bool MosaicRun::assemble() {
+    PageInput pages;
+    pages.job = &m_job;
+    pages.libraryFolder = m_folder;
+    pages.tiles = m_tiles;
+    pages.plan = &m_plan;
+    pages.pageTable = &m_order;
+    pages.cellImage = &m_prepared.cells;
+    pages.maxTilesX = m_tilesAcross;
+    pages.maxTilesY = m_tilesDown;
+    pages.alpha = m_job.alpha;
+    pages.preview = m_preview.isEmpty() ? nullptr : &m_preview;
+    pages.previewFeed = &m_feed;
+    pages.layout = m_layout;
+    if (!assemblePages(m_task, pages) || !m_task.running()) return false;
+    m_prepared = PreparedSource();
+    return true;
 }
 
 }  // namespace
@@ -68,193 +277,14 @@ int alphaFromBlend(int blendPercent) {
     return static_cast<int>(std::nearbyint(blendPercent / 100.0 * 255.0));
 }
 
-namespace {
-
-void createMosaic(Task& task, const MosaicJob& job) {
-    TaskHost& host = task.host();
-
-    const int cellsX = job.cellsX, cellsY = job.cellsY;
-    const int tileWidth = job.tileWidth, tileHeight = job.tileHeight;
-    const int matrX = job.matrX, matrY = job.matrY;
-    if (cellsX <= 0 || cellsY <= 0 || tileWidth <= 0 || tileHeight <= 0 || matrX <= 0 || matrY <= 0 ||
-        job.distance < 0) {
-        host.showMessage(MessageIcon::Critical, kBadOptions);
-        return;
-    }
-    if (static_cast<std::int64_t>(cellsX) * cellsY > kMostCells) {
-        host.showMessage(MessageIcon::Critical, kTooManyCells);
-        return;
-    }
-    Plan plan(cellsX, cellsY);
-
-    // Picture limits in pixels.
-    MachineLimits limits;
-    if (!machineCheckEnabled()) {
-        limits = storedMachineLimits();
-    } else {
-        task.setStatus(QStringLiteral("Testing machine..."));
-        if (!task.running()) return;
-        limits = TestMachine();
-    }
-    // The source is processed at twice the scan resolution.
-    if (std::int64_t(cellsX) * matrX * 2 > limits.maxWidth || std::int64_t(cellsY) * matrY * 2 > limits.maxHeight) {
-        host.showMessage(MessageIcon::Critical, kMatrixTooBig);
-        return;
-    }
-
-    const QString folder = AddBackslash(job.libraryFolder);
-    const QStringList tiles = tileList(folder);
-    if (tiles.isEmpty()) {
-        host.showMessage(MessageIcon::Information, kEmptyLibrary);
-        return;
-    }
-    int tileCount = static_cast<int>(std::min<qsizetype>(tiles.size(), kMostTiles));
-    if (job.number > 0 && job.number < tileCount) tileCount = job.number;
-
-    // Refuse an unreadable source before a possibly long database build.
-    int sourceW = 0, sourceH = 0;
-    if (!pictureSize(job.sourcePath, sourceW, sourceH) || sourceW <= 0 || sourceH <= 0) {
-        host.showMessage(MessageIcon::Information, kBadSource);
-        return;
-    }
-
-    // The source decodes while the colour database is read or built.
-    struct LoadedSource {
-        Picture picture;
-        bool ok = false;
-    };
-    std::future<LoadedSource> loading = std::async(std::launch::async, [path = job.sourcePath] {
-        LoadedSource s;
-        s.ok = loadPicture(path, s.picture) && !s.picture.isEmpty();
-        return s;
-    });
-
-    TileColourTable table;
-    ColourDatabaseRequest request;
-    request.libraryFolder = folder;
-    request.tiles = tiles;
-    request.tileCount = tileCount;
-    request.matrX = matrX;
-    request.matrY = matrY;
-    request.force = job.forceNewDatabase;
-    request.greyscale = job.greyscale;
-    request.filter = job.filter;
-    if (!LoadColourDatabase(task, request, table) || !task.running()) return;
-    if (table.tiles < tileCount || table.matrX != matrX || table.matrY != matrY) {
-        host.showMessage(MessageIcon::Critical, kNoDatabase);
-        return;
-    }
-
-    task.setStatus(QStringLiteral("Creating source image..."));
-    if (!task.running()) return;
-    PreparedSource prepared;
-    OrderTable order;
-    {
-        LoadedSource source = loading.get();
-        if (!source.ok) {
-            host.showMessage(MessageIcon::Information, kBadSource);
-            return;
-        }
-        prepared = prepareSource(source.picture, cellsX, cellsY, matrX, matrY,
-                                 Adjustments{job.brightness, job.saturation, job.greyscale});
-    }
-    if (job.smart) order = buildDetailOrder(prepared.cells);
-    if (!job.workDir.isEmpty()) {
-        QDir().mkpath(job.workDir);
-        const QDir dir(job.workDir);
-        saveBmp(prepared.scan, dir.filePath(QStringLiteral("scan.bmp")));
-        saveBmp(prepared.cells, dir.filePath(QStringLiteral("cells.bmp")));
-        if (job.smart) writeOrderCsv(dir.filePath(QStringLiteral("order.csv")), order);
-    }
-
-    const QSize previewSize = host.previewSize();
-    const bool wantPreview = !previewSize.isEmpty();
-    Picture preview;
-    PreviewLayout layout;
-    if (wantPreview) {
-        preview = Picture(previewSize.width(), previewSize.height());
-        layout = PreparePreview(preview, cellsX, cellsY, tileWidth, tileHeight);
-        host.previewChanged(preview);
-    }
-
-    task.setStatus(QStringLiteral("Calculating mosaic..."));
-    task.setMaximum(cellsX * cellsY);
-    task.setValue(0);
-    TileChoiceInput input;
-    input.scan = &prepared.scan;
-    input.tiles = &table;
-    input.cellsX = cellsX;
-    input.cellsY = cellsY;
-    input.matrX = matrX;
-    input.matrY = matrY;
-    input.tileCount = tileCount;
-    input.distance = job.distance;
-    input.order = job.smart ? &order : nullptr;
-    PreviewThrottle throttle;
-    bool firstCell = true;
-    TileChoiceHooks hooks;
-    hooks.running = [&] { return task.running(); };
-    hooks.cellDone = [&](int x, int y) {
-        if (wantPreview) {
-            drawPreviewCell(preview, layout, x, y, prepared.cells.pixel(x, y));
-            if (throttle.due()) host.previewChanged(preview);
-        }
-        task.step();
-        if (!task.running()) return false;
-        if (firstCell) {
-            task.startTimeEstimate();
-            firstCell = false;
-        } else {
-            task.updateTimeEstimate();
-        }
-        return true;
-    };
-    if (!chooseTiles(input, plan, hooks) || !task.running()) return;
-    if (wantPreview) host.previewChanged(preview);
-    task.setValue(0);
-    task.clearTimeText();
-    if (!job.planPath.isEmpty()) writePlanCsv(job.planPath, plan, tiles);
-
-    task.setStatus(QStringLiteral("Preparing smart table..."));
-    order = buildPageTable(plan);
-
-    // Page limits, now in tiles per page.
-    const int tilesAcross = limits.maxWidth / tileWidth;
-    const int tilesDown = limits.maxHeight / tileHeight;
-    if (tilesAcross <= 1 || tilesDown <= 1) {
-        host.showMessage(MessageIcon::Critical, kTilesTooBig);
-        return;
-    }
-
-    PageInput pages;
-    pages.job = &job;
-    pages.libraryFolder = folder;
-    pages.tiles = tiles;
-    pages.plan = &plan;
-    pages.pageTable = &order;
-    pages.cellImage = &prepared.cells;
-    pages.maxTilesX = tilesAcross;
-    pages.maxTilesY = tilesDown;
-    pages.alpha = job.alpha;
-    pages.preview = wantPreview ? &preview : nullptr;
-    pages.layout = layout;
-    if (!assemblePages(task, pages) || !task.running()) return;
-
-    prepared = PreparedSource();
-    task.finish();
-}
-
-}  // namespace
-
-void CreateMosaic(Task& task, const MosaicJob& job) {
-    if (!task.begin()) return;
-    try {
-        createMosaic(task, job);
-    } catch (const PictureTooLarge&) {
-        task.host().showMessage(MessageIcon::Critical, kOutOfMemory);
-    } catch (const std::bad_alloc&) {
-        task.host().showMessage(MessageIcon::Critical, kOutOfMemory);
-    }
+JobResult CreateMosaic(Task& task, const MosaicJob& job, MosaicObserver* observer) {
+    return runEngine(
+        task,
+        [&] {
+            if (!task.begin()) return;
+            MosaicRun(task, job, observer).run();
+        },
+        kOutOfMemory);
 }
 
 }  // namespace tx

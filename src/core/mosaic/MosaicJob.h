@@ -1,12 +1,18 @@
 #pragma once
 // The mosaic job as the engine reads it when it starts, and the engine entry point.
+// Whoever starts the job fills every field, the settings-based ones included
+// (JPEG quality, machine limits): the engine reads no settings and no window.
 
+#include <QSize>
 #include <QString>
-#include <functional>
+#include <optional>
 
+#include "mosaic/MachineLimits.h"
 #include "task/Task.h"
 
 namespace tx {
+
+class MosaicObserver;
 
 struct MosaicJob {
     int cellsX = 60;
@@ -28,17 +34,19 @@ struct MosaicJob {
     QString targetPath;       // extension chooses JPEG (.jpg/.jpeg) or BMP
     QString libraryFolder;
 
-    // Extras of the command line.
-    QString planPath;         // CSV of the chosen tile of every cell
-    QString workDir;          // keeps scan.bmp, cells.bmp and order.csv
-    // Called with the name of every page file written (the ".bmp" fallback name
-    // when that is what was written), in page order, on the engine's thread.
-    std::function<void(const QString&)> pageSaved;
+    int jpegQuality = 90;     // of JPEG pages, 0..100
+    // The largest picture the engine may make; empty: measure this machine
+    // ("Testing machine...").
+    std::optional<MachineLimits> fixedLimits;
+    // Inner size of the task window's preview; empty: no preview is drawn at all.
+    QSize previewSize;
 };
 
 // Alpha from the blend slider percentage: value / 100 * 255 rounded half to even.
 int alphaFromBlend(int blendPercent);
 
-void CreateMosaic(Task& task, const MosaicJob& job);
+// Runs the job on the calling thread. The observer, when given, sees the
+// engine's intermediate results (on the same thread).
+JobResult CreateMosaic(Task& task, const MosaicJob& job, MosaicObserver* observer = nullptr);
 
 }  // namespace tx

@@ -1,5 +1,6 @@
 #include "mosaic/PageAssembly.h"
 
+#include <QDir>
 #include <algorithm>
 #include <atomic>
 #include <cmath>
@@ -11,7 +12,7 @@
 #include "support/JpegBridge.h"
 #include "support/Parallel.h"
 #include "support/PictureFile.h"
-#include "support/Registry.h"
+#include "support/TxError.h"
 
 namespace tx {
 
@@ -100,7 +101,6 @@ private:
     bool m_jpeg = false;
     cDIBSection m_buffer;
     Picture m_page;
-    PreviewThrottle m_previewThrottle;
 };
 
 bool PageAssembler::run() {
@@ -283,47 +283,55 @@ void PageAssembler::put(const Picture& cell, int dx, int dy) {
 }
 
 void PageAssembler::showPreview(bool force) {
-    if (!m_in.preview || m_in.preview->isEmpty()) return;
-    if (!m_previewThrottle.due() && !force) return;
-    m_task.host().previewChanged(*m_in.preview);
+    if (m_in.preview && m_in.previewFeed) m_in.previewFeed->offer(*m_in.preview, force);
 }
 
 void PageAssembler::savePage(bool allocated, const QString& name) {
-    TaskHost& host = m_task.host();
     QString written;
+    QString reason = allocated ? QString() : QStringLiteral("not enough memory for the page");
     if (m_jpeg) {
         bool ok = false;
         if (allocated) {
             try {
-                ok = SaveJpegFile(m_buffer, name, std::clamp(readSettingInt(QStringLiteral("JPGQuality"), 90), 0, 100));
-            } catch (const std::exception&) {  // TxError 26001
-                ok = false;
+                ok = SaveJpegFile(m_buffer, name, std::clamp(m_job.jpegQuality, 0, 100));
+            } catch (const TxError& e) {  // 26001
+                reason = e.description();
+            } catch (const std::exception& e) {
+                reason = QString::fromLocal8Bit(e.what());
             }
         }
         if (ok) {
             written = name;
         } else {
-            host.showMessage(MessageIcon::Information, kJpgFallback);
+            m_task.warn(MessageIcon::Information, kJpgFallback);
             Picture page;
             try {
                 if (allocated) page = m_buffer.toPicture();
             } catch (const std::exception&) {
                 page.clear();
             }
-            if (!page.isEmpty() && saveBmp(page, name + QStringLiteral(".bmp")))
+            QString bmpReason;
+            if (!page.isEmpty() && saveBmp(page, name + QStringLiteral(".bmp"), &bmpReason)) {
                 written = name + QStringLiteral(".bmp");
-            else
-                host.showMessage(MessageIcon::Information, kBmpFailed);
+            } else {
+                m_task.warn(MessageIcon::Information, kBmpFailed);
+                if (!bmpReason.isEmpty()) reason = bmpReason;
+            }
         }
     } else {
         // A BMP target has nothing to fall back to: one message, no second file.
-        if (allocated && saveBmp(m_page, name))
+        if (allocated && saveBmp(m_page, name, &reason)) {
             written = name;
-        else
-            host.showMessage(MessageIcon::Information, kBmpFailed);
+        } else {
+            m_task.warn(MessageIcon::Information, kBmpFailed);
+        }
         m_page.clear();
     }
-    if (!written.isEmpty() && m_job.pageSaved) m_job.pageSaved(written);
+    if (!written.isEmpty())
+        m_task.addFileWritten(written);
+    else
+        m_task.addProblem(QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(name),
+                                                       reason.isEmpty() ? QStringLiteral("not saved") : reason));
 }
 
 }  // namespace

@@ -38,7 +38,8 @@ struct PageInput {
     int maxTilesX = 0;            // tiles per page across and down
     int maxTilesY = 0;
     int alpha = 0;                // colour correction 0..255
-    Picture* preview = nullptr;   // vorschau, or null when no preview is wanted
+    Picture* preview = nullptr;   // vorschau, or null when no preview is drawn
+    PreviewFeed* previewFeed = nullptr;  // hands the preview to the host while wanted
     PreviewLayout layout;
     std::size_t tileCacheBytes = 0;  // memory for prepared tiles; 0: the default budget
 };

@@ -74,7 +74,9 @@ void Task::updateTimeEstimate() {
 }
 
 bool Task::begin() {
-    if (!m_guard.take()) return false;
+    // The result describes this call: a second entry without a dispatch did nothing.
+    m_began = m_guard.take();
+    if (!m_began) return false;
     setButton(QStringLiteral("&Cancel"));
     clearTimeText();
     return true;
@@ -85,7 +87,32 @@ void Task::finish() {
     m_host.timeTextChanged(m_timeText);
     setStatus(QStringLiteral("Complete..."));
     setButton(QStringLiteral("&Finished"));
+    m_completed = true;
     setRunning(false);
+}
+
+void Task::stop(MessageIcon icon, const QString& text) {
+    m_stopped = true;
+    m_result.message = text;
+    m_host.showMessage(icon, text, MessageEffect::StopsJob);
+}
+
+void Task::warn(MessageIcon icon, const QString& text) {
+    m_result.problems << text;
+    m_host.showMessage(icon, text, MessageEffect::JobGoesOn);
+}
+
+JobResult Task::result() const {
+    JobResult r = m_result;
+    if (!m_began)
+        r.outcome = JobOutcome::NotStarted;
+    else if (m_stopped)
+        r.outcome = JobOutcome::Stopped;
+    else if (m_completed)
+        r.outcome = r.problems.isEmpty() ? JobOutcome::Completed : JobOutcome::CompletedWithProblems;
+    else
+        r.outcome = JobOutcome::Cancelled;
+    return r;
 }
 
 }  // namespace tx

@@ -5,11 +5,18 @@
 // Running is the cancellation flag. Engines test it at every point where the old
 // program yielded to the message loop and return at once when it is false; a press
 // on Cancel (or Ctrl+C in the CLI) calls cancel() from another thread.
+//
+// Threads: running(), cancel(), previewWanted() and setPreviewWanted() may be
+// called from any thread (atomics). Every other member belongs to the thread that
+// runs the engine: the window learns about progress, the time text and the result
+// only through the TaskHost calls and the returned JobResult, never by reading
+// the Task while the worker runs.
 
 #include <QString>
 #include <atomic>
 #include <functional>
 
+#include "task/JobResult.h"
 #include "task/TaskHost.h"
 
 namespace tx {
@@ -52,9 +59,16 @@ public:
     TaskHost& host() { return m_host; }
     JobGuard& guard() { return m_guard; }
 
+    // Any thread.
     bool running() const { return m_running.load(std::memory_order_relaxed); }
     void setRunning(bool on) { m_running.store(on); }
     void cancel() { m_running.store(false); }
+    // "Show &Preview": the engine sends preview pictures only while this is on, and
+    // sends the current state at once when it is switched on mid-job.
+    bool previewWanted() const { return m_previewWanted.load(std::memory_order_relaxed); }
+    void setPreviewWanted(bool on) { m_previewWanted.store(on); }
+
+    // The engine's thread from here on.
 
     void setStatus(const QString& text);
     void setButton(const QString& caption);
@@ -74,11 +88,32 @@ public:
     bool begin();
     // The end of a successful job: "Complete...", "&Finished", time cleared, Running false.
     void finish();
+    // The job is done (for an engine that ends otherwise than with finish()).
+    void markCompleted() { m_completed = true; }
+
+    // A message that ends the job: shown, then recorded as the reason it stopped.
+    // The engine returns right after it.
+    void stop(MessageIcon icon, const QString& text);
+    // A message after which the job goes on; recorded as a problem.
+    void warn(MessageIcon icon, const QString& text);
+    // Something went wrong without a message box (a picture that could not be read).
+    void addProblem(const QString& text) { m_result.problems << text; }
+    void addFileWritten(const QString& path) { m_result.filesWritten << path; }
+    void addFileRemoved(const QString& path) { m_result.filesRemoved << path; }
+
+    // The outcome so far: not started when begin() never succeeded, stopped when
+    // stop() was called, completed when the engine marked it so, cancelled otherwise.
+    JobResult result() const;
 
 private:
     TaskHost& m_host;
     JobGuard m_guard;
     std::atomic<bool> m_running{false};
+    std::atomic<bool> m_previewWanted{false};
+    bool m_began = false;
+    bool m_completed = false;
+    bool m_stopped = false;
+    JobResult m_result;
     int m_maximum = 0;
     int m_value = 0;
     QString m_timeText;

@@ -2,11 +2,13 @@
 // The one interface through which an engine talks to whoever runs it: the task
 // window (GUI), the progress line (CLI) or a recorder (tests).
 //
-// Engines call these from their worker thread. Reports (status, progress, time,
-// preview) must not block for long; questions (messages, the doubles decision)
-// block the engine until the user or the caller has answered.
+// Threads: the engine calls every member from its worker thread (never from the
+// window's thread), one call at a time per job. Reports (status, progress, time,
+// preview) must return quickly: a window posts a copy to its own thread. Questions
+// (messages, the doubles decision) block the engine until the user or the caller
+// has answered. A host may throw from any member; the job then stops (the
+// dispatcher turns the exception into a "stopped" result).
 
-#include <QSize>
 #include <QString>
 
 #include "support/Picture.h"
@@ -14,6 +16,8 @@
 namespace tx {
 
 enum class MessageIcon { Information, Critical, Exclamation, Question };
+// Whether the job ends after a message box or goes on once it is dismissed.
+enum class MessageEffect { StopsJob, JobGoesOn };
 
 // What the doubles search asks about one pair of near-identical tiles.
 struct DoublesQuestion {
@@ -39,19 +43,16 @@ public:
     virtual void timeTextChanged(const QString& /*text*/) {}               // TimeText
     virtual void buttonCaptionChanged(const QString& /*caption*/) {}       // "&Cancel" / "&Finished"
 
-    // Inner size of the preview the host wants; empty means no preview, and the
-    // engine then skips all preview work.
-    virtual QSize previewSize() const { return {}; }
-    // The preview changed; the host copies what it needs before returning.
+    // The preview changed (only sent while Task::previewWanted()); the host copies
+    // what it needs before returning.
     virtual void previewChanged(const Picture& /*preview*/) {}
 
     // A message box titled with the product name; blocks until dismissed.
-    virtual void showMessage(MessageIcon /*icon*/, const QString& /*text*/) {}
+    virtual void showMessage(MessageIcon /*icon*/, const QString& /*text*/, MessageEffect /*effect*/) {}
     // The find-doubles dialog; blocks until answered.
     virtual DoublesAnswer askDoubles(const DoublesQuestion& /*question*/) { return DoublesAnswer::Keep; }
 
-    // The library analysis: size of the graph box, and its result.
-    virtual QSize analysisGraphSize() const { return {256, 128}; }
+    // The library analysis: the score and the graph (drawn in the job's graph size).
     virtual void analysisResult(const QString& /*scoreText*/, const Picture& /*graph*/) {}
 
     // The engine asks the task window to close itself (the analysis does at its end).

@@ -1,0 +1,32 @@
+#pragma once
+// The command line's extra mosaic outputs: --plan (the chosen tile of every cell)
+// and --work-dir (scan.bmp, cells.bmp and, for smart rendering, order.csv).
+
+#include <QStringList>
+
+#include "mosaic/MosaicObserver.h"
+
+namespace tx::cli {
+
+// "x,y,tile,file" and one row per cell, row by row; tile numbers from 1.
+QByteArray planCsv(const Plan& plan, const QStringList& tiles);
+// "key,x,y" and one row per record in table order.
+QByteArray orderCsv(const OrderTable& table);
+
+class MosaicFiles : public MosaicObserver {
+public:
+    QString planPath;  // empty: not wanted
+    QString workDir;
+
+    void sourcePrepared(const Picture& scan, const Picture& cells, const OrderTable* order) override;
+    void planChosen(const Plan& plan, const QStringList& tiles) override;
+
+    QStringList written;  // in the order written
+    QStringList errors;   // "FILE: reason" for every file that could not be written
+
+private:
+    void write(const QString& path, const QByteArray& data);
+    void writeBmp(const Picture& picture, const QString& path);
+};
+
+}  // namespace tx::cli
