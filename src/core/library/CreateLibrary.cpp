@@ -188,10 +188,7 @@ void createLibrary(Task& task, const CreateLibraryJob& job) {
             if (!task.running()) return;
             task.setStatus(QStringLiteral("Creating tiles (") + QString::number(i + 1) + QLatin1Char('/') +
                            QString::number(count) + QStringLiteral(")..."));
-            if (i == 0)
-                task.startTimeEstimate();
-            else
-                task.updateTimeEstimate();
+            task.countUnit();
         }
     }
 

@@ -212,7 +212,6 @@ bool MosaicRun::chooseTiles() {
     input.distance = m_job.distance;
     input.order = m_job.smart ? &m_order : nullptr;
     const bool drawPreview = !m_preview.isEmpty();
-    bool firstCell = true;
     TileChoiceHooks hooks;
     hooks.running = [&] { return m_task.running(); };
     hooks.cellDone = [&](int x, int y) {
@@ -222,12 +221,7 @@ bool MosaicRun::chooseTiles() {
         }
         m_task.step();
         if (!m_task.running()) return false;
-        if (firstCell) {
-            m_task.startTimeEstimate();
-            firstCell = false;
-        } else {
-            m_task.updateTimeEstimate();
-        }
+        m_task.countUnit();
         return true;
     };
     if (!tx::chooseTiles(input, m_plan, hooks) || !m_task.running()) return false;

@@ -53,6 +53,7 @@ void Task::setButton(const QString& caption) { m_host.buttonCaptionChanged(capti
 
 void Task::setMaximum(int maximum) {
     m_maximum = maximum;
+    m_estimating = false;
     m_host.progressChanged(m_value, m_maximum);
 }
 
@@ -62,11 +63,22 @@ void Task::setValue(int value) {
 }
 
 void Task::clearTimeText() {
+    m_estimating = false;
     m_timeText.clear();
     m_host.timeTextChanged(m_timeText);
 }
 
-void Task::startTimeEstimate() { m_estimate.start(); }
+void Task::startTimeEstimate() {
+    m_estimate.start();
+    m_estimating = true;
+}
+
+void Task::countUnit() {
+    if (m_estimating)
+        updateTimeEstimate();
+    else
+        startTimeEstimate();
+}
 
 void Task::updateTimeEstimate() {
     m_timeText = m_estimate.update(m_maximum, m_value);

@@ -81,6 +81,9 @@ public:
     void clearTimeText();
     void startTimeEstimate();
     void updateTimeEstimate();
+    // After each unit of a phase: starts the estimate after the first unit (the
+    // first since setMaximum or clearTimeText) and updates it after every later one.
+    void countUnit();
     QString timeText() const { return m_timeText; }
 
     // The start of every engine: takes the run-once guard and, when it was armed,
@@ -110,6 +113,7 @@ private:
     JobGuard m_guard;
     std::atomic<bool> m_running{false};
     std::atomic<bool> m_previewWanted{false};
+    bool m_estimating = false;
     bool m_began = false;
     bool m_completed = false;
     bool m_stopped = false;
