@@ -104,7 +104,8 @@ int runMosaic(const QStringList& args, Io io) {
     e.library = *library;
     e.libraryTileCount = info.tileCount;
     e.numberOfTiles = tiles ? asInteger(*tiles) : std::optional<int>(info.tileCount);
-    e.matrX = e.matrY = D::kMatrixX;
+    e.matrX = D::kMatrixX;
+    e.matrY = D::kMatrixY;
     if (matrix) {
         const auto [x, y] = sizeTexts(*matrix);
         e.matrX = asInteger(x);
