@@ -8,40 +8,24 @@
 #include "JobRun.h"
 #include "JobSettings.h"
 #include "library/ColourDatabase.h"
+#include "library/CreateLibraryValidation.h"
+#include "library/SourcePictures.h"
 #include "library/TileLibrary.h"
 #include "support/AppPaths.h"
 #include "support/FileHelpers.h"
+#include "support/Messages.h"
+#include "support/NumberText.h"
 
 namespace tx::cli {
-
-namespace {
-
-const QString kInvalidName = QStringLiteral("Please select a valid name.");
-
-bool isSourcePicture(const QString& name) {
-    return IsBmpFile(name) || IsJpgFile(name) || name.right(4).compare(QLatin1String(".gif"), Qt::CaseInsensitive) == 0;
-}
-
-// Files of the folder first, then those of each sub-folder, as paths relative to root.
-void scanFolder(const QString& root, const QString& relative, bool recurse, QStringList& out) {
-    QDir dir(root + relative);
-    const auto order = QDir::Name | QDir::IgnoreCase;
-    for (const QString& f : dir.entryList(QDir::Files, order))
-        if (isSourcePicture(f)) out << relative + f;
-    if (!recurse) return;
-    for (const QString& d : dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, order))
-        scanFolder(root, relative + d + QLatin1Char('/'), true, out);
-}
-
-}  // namespace
 
 int runLibraryCreate(const QStringList& args, Io io) {
     Args a(args);
     const auto from = a.option(QStringLiteral("from"));
     const bool recurse = a.flag(QStringLiteral("recurse"));
     const auto to = a.option(QStringLiteral("to"));
-    const auto size = a.sizeOption(QStringLiteral("tile-size"), 1, 4096);
-    const auto margin = a.intOption(QStringLiteral("crop-margin"), 0, 32767);
+    // The tile size and margin are checked below as the wizard checks them.
+    const auto size = a.option(QStringLiteral("tile-size"));
+    const auto margin = a.option(QStringLiteral("crop-margin"));
     const auto anchor = a.option(QStringLiteral("anchor"));
     const auto format = a.option(QStringLiteral("format"));
     const bool quiet = a.flag(QStringLiteral("quiet"));
@@ -62,32 +46,42 @@ int runLibraryCreate(const QStringList& args, Io io) {
     if (!from || !to) a.fail(QStringLiteral("library create needs --from FOLDER and --to NAME"));
     if (!a.finish(io)) return Usage;
     if (!isPlainName(*to)) {
-        io.err << kInvalidName << "\n";
-        return Usage;
-    }
-    const QFileInfo fromInfo(*from);
-    if (!fromInfo.isDir()) {
-        io.err << "tesselix-cli: --from " << *from << ": - not a valid path -\n";
+        io.err << msg::kValidName << "\n";
         return Usage;
     }
 
     CreateLibraryJob job;
-    job.sourceFolder = AddBackslash(fromInfo.absoluteFilePath());
-    scanFolder(job.sourceFolder, QString(), recurse, job.sourceEntries);
-    if (job.sourceEntries.isEmpty()) {
-        io.err << "No images found.\n";
-        return JobFailed;
-    }
+    const auto found = scanSourceFolder(*from, recurse);
     job.targetFolder = libraryFolder(*to);
+    const QFileInfo target(job.targetFolder);
+
+    LibraryEntries e;
+    e.sourceFolder = *from;
+    e.sourceFolderReadable = found.has_value();
+    e.targetLibrary = *to;
+    e.targetLibraryUsable = target.isDir() || !target.exists();
+    e.tileWidth = e.tileHeight = QString::number(job.tileWidth);
+    if (size) {
+        const QStringList parts = size->toLower().split(QLatin1Char('x'));
+        e.tileWidth = parts.value(0);
+        e.tileHeight = parts.size() == 2 ? parts[1] : QString();
+    }
+    e.imagesFound = found ? static_cast<int>(found->size()) : 0;
+    e.cropMargin = margin.value_or(QStringLiteral("0"));
+    if (const auto problem = checkLibraryEntries(e)) {
+        io.err << problem->message << "\n";
+        // A folder without pictures is a fact of the disk; the rest are refused option values.
+        return problem->message == msg::kNoImagesFound ? JobFailed : Usage;
+    }
+    job.sourceFolder = AddBackslash(QFileInfo(*from).absoluteFilePath());
+    job.sourceEntries = *found;
     if (!QDir().mkpath(job.targetFolder)) {
-        io.err << kInvalidName << "\n";
+        io.err << msg::kValidTileLibrary << "\n";
         return JobFailed;
     }
-    if (size) {
-        job.tileWidth = size->first;
-        job.tileHeight = size->second;
-    }
-    job.cropMargin = margin.value_or(0);
+    job.tileWidth = *asInteger(e.tileWidth);
+    job.tileHeight = *asInteger(e.tileHeight);
+    job.cropMargin = *asInteger(e.cropMargin);
     job.anchor = anchorValue;
     job.format = tileFormat;
     job.jpegQuality = jpegQualitySetting();

@@ -12,6 +12,8 @@
 #include "demo/DemoLibrary.h"
 #include "library/TileLibrary.h"
 #include "mosaic/MosaicOptions.h"
+#include "mosaic/MosaicValidation.h"
+#include "support/Messages.h"
 #include "support/FileHelpers.h"
 #include "support/PictureFile.h"
 
@@ -27,27 +29,37 @@ int usageError(Io io, const QString& message) {
 
 bool isMosaicTarget(const QString& path) { return IsJpgFile(path) || IsBmpFile(path); }
 
+// "AxB" as its two texts; a text without one "x" gives an empty second part,
+// which the checks refuse like any value that is not a number.
+std::pair<QString, QString> sizeTexts(const QString& text) {
+    const QStringList parts = text.toLower().split(QLatin1Char('x'));
+    if (parts.size() != 2) return {text, QString()};
+    return {parts[0], parts[1]};
+}
+
 }  // namespace
 
 int runMosaic(const QStringList& args, Io io) {
+    namespace D = MosaicDefaults;
     Args a(args);
     const auto source = a.option(QStringLiteral("source"));
     const auto library = a.option(QStringLiteral("library"));
     const auto out = a.option(QStringLiteral("out"));
-    const auto cells = a.sizeOption(QStringLiteral("cells"), 1, 32767);
-    const auto cellsAcross = a.intOption(QStringLiteral("cells-x"), 1, 32767);
-    const auto tiles = a.intOption(QStringLiteral("tiles"), 1, 32767);
-    const auto matrix = a.sizeOption(QStringLiteral("matrix"), 1, 12);
-    const auto distance = a.intOption(QStringLiteral("distance"), 0, 50);
+    // Counts and sizes are checked below as the wizard checks them, with its messages.
+    const auto cells = a.option(QStringLiteral("cells"));
+    const auto cellsAcross = a.option(QStringLiteral("cells-x"));
+    const auto tiles = a.option(QStringLiteral("tiles"));
+    const auto matrix = a.option(QStringLiteral("matrix"));
+    const auto distance = a.intOption(QStringLiteral("distance"), D::kDistanceMin, D::kDistanceMax);
     const bool linear = a.flag(QStringLiteral("linear"));
     const bool smart = a.flag(QStringLiteral("smart"));
     const bool filter = a.flag(QStringLiteral("filter"));
     const bool noFilter = a.flag(QStringLiteral("no-filter"));
-    const auto saturation = a.intOption(QStringLiteral("saturation"), 0, 200);
-    const auto brightness = a.intOption(QStringLiteral("brightness"), -100, 100);
+    const auto saturation = a.intOption(QStringLiteral("saturation"), D::kSaturationMin, D::kSaturationMax);
+    const auto brightness = a.intOption(QStringLiteral("brightness"), D::kBrightnessMin, D::kBrightnessMax);
     const bool grey = a.flag(QStringLiteral("grey"));
-    const auto blend = a.intOption(QStringLiteral("blend"), 0, 100);
-    const auto tileSize = a.sizeOption(QStringLiteral("tile-size"), 1, 32767);
+    const auto blend = a.intOption(QStringLiteral("blend"), D::kBlendMin, D::kBlendMax);
+    const auto tileSize = a.option(QStringLiteral("tile-size"));
     const bool forceDb = a.flag(QStringLiteral("force-db"));
     const auto planPath = a.option(QStringLiteral("plan"));
     const auto workDir = a.option(QStringLiteral("work-dir"));
@@ -68,46 +80,63 @@ int runMosaic(const QStringList& args, Io io) {
         return usageError(io, QStringLiteral("the folder of --out does not exist: %1").arg(target.absolutePath()));
     if (target.isDir()) return usageError(io, QStringLiteral("--out names a folder: %1").arg(*out));
 
-    if (!isPlainName(*library)) return usageError(io, QStringLiteral("Please select a valid name."));
+    if (!isPlainName(*library)) return usageError(io, msg::kValidName);
     const QString folder = libraryFolder(*library);
     // The library's own tile size drives the link rule and is the default output size.
     const LibraryInfo info = libraryInfo(folder);
-    if (info.tileCount == 0) return usageError(io, QStringLiteral("Please select a valid tile library."));
-    if (tiles && *tiles > info.tileCount) return usageError(io, QStringLiteral("Please select a valid number of tiles."));
+    const int libraryTileWidth = info.tileWidth > 0 ? info.tileWidth : D::kTileWidth;
+    const int libraryTileHeight = info.tileHeight > 0 ? info.tileHeight : D::kTileHeight;
 
+    MosaicEntries e;
+    e.sourcePath = *source;
     int sourceWidth = 0, sourceHeight = 0;
-    if (!pictureSize(*source, sourceWidth, sourceHeight) || sourceWidth <= 0 || sourceHeight <= 0) {
-        io.err << "Please select a valid source image.\n";
-        io.err.flush();
-        return JobFailed;
-    }
-
-    const int libraryTileWidth = info.tileWidth > 0 ? info.tileWidth : 32;
-    const int libraryTileHeight = info.tileHeight > 0 ? info.tileHeight : 32;
-
-    int cellsX = 0, cellsY = 0;
+    e.sourceLoads = pictureSize(*source, sourceWidth, sourceHeight) && sourceWidth > 0 && sourceHeight > 0;
     if (cells) {
-        cellsX = cells->first;
-        cellsY = cells->second;
-    } else {
-        cellsX = cellsAcross ? *cellsAcross : proposedCellsX(sourceWidth, sourceHeight);
-        cellsY = linkedCellsY(cellsX, sourceWidth, sourceHeight, libraryTileWidth, libraryTileHeight);
+        const auto [x, y] = sizeTexts(*cells);
+        e.cellsX = asInteger(x);
+        e.cellsY = asInteger(y);
+    } else if (e.sourceLoads) {
+        // Cells down follow cells across by the link rule, as in the wizard.
+        e.cellsX = cellsAcross ? asInteger(*cellsAcross) : proposedCellsX(sourceWidth, sourceHeight);
+        if (e.cellsX)
+            e.cellsY = linkedCellsY(*e.cellsX, sourceWidth, sourceHeight, libraryTileWidth, libraryTileHeight);
     }
-    if (cellsX <= 0 || cellsY <= 0 || static_cast<long long>(cellsX) * cellsY > 32767)
-        return usageError(io, QStringLiteral("A mosaic can have at most 32767 cells."));
+    e.library = *library;
+    e.libraryTileCount = info.tileCount;
+    e.numberOfTiles = tiles ? asInteger(*tiles) : std::optional<int>(info.tileCount);
+    e.matrX = D::kMatrixX;
+    e.matrY = D::kMatrixY;
+    if (matrix) {
+        const auto [x, y] = sizeTexts(*matrix);
+        e.matrX = asInteger(x);
+        e.matrY = asInteger(y);
+    }
+    e.tileWidth = libraryTileWidth;
+    e.tileHeight = libraryTileHeight;
+    if (tileSize) {
+        const auto [w, h] = sizeTexts(*tileSize);
+        e.tileWidth = asInteger(w);
+        e.tileHeight = asInteger(h);
+    }
+    if (const auto problem = checkMosaicEntries(e)) {
+        io.err << problem->message << "\n";
+        io.err.flush();
+        // An unreadable source is a fact of the file; every other refusal is of an option value.
+        return problem->field == OptionField::SourceImage ? JobFailed : Usage;
+    }
 
     MosaicJob job;
-    job.cellsX = cellsX;
-    job.cellsY = cellsY;
-    job.tileWidth = tileSize ? tileSize->first : libraryTileWidth;
-    job.tileHeight = tileSize ? tileSize->second : libraryTileHeight;
-    job.matrX = matrix ? matrix->first : 3;
-    job.matrY = matrix ? matrix->second : 3;
-    job.distance = distance.value_or(6);
-    job.saturation = saturation.value_or(100);
-    job.brightness = brightness.value_or(0);
-    job.alpha = alphaFromBlend(blend.value_or(20));
-    job.number = tiles.value_or(0);
+    job.cellsX = *e.cellsX;
+    job.cellsY = *e.cellsY;
+    job.tileWidth = *e.tileWidth;
+    job.tileHeight = *e.tileHeight;
+    job.matrX = *e.matrX;
+    job.matrY = *e.matrY;
+    job.distance = distance.value_or(D::kDistance);
+    job.saturation = saturation.value_or(D::kSaturation);
+    job.brightness = brightness.value_or(D::kBrightness);
+    job.alpha = alphaFromBlend(blend.value_or(D::kBlend));
+    job.number = tiles ? *e.numberOfTiles : 0;
     job.forceNewDatabase = forceDb;
     job.greyscale = grey;
     job.smart = !linear;

@@ -90,6 +90,44 @@ TEST_F(LibraryCli, RefusesBadNamesAndOptions) {
     EXPECT_TRUE(r.err.contains("No images found."));
 }
 
+TEST_F(LibraryCli, ChecksTileSizeAndMarginWithTheWizardsTexts) {
+    ASSERT_TRUE(saveBmp(Picture(40, 40), photos.path() + "/a.bmp"));
+    struct Case { QStringList args; const char* text; };
+    const QList<Case> cases{
+        {{"--crop-margin", "32"}, "Select a valid pixel size."},  // not smaller than the 32 x 32 tile
+        {{"--tile-size", "64x16", "--crop-margin", "16"}, "Select a valid pixel size."},
+        {{"--crop-margin", "-1"}, "Select a valid pixel size."},
+        {{"--tile-size", "0x32"}, "Please select a valid pixel size."},
+        {{"--tile-size", "40000x32"}, "Please select a valid pixel size."},
+        {{"--tile-size", "big"}, "Please select a valid pixel size."},
+    };
+    for (const Case& c : cases) {
+        const CliResult r = cli(QStringList{"library", "create", "--from", photos.path(), "--to", "X"} + c.args);
+        EXPECT_EQ(r.code, 2) << c.args.join(' ').toStdString();
+        EXPECT_EQ(r.err.trimmed(), c.text) << c.args.join(' ').toStdString();
+    }
+    EXPECT_FALSE(QFileInfo::exists(library("X")));  // nothing made for a refused request
+
+    const CliResult missing = cli({"library", "create", "--from", photos.path() + "/nope", "--to", "X"});
+    EXPECT_EQ(missing.err.trimmed(), "Please select a valid source path.");
+
+    const CliResult r = cli({"library", "create", "--from", photos.path(), "--to", "X", "--crop-margin", "31", "--format", "bmp"});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(tilesOf("X"), QStringList({"1.bmp"}));
+}
+
+TEST_F(LibraryCli, RecursionFollowsNoFolderLinks) {
+    const QString src = photos.path() + "/";
+    ASSERT_TRUE(QDir(src).mkdir("sub"));
+    ASSERT_TRUE(saveBmp(Picture(16, 16), src + "a.bmp"));
+    ASSERT_TRUE(saveBmp(Picture(16, 16), src + "sub/b.bmp"));
+    ASSERT_TRUE(QFile::link(src, src + "sub/again"));
+    ASSERT_TRUE(QFile::link(src, src + "here"));
+    const CliResult r = cli({"library", "create", "--from", src, "--recurse", "--to", "Linked", "--format", "bmp"});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(tilesOf("Linked"), QStringList({"1.bmp", "2.bmp"}));
+}
+
 TEST_F(LibraryCli, AnalysePrintsScoreAndWritesGraph) {
     txtest::makeLibrary(library("Even"), txtest::flatTiles({rgb(0, 0, 0), rgb(255, 0, 0), rgb(255, 255, 0), rgb(255, 255, 255)}));
     const QString png = home.path() + "/graph.png";

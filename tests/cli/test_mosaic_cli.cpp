@@ -131,6 +131,28 @@ TEST_F(MosaicCli, RefusesBadUsageAndUnreadableSources) {
     EXPECT_FALSE(QFileInfo::exists(out));
 }
 
+TEST_F(MosaicCli, RefusesOptionValuesWithTheWizardsTexts) {
+    const QString out = path("m.jpg");
+    struct Case { QStringList args; const char* text; };
+    const QList<Case> cases{
+        {{"--cells-x", "1"}, "Please select a valid pixel size."},  // 1 across a landscape: 0 down
+        {{"--cells", "0x10"}, "Please select a valid pixel size."},
+        {{"--cells", "182x181"}, "Please select a valid pixel size."},
+        {{"--cells", "tenx8"}, "Please select a valid pixel size."},
+        {{"--matrix", "0x3"}, "Please select a value between 1 and 12."},
+        {{"--matrix", "3x13"}, "Please select a value between 1 and 12."},
+        {{"--tile-size", "0x8"}, "Please select a valid pixel size."},
+        {{"--tiles", "0"}, "Please select a valid number of tiles."},
+        {{"--tiles", "21"}, "Please select a valid number of tiles."},
+    };
+    for (const Case& c : cases) {
+        const CliResult r = mosaic(QStringList{"--out", out} + c.args);
+        EXPECT_EQ(r.code, 2) << c.args.join(' ').toStdString();
+        EXPECT_EQ(r.err.trimmed(), c.text) << c.args.join(' ').toStdString();
+    }
+    EXPECT_FALSE(QFileInfo::exists(out));
+}
+
 TEST_F(MosaicCli, DemoDrawsItsLibraryOnceAndRendersIt) {
     const QString out = path("demo.jpg");
     const CliResult r = run({"demo", "--out", out, "--quiet"});

@@ -1,0 +1,57 @@
+#include "library/SourcePictures.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSet>
+
+#include "support/FileHelpers.h"
+
+namespace tx {
+
+namespace {
+
+// A folder lists at most this many sub-folders; further ones are ignored.
+constexpr int kMostSubfolders = 9999;
+
+void scanInto(const QString& root, const QString& relative, QSet<QString>& seen, QStringList& out) {
+    const QDir dir(root + relative);
+    const QString real = QFileInfo(dir.absolutePath()).canonicalFilePath();
+    if (real.isEmpty() || seen.contains(real)) return;
+    seen.insert(real);
+
+    const auto order = QDir::Name | QDir::IgnoreCase;
+    QStringList subfolders = dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks, order);
+    if (subfolders.size() > kMostSubfolders) subfolders.resize(kMostSubfolders);
+    for (const QString& f : dir.entryList(QDir::Files, order))
+        if (isSourcePicture(f)) out << relative + f;
+    for (const QString& d : subfolders) scanInto(root, relative + d + QLatin1Char('/'), seen, out);
+}
+
+}  // namespace
+
+bool isSourcePicture(const QString& fileName) {
+    return IsBmpFile(fileName) || IsJpgFile(fileName) ||
+           fileName.right(4).compare(QLatin1String(".gif"), Qt::CaseInsensitive) == 0;
+}
+
+std::optional<QStringList> scanSourceFolder(const QString& folder, bool recurse) {
+    if (folder.isEmpty()) return std::nullopt;
+    const QFileInfo info(folder);
+    if (!info.isDir() || !info.isReadable() || !QDir(folder).isReadable()) return std::nullopt;
+    const QString root = AddBackslash(info.absoluteFilePath());
+    QStringList out;
+    if (recurse) {
+        QSet<QString> seen;
+        scanInto(root, QString(), seen, out);
+    } else {
+        for (const QString& f : QDir(root).entryList(QDir::Files, QDir::Name | QDir::IgnoreCase))
+            if (isSourcePicture(f)) out << f;
+    }
+    return out;
+}
+
+QString imagesFoundText(int count) {
+    return QString::number(count) + (count == 1 ? QLatin1String(" image found") : QLatin1String(" images found"));
+}
+
+}  // namespace tx
