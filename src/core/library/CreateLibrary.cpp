@@ -12,6 +12,7 @@
 #include "support/Effects.h"
 #include "support/FileHelpers.h"
 #include "support/JpegBridge.h"
+#include "support/Messages.h"
 #include "support/Parallel.h"
 #include "support/PictureFile.h"
 #include "support/TxError.h"
@@ -89,7 +90,7 @@ void createLibrary(Task& task, const CreateLibraryJob& job) {
     const int tileW = job.tileWidth;
     const int tileH = job.tileHeight;
     if (tileW < 1 || tileH < 1 || std::int64_t{tileW} * tileH > 64LL * 1024 * 1024) {
-        task.stop(MessageIcon::Information, QStringLiteral("Please select a valid pixel size."));
+        task.stop(MessageIcon::Information, msg::kValidPixelSize);
         return;
     }
     const int margin = std::max(0, job.cropMargin);

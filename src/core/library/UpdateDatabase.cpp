@@ -3,6 +3,7 @@
 #include "library/ColourDatabase.h"
 #include "library/TileLibrary.h"
 #include "support/FileHelpers.h"
+#include "support/Messages.h"
 #include "task/EngineRun.h"
 
 namespace tx {
@@ -15,7 +16,7 @@ JobResult UpdateDatabase(Task& task, const UpdateDatabaseJob& job) {
         request.tiles = tileList(request.libraryFolder);
         request.tileCount = static_cast<int>(request.tiles.size());
         if (request.tileCount == 0) {
-            task.stop(MessageIcon::Information, QStringLiteral("Please select a valid tile library."));
+            task.stop(MessageIcon::Information, msg::kValidTileLibrary);
             return;
         }
         request.matrX = job.matrX;

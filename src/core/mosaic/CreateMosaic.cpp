@@ -13,6 +13,7 @@
 #include "mosaic/SourcePreparation.h"
 #include "mosaic/TileChoice.h"
 #include "support/FileHelpers.h"
+#include "support/Messages.h"
 #include "support/PictureFile.h"
 #include "task/EngineRun.h"
 
@@ -20,18 +21,14 @@ namespace tx {
 
 namespace {
 
-constexpr int kMostCells = 32767;  // cells are counted in 16 bits
 constexpr int kMostTiles = 32767;  // Plan holds 16-bit tile numbers
 
 const QString kMatrixTooBig = QStringLiteral(
     "Your system can not handle the recognition matrix.\r\nPlease use a smaller matrix or less cells.");
 const QString kTilesTooBig = QStringLiteral("Your system can not handle tile size.\r\nPlease use smaller tiles.");
-const QString kInvalidSize = QStringLiteral("Please select a valid pixel size.");
 const QString kOutOfMemory =
     QStringLiteral("There is not enough memory for this mosaic.\r\nPlease use a smaller matrix or less cells.");
 const QString kNoDatabase = QStringLiteral("The color database of the library could not be read.");
-const QString kBadSource = QStringLiteral("Please select a valid source image.");
-const QString kEmptyLibrary = QStringLiteral("Please select a valid tile library.");
 
 // One run of the engine: the phases in the order the user sees them.
 class MosaicRun {
@@ -86,13 +83,13 @@ private:
 bool MosaicRun::checkOptions() {
     const MosaicJob& j = m_job;
     // A cell count of 0 and one beyond 16 bits are the same mistake to the user.
-    if (j.cellsX <= 0 || j.cellsY <= 0 || std::int64_t{j.cellsX} * j.cellsY > kMostCells || j.tileWidth <= 0 ||
+    if (j.cellsX <= 0 || j.cellsY <= 0 || std::int64_t{j.cellsX} * j.cellsY > MosaicDefaults::kMostCells || j.tileWidth <= 0 ||
         j.tileHeight <= 0) {
-        m_task.stop(MessageIcon::Information, kInvalidSize);
+        m_task.stop(MessageIcon::Information, msg::kValidPixelSize);
         return false;
     }
     if (j.matrX < 1 || j.matrY < 1) {
-        m_task.stop(MessageIcon::Information, QStringLiteral("Please select a value between 1 and 12."));
+        m_task.stop(MessageIcon::Information, msg::kValueBetween1And12);
         return false;
     }
     m_plan = Plan(j.cellsX, j.cellsY);
@@ -124,7 +121,7 @@ bool MosaicRun::openLibrary() {
     m_folder = AddBackslash(m_job.libraryFolder);
     m_tiles = tileList(m_folder);
     if (m_tiles.isEmpty()) {
-        m_task.stop(MessageIcon::Information, kEmptyLibrary);
+        m_task.stop(MessageIcon::Information, msg::kValidTileLibrary);
         return false;
     }
     m_tileCount = static_cast<int>(std::min<qsizetype>(m_tiles.size(), kMostTiles));
@@ -137,7 +134,7 @@ bool MosaicRun::openLibrary() {
 bool MosaicRun::checkSource() {
     int w = 0, h = 0;
     if (!pictureSize(m_job.sourcePath, w, h) || w <= 0 || h <= 0) {
-        m_task.stop(MessageIcon::Information, kBadSource);
+        m_task.stop(MessageIcon::Information, msg::kValidSourceImage);
         return false;
     }
     m_loading = std::async(std::launch::async, [path = m_job.sourcePath] {
@@ -178,7 +175,7 @@ bool MosaicRun::prepareSource() {
         if (!source.ok) {
             if (!source.error.isEmpty())
                 m_task.addProblem(QStringLiteral("%1: %2").arg(QFileInfo(m_job.sourcePath).fileName(), source.error));
-            m_task.stop(MessageIcon::Information, kBadSource);
+            m_task.stop(MessageIcon::Information, msg::kValidSourceImage);
             return false;
         }
         m_prepared = tx::prepareSource(source.picture, m_job.cellsX, m_job.cellsY, m_job.matrX, m_job.matrY,

@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "mosaic/MachineLimits.h"
+#include "mosaic/MosaicDefaults.h"
 #include "task/Task.h"
 
 namespace tx {
@@ -15,21 +16,21 @@ namespace tx {
 class MosaicObserver;
 
 struct MosaicJob {
-    int cellsX = 60;
-    int cellsY = 60;
-    int tileWidth = 32;       // output size of one tile, pixels
-    int tileHeight = 32;
-    int matrX = 3;            // scan matrix: samples per cell across and down
-    int matrY = 3;
-    int distance = 6;         // minimal distance between two identical tiles, cells
-    int saturation = 100;     // percent; 100 leaves it unchanged
-    int alpha = 51;           // colour correction 0..255 (blend percent / 100 * 255, half to even)
-    int brightness = 0;       // -100..100
+    int cellsX = MosaicDefaults::kCellsAcrossSquare;
+    int cellsY = MosaicDefaults::kCellsAcrossSquare;
+    int tileWidth = MosaicDefaults::kTileWidth;  // output size of one tile, pixels
+    int tileHeight = MosaicDefaults::kTileHeight;
+    int matrX = MosaicDefaults::kMatrixX;  // scan matrix: samples per cell across and down
+    int matrY = MosaicDefaults::kMatrixY;
+    int distance = MosaicDefaults::kDistance;         // minimal distance between two identical tiles, cells
+    int saturation = MosaicDefaults::kSaturation;     // percent; 100 leaves it unchanged
+    int alpha = 51;           // colour correction 0..255: alphaFromBlend(MosaicDefaults::kBlend)
+    int brightness = MosaicDefaults::kBrightness;       // -100..100
     int number = 0;           // tiles to use; 0 or more than the library holds: all
-    bool forceNewDatabase = false;
-    bool greyscale = false;
-    bool smart = true;        // smart rendering; false: linear
-    bool filter = true;       // "Additional Filtering" of the colour database build
+    bool forceNewDatabase = MosaicDefaults::kForceNewDatabase;
+    bool greyscale = MosaicDefaults::kGreyscale;
+    bool smart = MosaicDefaults::kSmartRendering;        // smart rendering; false: linear
+    bool filter = MosaicDefaults::kFilter;       // "Additional Filtering" of the colour database build
     QString sourcePath;
     QString targetPath;       // extension chooses JPEG (.jpg/.jpeg) or BMP
     QString libraryFolder;
