@@ -232,7 +232,7 @@ TEST(MachineMemory, GroupLimitIsFoundInTheCgroupTree) {
     put("memory/docker/memory.limit_in_bytes", "9223372036854771712\n");
     put("v1root/memory/memory.limit_in_bytes", "2147483648\n");
     put("v2root/memory.max", "805306368\n");
-    put("v2root/outside/memory.max", "1024\n");
+    put("outside/memory.max", "1024\n");  // beside the mount, out of reach
 
     struct Case {
         const char* procSelfCgroup;
@@ -248,6 +248,8 @@ TEST(MachineMemory, GroupLimitIsFoundInTheCgroupTree) {
         {"4:memory:/docker/abc\n", "v1root", 2 * GiB},            // host path not visible inside
         {"1:name=systemd:/\n", "", 0},
         {"", "", 0},
+        {"", "v2root", 768 * MiB},                                // /proc/self/cgroup unreadable
+        {"", "v1root", 2 * GiB},
     };
     for (const Case& c : cases)
         EXPECT_EQ(groupMemoryLimit(c.procSelfCgroup, root.filePath(c.under)), c.limit) << c.procSelfCgroup << c.under;
