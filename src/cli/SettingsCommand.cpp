@@ -1,21 +1,21 @@
-#include <QSettings>
-
+// tesselix-cli settings [NAME [VALUE]]: lists, reads or writes a value of the
+// program's settings key. Names are matched without regard to case; values are
+// checked against the setting's type and range before anything is written.
 #include "Cli.h"
 #include "CliArgs.h"
 #include "support/Registry.h"
+#include "support/SettingsSchema.h"
 
 namespace tx::cli {
 
 namespace {
-// The values the program reads, with their defaults, for listing.
-const char* const kKnown[][2] = {
-    {"Blend", "20"},      {"Distance", "6"},  {"Enhance", "100"},    {"Brightness", "0"},
-    {"Greyscale", "0"},   {"Subdirs", "0"},   {"KeepSize", "1"},     {"Link", "1"},
-    {"Lock", "1"},        {"Force", "0"},     {"Filter", "1"},       {"MatrixX", "3"},
-    {"MatrixY", "3"},     {"Unit", "2"},      {"Dpi", "300"},        {"RenderNorm", "False"},
-    {"AutoAnalyse", "0"}, {"MaxWidth", "5000"}, {"MaxHeight", "5000"}, {"JPGQuality", "90"},
-    {"Check", "1"},       {"Prev", "1"},
-};
+
+bool checkName(const QString& name, Io io) {
+    if (!name.isEmpty() && isValidValueName(name)) return true;
+    io.err << "tesselix-cli: a setting name must not be empty nor hold \"/\" or \"\\\"\n";
+    return false;
+}
+
 }  // namespace
 
 int runSettings(const QStringList& args, Io io) {
@@ -27,20 +27,41 @@ int runSettings(const QStringList& args, Io io) {
         return Usage;
     }
     if (pos.isEmpty()) {
-        for (const auto& kv : kKnown) {
-            const QString name = QString::fromLatin1(kv[0]);
-            io.out << name << "=" << readSetting(name, QString::fromLatin1(kv[1])) << "\n";
-        }
+        for (const SettingSpec& spec : settingSpecs()) io.out << spec.name << "=" << settingText(spec.id) << "\n";
         return Ok;
     }
+    const QString name = pos[0];
+    if (!checkName(name, io)) return Usage;
+    const SettingSpec* spec = findSettingSpec(name);
+
     if (pos.size() == 1) {
-        QString def;
-        for (const auto& kv : kKnown)
-            if (pos[0] == QLatin1String(kv[0])) def = QString::fromLatin1(kv[1]);
-        io.out << readSetting(pos[0], def) << "\n";
-        return Ok;
+        if (spec) {
+            io.out << settingText(spec->id) << "\n";
+            return Ok;
+        }
+        // The store may hold values the program no longer knows: show them as they are.
+        if (const std::optional<QString> stored = findSetting(name)) {
+            io.out << *stored << "\n";
+            return Ok;
+        }
+        io.err << "tesselix-cli: unknown setting " << name << "\n";
+        return Usage;
     }
-    writeSetting(pos[0], pos[1]);
+
+    if (!spec) {
+        io.err << "tesselix-cli: unknown setting " << name << " (`tesselix-cli settings` lists them)\n";
+        return Usage;
+    }
+    QString why;
+    const std::optional<QString> text = normalisedSettingText(spec->id, pos[1], &why);
+    if (!text) {
+        io.err << "tesselix-cli: " << why << "\n";
+        return Usage;
+    }
+    if (!setSettingText(spec->id, *text)) {
+        io.err << "tesselix-cli: the setting " << spec->name << " could not be written\n";
+        return JobFailed;
+    }
     return Ok;
 }
 

@@ -2,11 +2,14 @@
 
 #include <unistd.h>
 
+#include <QDir>
+#include <QFile>
+#include <QStringList>
 #include <algorithm>
 #include <cmath>
 
 #include "support/Picture.h"
-#include "support/Registry.h"
+#include "support/SettingsSchema.h"
 
 namespace tx {
 
@@ -20,6 +23,35 @@ std::uint64_t physicalMemory() {
     if (pages <= 0 || pageSize <= 0) return 0;
     return static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(pageSize);
 }
+
+// Files under /proc and /sys report a size of 0, so read until the end.
+QString readSmallFile(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    return QString::fromLatin1(f.read(4096));
+}
+
+// The smaller of two limits, zero meaning none.
+std::uint64_t tighter(std::uint64_t a, std::uint64_t b) {
+    if (a == 0) return b;
+    if (b == 0) return a;
+    return std::min(a, b);
+}
+
+// The limit in `file` of the group at `base` + `group` and of every ancestor up to `base`.
+std::uint64_t limitAlong(const QString& base, const QString& group, const QString& file) {
+    std::uint64_t limit = 0;
+    QStringList parts = group.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    // A group path with ".." would leave the mount.
+    if (parts.contains(QStringLiteral(".."))) parts.clear();
+    for (;;) {
+        const QString dir = parts.isEmpty() ? base : base + QLatin1Char('/') + parts.join(QLatin1Char('/'));
+        limit = tighter(limit, parseGroupLimit(readSmallFile(dir + QLatin1Char('/') + file)));
+        if (parts.isEmpty()) break;
+        parts.removeLast();
+    }
+    return limit;
+}
 }  // namespace
 
 MachineLimits limitsForMemory(std::uint64_t physicalBytes) {
@@ -31,20 +63,56 @@ MachineLimits limitsForMemory(std::uint64_t physicalBytes) {
     return {static_cast<int>(side), static_cast<int>(side)};
 }
 
+std::uint64_t usableMemory(std::uint64_t physicalBytes, std::uint64_t groupLimitBytes) {
+    return tighter(physicalBytes, groupLimitBytes);
+}
+
+std::uint64_t parseGroupLimit(const QString& text) {
+    bool ok = false;
+    const qulonglong v = text.trimmed().toULongLong(&ok);
+    return ok ? v : 0;
+}
+
+std::uint64_t groupMemoryLimit(const QString& procSelfCgroup, const QString& cgroupRoot) {
+    const QString root = QDir::cleanPath(cgroupRoot);
+    std::uint64_t limit = 0;
+    // Lines are "id:controllers:path"; v2 has the single line "0::path".
+    for (const QString& line : procSelfCgroup.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        const qsizetype first = line.indexOf(QLatin1Char(':'));
+        const qsizetype second = first < 0 ? -1 : line.indexOf(QLatin1Char(':'), first + 1);
+        if (second < 0) continue;
+        const QString controllers = line.mid(first + 1, second - first - 1);
+        const QString path = line.mid(second + 1).trimmed();
+        if (controllers.isEmpty())
+            limit = tighter(limit, limitAlong(root, path, QStringLiteral("memory.max")));
+        else if (controllers.split(QLatin1Char(',')).contains(QStringLiteral("memory")))
+            limit = tighter(limit, limitAlong(root + QStringLiteral("/memory"), path,
+                                              QStringLiteral("memory.limit_in_bytes")));
+    }
+    // In a container the group's own limit sits at the root of the mount, while
+    // /proc/self/cgroup may still name the group as the host sees it.
+    limit = tighter(limit, parseGroupLimit(readSmallFile(root + QStringLiteral("/memory.max"))));
+    limit = tighter(limit, parseGroupLimit(readSmallFile(root + QStringLiteral("/memory/memory.limit_in_bytes"))));
+    return limit;
+}
+
 MachineLimits TestMachine() {
-    const std::uint64_t bytes = physicalMemory();
+    const std::uint64_t bytes = usableMemory(
+        physicalMemory(), groupMemoryLimit(readSmallFile(QStringLiteral("/proc/self/cgroup")), QStringLiteral("/sys/fs/cgroup")));
     // Unknown memory: the settings' defaults are the safe answer.
     if (bytes == 0) return {};
     return limitsForMemory(bytes);
 }
 
-bool machineCheckEnabled() { return readSettingInt(QStringLiteral("Check"), 1) != 0; }
+bool machineCheckEnabled() { return settingBool(Setting::Check); }
 
 MachineLimits storedMachineLimits() {
-    MachineLimits l;
-    l.maxWidth = std::clamp(readSettingInt(QStringLiteral("MaxWidth"), 5000), 0, 32767);
-    l.maxHeight = std::clamp(readSettingInt(QStringLiteral("MaxHeight"), 5000), 0, 32767);
-    return l;
+    return {settingInt(Setting::MaxWidth), settingInt(Setting::MaxHeight)};
+}
+
+std::optional<MachineLimits> fixedLimitsSetting() {
+    if (machineCheckEnabled()) return std::nullopt;
+    return storedMachineLimits();
 }
 
 }  // namespace tx

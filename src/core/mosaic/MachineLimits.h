@@ -1,8 +1,11 @@
 #pragma once
-// The largest picture the engine may allocate: measured from physical memory, or
-// taken from the settings "MaxWidth"/"MaxHeight" when the setting "Check" is 0.
+// The largest picture the engine may allocate: measured from the memory this
+// process may use, or taken from the settings "MaxWidth"/"MaxHeight" when the
+// setting "Check" is 0.
 
+#include <QString>
 #include <cstdint>
+#include <optional>
 
 namespace tx {
 
@@ -16,13 +19,31 @@ struct MachineLimits {
 // Picture may hold.
 MachineLimits limitsForMemory(std::uint64_t physicalBytes);
 
-// limitsForMemory of this machine's physical memory.
+// The memory a process may use: the physical memory, or a smaller limit of its
+// control group. Zero means unknown (for either argument).
+std::uint64_t usableMemory(std::uint64_t physicalBytes, std::uint64_t groupLimitBytes);
+
+// The number in a cgroup memory limit file ("memory.max" or "memory.limit_in_bytes");
+// zero for "max", for anything unreadable and for a limit of 0.
+std::uint64_t parseGroupLimit(const QString& text);
+
+// The smallest memory limit that applies to the control groups named in
+// `procSelfCgroup` (the text of /proc/self/cgroup), looked up under `cgroupRoot`
+// (normally /sys/fs/cgroup; v2 "memory.max" and v1 "memory/.../memory.limit_in_bytes",
+// each group and its ancestors, and the root of the mount as seen from a container);
+// zero when there is none.
+std::uint64_t groupMemoryLimit(const QString& procSelfCgroup, const QString& cgroupRoot);
+
+// limitsForMemory of the memory this process may use.
 MachineLimits TestMachine();
 
-// True unless the setting "Check" (default "1") is 0.
+// True unless the setting "Check" is 0.
 bool machineCheckEnabled();
 
-// "MaxWidth" and "MaxHeight" (defaults "5000"), kept within 0..32767.
+// "MaxWidth" and "MaxHeight" as stored (or their defaults), kept within 16 bits.
 MachineLimits storedMachineLimits();
+
+// The stored limits when "Check" is 0; nothing when the limits are to be measured.
+std::optional<MachineLimits> fixedLimitsSetting();
 
 }  // namespace tx

@@ -1,0 +1,81 @@
+// tesselix-cli settings: list, read and write values of the program's settings key.
+#include <QRegularExpression>
+#include <gtest/gtest.h>
+
+#include "TestUtil.h"
+#include "support/Registry.h"
+#include "support/SettingsSchema.h"
+
+using txtest::CliResult;
+
+namespace {
+
+class SettingsCli : public ::testing::Test {
+protected:
+    QTemporaryDir home;
+    CliResult cli(const QStringList& args) { return txtest::runCli(args, home.path()); }
+    QString settingsText() const { return QString::fromUtf8(txtest::readFile(home.filePath("settings.ini"))); }
+};
+
+TEST_F(SettingsCli, WriteInAnyCaseReplacesTheOneValue) {
+    CliResult r = cli({"settings", "jpgquality", "40"});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    r = cli({"settings", "JPGQuality"});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.out, "40\n");
+    EXPECT_EQ(cli({"settings", "JpgQuality", "45"}).code, 0);
+    EXPECT_EQ(cli({"settings", "jpgQUALITY"}).out, "45\n");
+    const QRegularExpression entry("jpgquality=", QRegularExpression::CaseInsensitiveOption);
+    EXPECT_EQ(settingsText().count(entry), 1) << settingsText().toStdString();
+
+    // The listing has every setting once, with stored values and defaults.
+    r = cli({"settings"});
+    ASSERT_EQ(r.code, 0);
+    const QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
+    EXPECT_EQ(lines.size(), qsizetype(tx::settingSpecs().size()));
+    for (const char* line : {"JPGQuality=45", "Check=1", "RenderNorm=False", "History0=", "MaxWidth=5000"})
+        EXPECT_TRUE(lines.contains(line)) << line;
+}
+
+TEST_F(SettingsCli, BadNamesAndValuesAreUsageErrors) {
+    ASSERT_EQ(cli({"settings", "Check", "0"}).code, 0);
+    struct Case {
+        QStringList args;
+        const char* message;
+    } cases[] = {
+        {{"settings", "JPGQuality", "101"}, "JPGQuality takes a whole number from 0 to 100"},
+        {{"settings", "jpgquality", "high"}, "JPGQuality takes a whole number from 0 to 100"},
+        {{"settings", "MaxWidth", "40000"}, "MaxWidth takes a whole number from 1 to 32767"},
+        {{"settings", "check", "yes"}, "Check takes 0 or 1"},
+        {{"settings", "RenderNorm", "1"}, "RenderNorm takes True or False"},
+        {{"settings", "NoSuchThing", "1"}, "unknown setting NoSuchThing"},
+        {{"settings", "NoSuchThing"}, "unknown setting NoSuchThing"},
+        {{"settings", "a/b", "1"}, "must not be empty"},
+        {{"settings", "a\\b"}, "must not be empty"},
+        {{"settings", "", "1"}, "must not be empty"},
+        {{"settings", "a", "b", "c"}, "at most NAME and VALUE"},
+    };
+    for (const Case& c : cases) {
+        const CliResult r = cli(c.args);
+        EXPECT_EQ(r.code, 2) << c.args.join(' ').toStdString();
+        EXPECT_TRUE(r.err.contains(c.message)) << r.err.toStdString();
+    }
+    // Nothing of that reached the store.
+    EXPECT_EQ(settingsText().count('='), 1) << settingsText().toStdString();
+
+    // Values are stored in the setting's own form.
+    EXPECT_EQ(cli({"settings", "rendernorm", "true"}).code, 0);
+    EXPECT_EQ(cli({"settings", "RenderNorm"}).out, "True\n");
+}
+
+TEST_F(SettingsCli, ValuesTheProgramDoesNotKnowCanStillBeRead) {
+    const QByteArray old = qgetenv("TESSELIX_SETTINGS");
+    qputenv("TESSELIX_SETTINGS", home.filePath("settings.ini").toUtf8());
+    ASSERT_TRUE(tx::writeSetting("Legacy", "kept"));
+    qputenv("TESSELIX_SETTINGS", old);
+    const CliResult r = cli({"settings", "LEGACY"});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.out, "kept\n");
+}
+
+}  // namespace
