@@ -6,7 +6,6 @@
 #include "CliArgs.h"
 #include "CliHost.h"
 #include "JobRun.h"
-#include "JobSettings.h"
 #include "library/ColourDatabase.h"
 #include "library/CreateLibraryValidation.h"
 #include "library/SourcePictures.h"
@@ -15,6 +14,7 @@
 #include "support/FileHelpers.h"
 #include "support/Messages.h"
 #include "support/NumberText.h"
+#include "support/SettingsSchema.h"
 
 namespace tx::cli {
 

@@ -7,7 +7,6 @@
 #include "CliArgs.h"
 #include "CliHost.h"
 #include "JobRun.h"
-#include "JobSettings.h"
 #include "MosaicFiles.h"
 #include "demo/DemoLibrary.h"
 #include "library/TileLibrary.h"
@@ -16,6 +15,7 @@
 #include "support/Messages.h"
 #include "support/FileHelpers.h"
 #include "support/PictureFile.h"
+#include "support/SettingsSchema.h"
 
 namespace tx::cli {
 

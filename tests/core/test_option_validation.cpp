@@ -1,6 +1,8 @@
 // The checks of the mosaic and library-creation options: order, texts and focus.
 #include <gtest/gtest.h>
 
+#include "support/SettingsSchema.h"
+
 #include "library/CreateLibraryValidation.h"
 #include "mosaic/MosaicDefaults.h"
 #include "mosaic/MosaicValidation.h"
@@ -128,12 +130,20 @@ TEST(CreateLibraryValidation, EachCheckWithItsTextAndFocus) {
     }
 }
 
-TEST(MosaicDefaults, StoredDefaultsMatchTheSettingsTable) {
-    const QList<QPair<QString, QString>> want{
-        {"Blend", "20"},  {"Distance", "6"}, {"Enhance", "100"}, {"Brightness", "0"},  {"Greyscale", "0"},
-        {"Subdirs", "0"}, {"KeepSize", "1"}, {"Link", "1"},      {"Lock", "1"},        {"Force", "0"},
-        {"Filter", "1"},  {"MatrixX", "3"},  {"MatrixY", "3"},   {"Unit", "2"},        {"Dpi", "300"},
-        {"RenderNorm", "False"},
+// The settings table and the job's defaults are two views of one set of values.
+TEST(MosaicDefaults, AgreeWithTheSettingsTable) {
+    using namespace MosaicDefaults;
+    const auto n = [](int v) { return QString::number(v); };
+    const auto flag = [](bool v) { return QString(v ? "1" : "0"); };
+    const std::pair<Setting, QString> want[] = {
+        {Setting::Blend, n(kBlend)},       {Setting::Distance, n(kDistance)},   {Setting::Enhance, n(kSaturation)},
+        {Setting::Brightness, n(kBrightness)}, {Setting::Greyscale, flag(kGreyscale)},
+        {Setting::Subdirs, flag(kRecurseSubfolders)}, {Setting::KeepSize, flag(kKeepSize)},
+        {Setting::Link, flag(kLink)},      {Setting::Lock, flag(kLockMatrix)},  {Setting::Force, flag(kForceNewDatabase)},
+        {Setting::Filter, flag(kFilter)},  {Setting::MatrixX, n(kMatrixX)},     {Setting::MatrixY, n(kMatrixY)},
+        {Setting::Unit, n(static_cast<int>(kUnit))}, {Setting::Dpi, n(kDpi)},
+        {Setting::RenderNorm, kSmartRendering ? "False" : "True"},
     };
-    EXPECT_EQ(mosaicSettingDefaults(), want);
+    for (const auto& [setting, text] : want)
+        EXPECT_EQ(QString::fromLatin1(specOf(setting).defaultText), text) << specOf(setting).name;
 }

@@ -2,9 +2,6 @@
 // Default values and ranges of every mosaic option, in one place: the job's
 // initialisers, the command line and the wizard all start from these.
 
-#include <QList>
-#include <QPair>
-#include <QString>
 
 namespace tx {
 
@@ -45,8 +42,5 @@ inline constexpr int kDpi = 300;
 inline constexpr int kMostCells = 32767;
 
 }  // namespace MosaicDefaults
-
-// The stored mosaic settings with their default texts, in the order they are read.
-QList<QPair<QString, QString>> mosaicSettingDefaults();
 
 }  // namespace tx
