@@ -32,7 +32,8 @@ QString usageText() {
         "\n"
         "Libraries live in <home>/Tiles/, where <home> is the program's folder or\n"
         "TESSELIX_HOME. Settings: TESSELIX_SETTINGS names the settings file.\n"
-        "Exit status: 0 success, 1 the job stopped with a message, 2 bad usage.\n");
+        "Exit status: 0 success; 1 the job stopped with a message, was cancelled, or\n"
+        "could not write all it was asked to; 2 bad usage or a refused option value.\n");
 }
 
 int run(const QStringList& args, Io io) {

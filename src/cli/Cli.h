@@ -1,7 +1,8 @@
 #pragma once
 // tesselix-cli: the same engines as the wizard, without windows.
-// Exit status: 0 success, 1 the job stopped with one of the program's messages
-// (printed on stderr as it stands), 2 bad usage.
+// Exit status: 0 success; 1 the job stopped with one of the program's messages
+// (printed on stderr as it stands), was cancelled, or could not write all it was
+// asked to; 2 bad usage or a refused option value.
 
 #include <QStringList>
 #include <QTextStream>

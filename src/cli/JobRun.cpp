@@ -19,8 +19,8 @@ int finishJob(const JobResult& result, Io io, bool problemsFail) {
     switch (result.outcome) {
     case JobOutcome::Completed:
         break;
-    case JobOutcome::CompletedWithProblems:
-        if (problemsFail) rc = JobFailed;
+    case JobOutcome::CompletedWithProblems:  // the warnings were printed when shown
+        if (problemsFail && !result.problems.isEmpty()) rc = JobFailed;
         break;
     case JobOutcome::Stopped:  // the message was printed when it was shown
         rc = JobFailed;

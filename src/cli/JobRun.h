@@ -13,8 +13,8 @@ JobResult runJob(CliHost& host, const JobRequest& request, MosaicObserver* obser
 
 // Prints what the result says beyond the messages already shown (problems,
 // "Cancelled.") and returns the exit status: Ok for a completed job, JobFailed for
-// one that stopped or was cancelled, and for one that completed with problems when
-// `problemsFail` (a lost mosaic page: the output is not what was asked for).
+// one that stopped or was cancelled, and for one that lost something (problems,
+// such as a mosaic page that could not be saved) when `problemsFail`.
 int finishJob(const JobResult& result, Io io, bool problemsFail);
 
 }  // namespace tx::cli

@@ -9,7 +9,7 @@ namespace tx {
 enum class JobOutcome {
     NotStarted,             // unknown job name, or the run-once guard was not armed
     Completed,
-    CompletedWithProblems,  // finished, but something was skipped or lost (see problems)
+    CompletedWithProblems,  // finished, but something was skipped or lost (see warnings, problems)
     Stopped,                // stopped by a message (see message); the window keeps "&Cancel"
     Cancelled,              // Running was cleared before the job finished
 };
@@ -17,7 +17,8 @@ enum class JobOutcome {
 struct JobResult {
     JobOutcome outcome = JobOutcome::NotStarted;
     QString message;            // Stopped: the text that stopped the job, as shown
-    QStringList problems;       // one line per problem that did not stop the job
+    QStringList warnings;       // messages shown after which the job went on, in order
+    QStringList problems;       // what was skipped or lost, one line each (not shown as a message)
     QStringList filesWritten;   // full paths, in the order they were written
     QStringList filesRemoved;   // full paths of files the job deleted
 

@@ -110,7 +110,7 @@ void Task::stop(MessageIcon icon, const QString& text) {
 }
 
 void Task::warn(MessageIcon icon, const QString& text) {
-    m_result.problems << text;
+    m_result.warnings << text;
     m_host.showMessage(icon, text, MessageEffect::JobGoesOn);
 }
 
@@ -121,7 +121,8 @@ JobResult Task::result() const {
     else if (m_stopped)
         r.outcome = JobOutcome::Stopped;
     else if (m_completed)
-        r.outcome = r.problems.isEmpty() ? JobOutcome::Completed : JobOutcome::CompletedWithProblems;
+        r.outcome = r.problems.isEmpty() && r.warnings.isEmpty() ? JobOutcome::Completed
+                                                                : JobOutcome::CompletedWithProblems;
     else
         r.outcome = JobOutcome::Cancelled;
     return r;

@@ -97,7 +97,7 @@ public:
     // A message that ends the job: shown, then recorded as the reason it stopped.
     // The engine returns right after it.
     void stop(MessageIcon icon, const QString& text);
-    // A message after which the job goes on; recorded as a problem.
+    // A message after which the job goes on; recorded as a warning.
     void warn(MessageIcon icon, const QString& text);
     // Something went wrong without a message box (a picture that could not be read).
     void addProblem(const QString& text) { m_result.problems << text; }
