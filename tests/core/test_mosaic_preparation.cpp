@@ -51,7 +51,6 @@ TEST(OrderTables, DetailKeyPutsTheMostDetailedCellFirst) {
     EXPECT_EQ(records(t)[0], (std::array<int, 3>{0, 1, 1}));
     // (2, 1) against (1, 0): black XOR black.
     for (std::size_t k = 1; k < t.size(); ++k) EXPECT_EQ(t[k].key, 255);
-
 }
 
 TEST(OrderTables, PageTableGroupsCellsByTile) {
