@@ -8,29 +8,13 @@
 #include "mosaic/MosaicJob.h"
 #include "mosaic/OrderTables.h"
 #include "mosaic/SourcePreparation.h"
-#include "support/Effects.h"
 
 using namespace tx;
 
 namespace {
 
-TEST(SourcePreparation, ChainIsStretchBlurAdjustHalve) {
-    const Picture photo = txtest::gradient(37, 23);
-    const PreparedSource plain = prepareSource(photo, 5, 4, 3, 2, {});
-    Picture work = stretchPlain(photo, 30, 16);
-    FoxBlur(work);
-    EXPECT_EQ(plain.scan, stretchPlain(work, 15, 8));
-    Picture small = stretchPlain(photo, 10, 8);
-    FoxBlur(small);
-    EXPECT_EQ(plain.cells, stretchPlain(small, 5, 4));
-
-    // Brightness, then saturation.
-    const PreparedSource adjusted = prepareSource(photo, 5, 4, 3, 2, {30, 150, false});
-    FoxBrightness(work, 30);
-    FoxHSL(work, 1.5f);
-    EXPECT_EQ(adjusted.scan, stretchPlain(work, 15, 8));
-
-    const PreparedSource grey = prepareSource(photo, 4, 4, 2, 2, {0, 100, true});
+TEST(SourcePreparation, GreySamplesAndTheOneByOneMatrix) {
+    const PreparedSource grey = prepareSource(txtest::gradient(37, 23), 4, 4, 2, 2, {0, 100, true});
     for (int y = 0; y < grey.scan.height(); ++y)
         for (int x = 0; x < grey.scan.width(); ++x) {
             const Colour c = grey.scan.pixel(x, y);
@@ -67,10 +51,6 @@ TEST(OrderTables, DetailKeyPutsTheMostDetailedCellFirst) {
     EXPECT_EQ(records(t)[0], (std::array<int, 3>{0, 1, 1}));
     // (2, 1) against (1, 0): black XOR black.
     for (std::size_t k = 1; k < t.size(); ++k) EXPECT_EQ(t[k].key, 255);
-
-    // A uniform source: every key 255, so the sentinel swap and the partition loop decide the order.
-    EXPECT_EQ(records(buildDetailOrder(Picture(2, 2, rgb(90, 120, 30)))),
-              (std::vector<std::array<int, 3>>{{255, 0, 0}, {255, 0, 1}, {255, 1, 1}, {255, 1, 0}}));
 }
 
 TEST(OrderTables, PageTableGroupsCellsByTile) {

@@ -157,30 +157,6 @@ TEST(TileChoice, SquareIsCutAtTheEdges) {
     EXPECT_EQ(p.at(0, 1), 3);
 }
 
-TEST(TileChoice, HooksSeeEveryCellInOrderAndCanStop) {
-    Case c(4, 3, 1, 1, 1, flatScan(4, 3, 1, 1, rgb(9, 9, 9)),
-           flatTiles({rgb(9, 9, 9), rgb(19, 9, 9)}));
-    OrderTable o = orderStartingWith(4, 3, {{3, 2}, {0, 1}});
-    c.useOrder(o);
-    std::vector<std::pair<int, int>> seen;
-    TileChoiceHooks hooks;
-    hooks.cellDone = [&](int x, int y) {
-        seen.emplace_back(x, y);
-        return true;
-    };
-    Plan plan(4, 3);
-    ASSERT_TRUE(chooseTiles(c.in, plan, hooks));
-    ASSERT_EQ(seen.size(), 12u);
-    for (std::size_t k = 0; k < seen.size(); ++k) EXPECT_EQ(seen[k], std::make_pair(o[k].x, o[k].y));
-
-    int calls = 0;
-    hooks.cellDone = [&](int, int) { return ++calls < 5; };
-    Plan stopped(4, 3);
-    EXPECT_FALSE(chooseTiles(c.in, stopped, hooks));
-    EXPECT_EQ(calls, 5);
-    EXPECT_EQ(std::count_if(o.begin(), o.end(), [&](const OrderRecord& r) { return stopped.at(r.x, r.y) != 0; }), 5);
-}
-
 // Random libraries with duplicates, near ties, and colours far from the source,
 // so that every rule (threshold, ties, square, relaxation, random) is exercised.
 TEST(TileChoice, FastPathEqualsTheSequentialLoop) {
