@@ -91,6 +91,21 @@ TEST(Effects, Brightness) {
     EXPECT_EQ(p.pixel(1, 0), rgb(0, 0, 0));
 }
 
+TEST(Effects, BrightnessRoundsHalvesToEven) {
+    // The shift shows on red (from 0) when positive and on blue (from 255) when negative.
+    const auto shift = [](int b) {
+        Picture p(1, 1, rgb(0, 128, 255));
+        FoxBrightness(p, b);
+        const Colour c = p.pixel(0, 0);
+        return b >= 0 ? redOf(c) : blueOf(c) - 255;
+    };
+    for (auto [b, expected] : {std::pair{30, 76}, {10, 26}, {50, 128}, {70, 178}, {90, 230}, {1, 3},
+                               {-30, -76}, {-10, -26}, {-50, -128}, {-1, -3}, {100, 255}, {-100, -255}})
+        EXPECT_EQ(shift(b), expected) << b;
+    // 255 b / 100 is exact in double, so the default rounding mode gives the reference.
+    for (int b = -100; b <= 100; ++b) ASSERT_EQ(shift(b), static_cast<int>(std::nearbyint(255.0 * b / 100.0))) << b;
+}
+
 TEST(Effects, AlphaBlend) {
     const Picture over(4, 4, rgb(200, 100, 0));
     const Picture base = noise(4, 4, 11);

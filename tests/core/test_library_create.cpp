@@ -164,6 +164,25 @@ TEST(CreateLibrary, TheAnchorChoosesThePartOfThePicture) {
     }
 }
 
+TEST(CreateLibrary, PictureOfTileSizePlusMarginIsDrawnWhole) {
+    QTemporaryDir dir;
+    struct Case {
+        int margin;
+        bool averaged;  // only a margin as large as the tile is averaged
+    };
+    for (const Case c : {Case{0, false}, Case{2, false}, Case{15, false}, Case{40, true}}) {
+        const Picture source = txtest::noise(32 + c.margin, 24 + c.margin, static_cast<unsigned>(c.margin));
+        const QString path = dir.path() + QString("/m%1.bmp").arg(c.margin);
+        ASSERT_TRUE(tx::saveBmp(source, path));
+        const Picture tile = tx::makeTile(path, 32, 24, c.margin, tx::cropAnchor(4));
+        const Picture expected = c.averaged ? tx::stretchHalftone(source, 32, 24) : tx::stretchPlain(source, 32, 24);
+        EXPECT_EQ(tile, expected) << c.margin;
+        if (c.margin == 0) {
+            EXPECT_EQ(tile, source);
+        }
+    }
+}
+
 TEST(CreateLibrary, UnreadablePicturesAreSkippedAndCounted) {
     Fixture fx;
     writeFile(fx.srcFolder() + "broken.jpg", "not a picture at all");

@@ -2,7 +2,13 @@
 // status sequence, cancel and the parallel build.
 #include <gtest/gtest.h>
 
+#include <QFileInfo>
 #include <cstring>
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 #include "TestUtil.h"
 #include "library/ColourDatabase.h"
@@ -73,6 +79,16 @@ TEST(TileLibrary, InfoGivesCountSizeAndFormat) {
     QFile::remove(f + "1.JPEG");
     QFile::remove(f + "2.Jpg");
     EXPECT_EQ(info(), "1 40x30 bmp");
+
+    // A damaged first tile does not decide the size: the first one that decodes does.
+    ASSERT_TRUE(tx::saveBmp(Picture(24, 18), f + "1.bmp"));
+    QByteArray header = readFile(f + "1.bmp");
+    header[18] = '\xff';  // width field 32767: the pixels no longer fit the file
+    header[19] = '\x7f';
+    writeFile(f + "1.bmp", header);
+    EXPECT_EQ(info(), "2 40x30 bmp");
+    writeFile(f + "3.bmp", header);
+    EXPECT_EQ(info(), "2 0x0 bmp");
 }
 
 TEST(TileLibrary, DatabasePathsAndDeletion) {
@@ -80,11 +96,12 @@ TEST(TileLibrary, DatabasePathsAndDeletion) {
     const QString f = dir.path();
     EXPECT_EQ(tx::databasePath(f, 3, 3), f + "/3x3.txt");
     EXPECT_EQ(tx::databasePath(f + "/", 2, 3), f + "/2x3.txt");
-    for (const char* name : {"3x3.txt", "12x1.txt", "notes.txt", "1.bmp"}) writeFile(f + "/" + name);
+    for (const char* name : {"3x3.txt", "12x1.txt", "notes.txt", "1.bmp", "3x3.txt.build", "notes.txt.build"})
+        writeFile(f + "/" + name);
     EXPECT_EQ(tx::databaseFiles(f), QStringList({"12x1.txt", "3x3.txt"}));
-    tx::deleteColourDatabases(f);
+    tx::deleteColourDatabases(f);  // and the records of how they were built
     EXPECT_TRUE(tx::databaseFiles(f).isEmpty());
-    EXPECT_EQ(QDir(f).entryList(QDir::Files), QStringList({"1.bmp", "notes.txt"}));
+    EXPECT_EQ(QDir(f).entryList(QDir::Files), QStringList({"1.bmp", "notes.txt", "notes.txt.build"}));
 }
 
 TEST(ColourDatabase, BuildWritesTheExactFormat) {
@@ -234,7 +251,10 @@ TEST(ColourDatabase, CancelLeavesNoFile) {
     Library lib;
     lib.flat({tx::rgb(1, 1, 1), tx::rgb(2, 2, 2), tx::rgb(3, 3, 3), tx::rgb(4, 4, 4), tx::rgb(5, 5, 5)});
     for (bool oldFile : {false, true}) {
-        if (oldFile) writeFile(lib.folder() + "3x3.txt", "1\r\n");  // short: rebuilt, then cancelled
+        if (oldFile) {
+            writeFile(lib.folder() + "3x3.txt", "1\r\n");  // short: rebuilt, then cancelled
+            writeFile(lib.folder() + "3x3.txt.build", "grey=0\nfilter=1\nsha1=0\n");
+        }
         txtest::CancellingHost host;
         tx::Task task(host);
         host.task = &task;
@@ -242,6 +262,7 @@ TEST(ColourDatabase, CancelLeavesNoFile) {
         task.setRunning(true);
         EXPECT_FALSE(tx::LoadColourDatabase(task, lib.request(3, 3), lib.table));
         EXPECT_FALSE(QFile::exists(lib.folder() + "3x3.txt"));
+        EXPECT_FALSE(QFile::exists(lib.folder() + "3x3.txt.build"));
         EXPECT_EQ(host.statuses.last(), "Creating color database (3/5)...");
         EXPECT_FALSE(host.statuses.contains("Saving database..."));
     }
@@ -269,5 +290,187 @@ TEST(ColourDatabase, ParallelBuildEqualsSequentialBuild) {
     EXPECT_FALSE(files[0].isEmpty());
     EXPECT_EQ(files[0], files[1]);
 }
+
+// Each tile measured alone, from its full decode.
+std::vector<std::uint8_t> measuredAlone(const QString& folder, int mx, int my, bool grey = false, bool filter = true) {
+    const QStringList tiles = tx::tileList(folder);
+    const std::size_t per = static_cast<std::size_t>(mx) * my * 3;
+    std::vector<std::uint8_t> out(tiles.size() * per);
+    for (qsizetype t = 0; t < tiles.size(); ++t) {
+        Picture p;
+        EXPECT_TRUE(tx::loadPicture(folder + tiles[t], p));
+        tx::measureTile(p, mx, my, grey, filter, out.data() + t * per);
+    }
+    return out;
+}
+
+TEST(ColourDatabase, JpegTilesGiveTheValuesOfTheirFullDecode) {
+    Library lib;
+    // Sizes whose reduced decodes are rounded up by the decoder (75 / 4, 150 / 8).
+    const QSize sizes[] = {{64, 64}, {100, 75}, {200, 150}, {37, 29}};
+    tx::cDIBSection dib;
+    for (int k = 0; k < 4; ++k) {
+        Picture p = txtest::gradient(sizes[k].width(), sizes[k].height());
+        const Picture n = noise(p.width(), p.height(), k);
+        for (std::size_t b = 0; b < p.byteCount(); b += 7) p.bits()[b] = n.bits()[b];
+        dib.CreateFromPicture(p);
+        ASSERT_TRUE(tx::SaveJpegFile(dib, lib.folder() + QString::number(k + 1) + ".jpg", 90));
+    }
+    for (auto [mx, my] : {std::pair{3, 3}, {5, 4}, {1, 1}}) {
+        txtest::RecordingHost host;
+        ASSERT_TRUE(lib.load(host, lib.request(mx, my, true)));
+        EXPECT_EQ(lib.table.values, measuredAlone(lib.folder(), mx, my)) << mx << "x" << my;
+    }
+}
+
+TEST(ColourDatabase, RebuiltWhenBuiltForAnotherKindOfJob) {
+    Library lib;
+    txtest::makeLibrary(lib.folder(), {noise(24, 24, 1), noise(24, 24, 2), noise(24, 24, 3)});
+    struct Step {
+        bool grey, filter;
+        const char* status;  // second status of the lookup
+        const char* what;
+    };
+    const Step steps[] = {
+        {true, true, "No database found...", "first build, in grey"},
+        {false, true, "Ignoring existing database...", "a colour job does not take the grey one"},
+        {false, true, "Database found...", "the colour one is kept"},
+        {false, false, "Ignoring existing database...", "nor without the filter"},
+        {false, false, "Database found...", "which is kept"},
+    };
+    for (const Step& step : steps) {
+        auto r = lib.request(3, 3);
+        r.greyscale = step.grey;
+        r.filter = step.filter;
+        txtest::RecordingHost host;
+        ASSERT_TRUE(lib.load(host, r));
+        EXPECT_EQ(host.statuses.value(1), step.status) << step.what;
+        EXPECT_EQ(lib.table.values, measuredAlone(lib.folder(), 3, 3, step.grey, step.filter)) << step.what;
+        // The database itself keeps its format; the record lies beside it.
+        EXPECT_EQ(lib.database(3, 3), tx::formatColourDatabase(lib.table)) << step.what;
+        EXPECT_TRUE(QFile::exists(lib.folder() + "3x3.txt.build"));
+    }
+
+    const auto secondStatus = [&](bool grey) {
+        auto r = lib.request(3, 3);
+        r.greyscale = grey;
+        txtest::RecordingHost host;
+        EXPECT_TRUE(lib.load(host, r));
+        return host.statuses.value(1);
+    };
+    // A database without a record (older libraries) is used for any job.
+    QFile::remove(lib.folder() + "3x3.txt.build");
+    EXPECT_EQ(secondStatus(true), "Database found...");
+    EXPECT_EQ(lib.table.values, measuredAlone(lib.folder(), 3, 3, false, false));
+    // A record that does not describe the file beside it (another program rewrote it)
+    // says nothing about it.
+    auto grey = lib.request(3, 3, true);
+    grey.greyscale = true;
+    txtest::RecordingHost host;
+    ASSERT_TRUE(lib.load(host, grey));
+    tx::TileColourTable other;
+    other.reset(3, 3, 3);
+    std::fill(other.values.begin(), other.values.end(), std::uint8_t{7});
+    writeFile(lib.folder() + "3x3.txt", tx::formatColourDatabase(other));
+    EXPECT_EQ(secondStatus(false), "Database found...");
+    EXPECT_EQ(lib.table.values, other.values);
+}
+
+TEST(ColourDatabase, SizeLimitOfTheFile) {
+    Library lib;
+    lib.flat({tx::rgb(7, 8, 9), tx::rgb(1, 2, 3)});
+    const QString path = lib.folder() + "1x1.txt";
+    // The longest valid spelling: nine count digits and CR LF after every value.
+    const QByteArray longest = "000000002\r\n255\r\n255\r\n255\r\n255\r\n255\r\n255\r\n";
+    EXPECT_EQ(tx::maxColourDatabaseSize(2, 1, 1), longest.size());
+    for (const QByteArray& content : {longest, longest + "\r\n"}) {
+        writeFile(path, content);
+        txtest::RecordingHost host;
+        ASSERT_TRUE(lib.load(host, lib.request(1, 1)));
+        const bool used = content == longest;
+        EXPECT_EQ(host.statuses.value(1), used ? "Database found..." : "No database found...");
+        EXPECT_EQ(lib.table.cell(2, 0, 0)[2], used ? 255 : 3);
+    }
+
+    // A counted file of 2 GB is refused by its size (a sparse file: nothing to read
+    // but zeros); so is a count above what 16 bits hold.
+    for (const QByteArray& head : {QByteArray("2\r\n7\r8\r9\r\n1\r2\r3\r\n"), QByteArray("32768\r\n")}) {
+        writeFile(path, head);
+        if (head.startsWith("2")) {
+            QFile f(path);
+            ASSERT_TRUE(f.resize(qint64{2} << 30));
+        } else {
+            QByteArray full = head;
+            for (int k = 0; k < 32768; ++k) full += "0\r0\r0\r\n";
+            writeFile(path, full);
+        }
+        txtest::RecordingHost host;
+        ASSERT_TRUE(lib.load(host, lib.request(1, 1)));
+        EXPECT_EQ(host.statuses.value(1), "No database found...");
+        EXPECT_EQ(lib.database(), "2\r\n7\r8\r9\r\n1\r2\r3\r\n");
+    }
+}
+
+#ifdef Q_OS_UNIX
+TEST(ColourDatabase, OnlyARegularFileIsADatabase) {
+    const QByteArray good = "2\r\n7\r8\r9\r\n1\r2\r3\r\n";
+    QTemporaryDir elsewhere;
+    const QString victim = elsewhere.path() + "/victim.txt";
+    enum Kind { Fifo, Link, DanglingLink, Folder };
+    for (Kind kind : {Fifo, Link, DanglingLink, Folder}) {
+        for (bool force : {false, true}) {
+            Library lib;
+            lib.flat({tx::rgb(7, 8, 9), tx::rgb(1, 2, 3)});
+            const QString path = lib.folder() + "1x1.txt";
+            int fifo = -1;
+            switch (kind) {
+            case Fifo:
+                ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+                // Both ends held here: no open can block, and anything written stays readable.
+                fifo = ::open(QFile::encodeName(path).constData(), O_RDWR | O_NONBLOCK);
+                ASSERT_GE(fifo, 0);
+                break;
+            case Link:
+                writeFile(victim, "2\r\n9\r9\r9\r\n9\r9\r9\r\n");  // even a valid database
+                ASSERT_TRUE(QFile::link(victim, path));
+                break;
+            case DanglingLink:
+                QFile::remove(victim);
+                ASSERT_TRUE(QFile::link(victim, path));
+                break;
+            case Folder:
+                ASSERT_TRUE(QDir().mkdir(path));
+                break;
+            }
+            const std::string what = std::to_string(kind) + (force ? " forced" : "");
+            txtest::RecordingHost host;
+            ASSERT_TRUE(lib.load(host, lib.request(1, 1, force))) << what;
+            EXPECT_EQ(host.statuses.value(1).toStdString(), "No database found...") << what;
+            EXPECT_EQ(lib.table.cell(2, 0, 0)[2], 3) << what;
+            const QFileInfo entry(path);
+            if (kind == Folder) {
+                EXPECT_TRUE(entry.isDir()) << what;
+                continue;
+            }
+            // Replaced by a real file; nothing written through the old entry.
+            EXPECT_FALSE(entry.isSymLink()) << what;
+            EXPECT_TRUE(entry.isFile()) << what;
+            EXPECT_EQ(lib.database(), good) << what;
+            if (kind == Link) {
+                EXPECT_EQ(readFile(victim), "2\r\n9\r9\r9\r\n9\r9\r9\r\n") << what;
+            }
+            if (kind == DanglingLink) {
+                EXPECT_FALSE(QFile::exists(victim)) << what;
+            }
+            if (fifo >= 0) {
+                char byte;
+                EXPECT_EQ(::read(fifo, &byte, 1), -1) << what;  // empty (EAGAIN)
+                ::close(fifo);
+            }
+        }
+    }
+    QFile::remove(victim);
+}
+#endif
 
 }  // namespace

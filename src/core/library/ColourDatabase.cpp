@@ -1,8 +1,10 @@
 #include "library/ColourDatabase.h"
 
+#include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
+#include <optional>
 
 #include "library/TileLibrary.h"
 #include "support/Effects.h"
@@ -81,6 +83,92 @@ inline long long parseWhole(const char* b, const char* e, int maxDigits) {
     return v;
 }
 
+// ---- the entry on disk
+
+// Removes what stands at path when it is not a regular file or a folder (a link, a
+// pipe, a device), so that a new file replaces the entry instead of writing through it.
+void clearSpecialEntry(const QString& path) {
+    const QFileInfo info(path);
+    if (info.isSymLink() || (info.exists() && !info.isFile() && !info.isDir())) QFile::remove(path);
+}
+
+bool isRegularFile(const QString& path) {
+    const QFileInfo info(path);
+    return !info.isSymLink() && info.isFile();
+}
+
+// The count of a database's first line, read from its first bytes; -1 when damaged.
+long long peekCount(QFile& file) {
+    char head[16];
+    const qint64 got = file.read(head, sizeof head);
+    for (qint64 k = 0; k < got; ++k)
+        if (head[k] == '\r' || head[k] == '\n') return parseWhole(head, head + k, 9);
+    return -1;
+}
+
+// The bytes of the database at path; false (nothing read) when it is not a regular
+// file or is larger than a valid database for its count can be.
+bool readDatabaseFile(const QString& path, int mx, int my, QByteArray& out) {
+    out.clear();
+    if (!isRegularFile(path)) return false;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.isSequential()) return false;
+    const qint64 size = file.size();
+    const long long count = peekCount(file);
+    if (count < 0 || count > kMaxDatabaseTiles || size > maxColourDatabaseSize(count, mx, my)) return false;
+    if (!file.seek(0)) return false;
+    try {
+        out = file.readAll();
+    } catch (const std::bad_alloc&) {
+        out.clear();
+        return false;
+    }
+    return out.size() == size;
+}
+
+// ---- the build record beside the database
+
+struct BuildRecord {
+    bool greyscale = false;
+    bool filter = true;
+};
+
+QString recordPath(const QString& path) { return path + QStringLiteral(".build"); }
+
+QByteArray digest(const QByteArray& database) {
+    return QCryptographicHash::hash(database, QCryptographicHash::Sha1).toHex();
+}
+
+QByteArray formatRecord(const BuildRecord& r, const QByteArray& database) {
+    return QByteArray("grey=") + (r.greyscale ? "1" : "0") + "\nfilter=" + (r.filter ? "1" : "0") +
+           "\nsha1=" + digest(database) + "\n";
+}
+
+// How the database was built, when its record is readable and describes exactly
+// these bytes; nothing otherwise (the database is then taken as it is).
+std::optional<BuildRecord> readRecord(const QString& path, const QByteArray& database) {
+    const QString file = recordPath(path);
+    if (!isRegularFile(file) || QFileInfo(file).size() > 256) return std::nullopt;
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly) || f.isSequential()) return std::nullopt;
+    const QList<QByteArray> lines = f.read(256).split('\n');
+    std::optional<bool> grey, filter;
+    bool matches = false;
+    for (const QByteArray& line : lines) {
+        const QByteArray l = line.trimmed();
+        if (l == "grey=0" || l == "grey=1") grey = l.endsWith('1');
+        else if (l == "filter=0" || l == "filter=1") filter = l.endsWith('1');
+        else if (l.startsWith("sha1=")) matches = l.mid(5) == digest(database);
+    }
+    if (!grey || !filter || !matches) return std::nullopt;
+    return BuildRecord{*grey, *filter};
+}
+
+void removeDatabase(const QString& path) {
+    QFile::remove(path);
+    QFile::remove(recordPath(path));
+}
+
 QString creatingStatus(int k, int n) {
     return QStringLiteral("Creating color database (") + QString::number(k) + QLatin1Char('/') +
            QString::number(n) + QStringLiteral(")...");
@@ -92,7 +180,7 @@ bool buildColourDatabase(Task& task, const ColourDatabaseRequest& request, const
     const int n = table.tiles;
     const auto cancelled = [&] {
         // A cancelled build leaves no database, not even an older one.
-        QFile::remove(path);
+        removeDatabase(path);
         return false;
     };
     task.clearTimeText();
@@ -103,8 +191,6 @@ bool buildColourDatabase(Task& task, const ColourDatabaseRequest& request, const
     const int mx = table.matrX;
     const int my = table.matrY;
     const QString folder = AddBackslash(request.libraryFolder);
-    // Let the JPEG decoder scale down in the DCT: the pipeline never needs more than 4x the grid.
-    const LoadHint hint{4 * mx, 4 * my};
 
     QByteArray data = header(n);
     data.reserve(data.size() + static_cast<qsizetype>(n) * mx * my * 13);
@@ -122,7 +208,9 @@ bool buildColourDatabase(Task& task, const ColourDatabaseRequest& request, const
                 try {
                     Picture picture;
                     if (t - 1 < request.tiles.size())
-                        loadPicture(folder + request.tiles[t - 1], picture, nullptr, hint);
+                        // Always the full decode: a JPEG decoder's reduced sizes are rounded
+                        // differently and rescaled, which moves the cell values.
+                        loadPicture(folder + request.tiles[t - 1], picture);
                     measureTile(picture, mx, my, request.greyscale, request.filter, out);
                 } catch (const std::exception&) {
                     // Out of memory for one tile: it counts as unreadable (black).
@@ -144,13 +232,22 @@ bool buildColourDatabase(Task& task, const ColourDatabaseRequest& request, const
     }
     task.setStatus(QStringLiteral("Saving database..."));
     // A database that cannot be written only costs a new measurement next time; the
-    // table in memory is complete either way.
-    writeFileAtomically(path, data);
+    // table in memory is complete either way. The record follows the database: a
+    // record left from an older database no longer matches its digest.
+    clearSpecialEntry(path);
+    if (writeFileAtomically(path, data)) {
+        clearSpecialEntry(recordPath(path));
+        writeFileAtomically(recordPath(path), formatRecord({request.greyscale, request.filter}, data));
+    }
     if (!task.running()) return cancelled();
     return true;
 }
 
 }  // namespace
+
+qint64 maxColourDatabaseSize(qint64 count, int matrX, int matrY) {
+    return 9 + 2 + std::max<qint64>(0, count) * std::max(0, matrX) * std::max(0, matrY) * 3 * (3 + 2);
+}
 
 QByteArray formatColourDatabase(const TileColourTable& table) {
     QByteArray out = header(table.tiles);
@@ -181,7 +278,8 @@ int parseColourDatabase(const QByteArray& data, TileColourTable& table) {
     const char* e;
     nextField(b, e);
     const long long count = parseWhole(b, e, 9);
-    if (count < 0) return -1;
+    if (count < 0 || count > kMaxDatabaseTiles) return -1;
+    if (data.size() > maxColourDatabaseSize(count, table.matrX, table.matrY)) return -1;
 
     const std::size_t perTile = static_cast<std::size_t>(table.matrX) * table.matrY * 3;
     const std::size_t expected = static_cast<std::size_t>(count) * perTile;
@@ -208,8 +306,9 @@ bool LoadColourDatabase(Task& task, const ColourDatabaseRequest& request, TileCo
     const QString path = databasePath(request.libraryFolder, mx, my);
 
     task.setStatus(QStringLiteral("Looking for database..."));
-    QFile file(path);
-    if (!QFileInfo(path).isFile()) {
+    // Only a regular file is a database. A link, pipe or device is replaced by the
+    // build; a folder stays, and the new database is then only kept in memory.
+    if (!isRegularFile(path)) {
         task.setStatus(QStringLiteral("No database found..."));
         return buildColourDatabase(task, request, path, table);
     }
@@ -218,19 +317,18 @@ bool LoadColourDatabase(Task& task, const ColourDatabaseRequest& request, TileCo
         return buildColourDatabase(task, request, path, table);
     }
     QByteArray data;
-    if (file.open(QIODevice::ReadOnly)) {
-        try {
-            data = file.readAll();
-        } catch (const std::bad_alloc&) {
-            data.clear();  // far too large for a database: damaged
-        }
-    }
-    file.close();
     // A damaged file is no database at all: rebuilt, never read as zeros.
-    const int count = parseColourDatabase(data, table);
+    const int count = readDatabaseFile(path, mx, my, data) ? parseColourDatabase(data, table) : -1;
     if (count < 0) {
         table.reset(n, mx, my);
         task.setStatus(QStringLiteral("No database found..."));
+        return buildColourDatabase(task, request, path, table);
+    }
+    // Built in grey, or with the other filtering, for another job: measured again.
+    const std::optional<BuildRecord> built = readRecord(path, data);
+    if (built && (built->greyscale != request.greyscale || built->filter != request.filter)) {
+        table.reset(n, mx, my);
+        task.setStatus(QStringLiteral("Ignoring existing database..."));
         return buildColourDatabase(task, request, path, table);
     }
     task.setStatus(QStringLiteral("Database found..."));

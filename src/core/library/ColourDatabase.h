@@ -3,6 +3,13 @@
 // of each cell of a matrX x matrY grid laid over it. Kept in the library folder as
 // "<mx>x<my>.txt" (count line, then "red CR green CR blue CR LF" per cell, x
 // fastest, then y, then tile) and rebuilt when missing, short, damaged or forced.
+//
+// How a file was built (greyscale, "Additional Filtering") is recorded beside it in
+// "<mx>x<my>.txt.build", together with a digest of the database it describes; a job
+// that needs the database built otherwise rebuilds it. A database without a record
+// that matches it (older libraries, files written by other programs) is used as it is.
+// Only a regular file is read as a database, and never when it is larger than any
+// valid database for its count can be.
 
 #include <QByteArray>
 #include <QString>
@@ -49,6 +56,13 @@ struct ColourDatabaseRequest {
     bool filter = true;      // "Additional Filtering": reduce to 4x the grid first
 };
 
+// Tiles are counted in 16 bits: a larger count is a damaged file.
+constexpr int kMaxDatabaseTiles = 32767;
+
+// The largest size in bytes of a valid database for `count` tiles: the count line
+// and, per colour value, at most three digits and a two-byte separator.
+qint64 maxColourDatabaseSize(qint64 count, int matrX, int matrY);
+
 // Reduces one tile to one pixel per grid cell (optional greyscale, optional
 // "Additional Filtering" to 4x the grid, half-tone to 2x, blur, plain draw to 1x)
 // and writes matrX * matrY (red, green, blue) triples to out, x fastest. An empty
@@ -61,7 +75,8 @@ QByteArray formatColourDatabase(const TileColourTable& table);
 // Reads a database file's bytes into the table (tiles 1..min(table.tiles, count);
 // the table is sized by the caller). Returns the stored tile count, or -1 when the
 // content is damaged: empty, a count or colour field that is not a whole number
-// (colours 0..255), or a number of colour values that does not match the count.
+// (colours 0..255, count at most kMaxDatabaseTiles), a number of colour values that
+// does not match the count, or more bytes than maxColourDatabaseSize allows.
 int parseColourDatabase(const QByteArray& data, TileColourTable& table);
 
 // Fills the table for tiles 1..N from the database file, or measures the tiles and

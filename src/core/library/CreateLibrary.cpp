@@ -67,7 +67,10 @@ Picture makeTile(const QString& path, int tileW, int tileH, int margin, CropAnch
             region = cropRegion(sW, sH, tileW, tileH, margin, anchor);
         }
         if (region.whole) {
-            if (sW == tileW && sH == tileH) return source;
+            // The tile plus its margin is drawn whole with the plain stretch, which
+            // drops the margin's worth of rows and columns. Only a margin as large as
+            // the tile would drop more than it keeps; such a picture is averaged.
+            if (sW < 2 * tileW && sH < 2 * tileH) return stretchPlain(source, tileW, tileH);
             return stretchHalftone(source, tileW, tileH);
         }
         from = {region.x, region.y, region.w, region.h};

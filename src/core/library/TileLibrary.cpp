@@ -43,10 +43,14 @@ LibraryInfo libraryInfo(const QString& folder) {
     const QStringList tiles = tileList(folder);
     info.tileCount = static_cast<int>(tiles.size());
     if (tiles.isEmpty()) return info;
-    int w = 0, h = 0;
-    if (pictureSize(AddBackslash(folder) + tiles.first(), w, h)) {
-        info.tileWidth = w;
-        info.tileHeight = h;
+    // A header alone can claim any size: the first tile that decodes gives it.
+    for (const QString& t : tiles) {
+        Picture tile;
+        if (loadPicture(AddBackslash(folder) + t, tile) && !tile.isEmpty()) {
+            info.tileWidth = tile.width();
+            info.tileHeight = tile.height();
+            break;
+        }
     }
     info.format = IsBmpFile(tiles.first()) ? QStringLiteral("bmp") : QStringLiteral("jpg");
     for (const QString& t : tiles) {
@@ -74,7 +78,9 @@ QStringList databaseFiles(const QString& folder) {
 }
 
 void deleteColourDatabases(const QString& folder) {
-    for (const QString& f : databaseFiles(folder)) QFile::remove(AddBackslash(folder) + f);
+    static const QRegularExpression pattern(QStringLiteral("^[1-9][0-9]*x[1-9][0-9]*\\.txt(\\.build)?$"));
+    for (const QString& f : QDir(folder).entryList(QDir::Files | QDir::System))
+        if (pattern.match(f).hasMatch()) QFile::remove(AddBackslash(folder) + f);
 }
 
 }  // namespace tx

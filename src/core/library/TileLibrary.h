@@ -18,7 +18,7 @@ QStringList tileList(const QString& folder);
 
 struct LibraryInfo {
     int tileCount = 0;
-    int tileWidth = 0;   // from the first listed tile; 0 when there is none or it is unreadable
+    int tileWidth = 0;   // from the first listed tile that can be read; 0 when none can
     int tileHeight = 0;
     QString format;      // "bmp", "jpg" or "mixed"; empty for an empty library
 };
@@ -28,8 +28,9 @@ LibraryInfo libraryInfo(const QString& folder);
 QString databasePath(const QString& folder, int matrX, int matrY);
 // File names of the library's colour databases ("<mx>x<my>.txt"), sorted by name.
 QStringList databaseFiles(const QString& folder);
-// Deletes every colour database file ("*x*.txt") of the library; used whenever tiles
-// are deleted, so that no database matches tiles by stale positions.
+// Deletes every colour database file ("*x*.txt") of the library and the records of
+// how they were built ("*x*.txt.build"); used whenever tiles are deleted, so that no
+// database matches tiles by stale positions.
 void deleteColourDatabases(const QString& folder);
 
 }  // namespace tx

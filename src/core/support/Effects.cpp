@@ -145,8 +145,12 @@ void FoxHSL(Picture& picture, Rect area, float saturation) {
 
 void FoxBrightness(Picture& picture, int brightness) {
     if (brightness == 0 || picture.isEmpty()) return;
-    // 2.55 b, rounded halves away from zero, computed exactly as 255 b / 100.
-    const long shift = std::lround(255.0 * brightness / 100.0);
+    // 2.55 b rounded to the nearest, ties to even, computed exactly on 255 b / 100
+    // (b = 30 adds 76, b = 10 adds 26).
+    const long scaled = 255L * brightness;
+    long shift = scaled / 100;  // truncated towards zero
+    const long rest = scaled % 100;
+    if (rest > 50 || rest < -50 || ((rest == 50 || rest == -50) && shift % 2 != 0)) shift += rest > 0 ? 1 : -1;
     std::array<std::uint8_t, 256> table{};
     for (int v = 0; v < 256; ++v) table[static_cast<std::size_t>(v)] = static_cast<std::uint8_t>(std::clamp<long>(v + shift, 0, 255));
     std::uint8_t* bits = picture.bits();
