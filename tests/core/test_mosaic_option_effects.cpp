@@ -261,9 +261,8 @@ TEST_F(OptionEffects, BrightnessMakesADarkSourceChooseTheBrightTile) {
     EXPECT_EQ(plan(), (Rows{{2, 2, 2, 2}, {2, 2, 2, 2}, {2, 2, 2, 2}}));
 }
 
-// Disabled: the brightness effect rounds 2.55 * 30 = 76.5 half away from zero and
-// adds 77; whole numbers are rounded half to even, which adds 76.
-TEST_F(OptionEffects, DISABLED_BrightnessThirtyAddsSeventySix) {
+// 2.55 * 30 = 76.5 is rounded half to even: 76 is added, not 77.
+TEST_F(OptionEffects, BrightnessThirtyAddsSeventySix) {
     useSource(Picture(16, 12, rgb(40, 40, 40)));
     job.brightness = 30;
     run();

@@ -223,10 +223,7 @@ bool buildColourDatabase(Task& task, const ColourDatabaseRequest& request, const
             appendTile(data, table, t);
             task.setStatus(creatingStatus(t + 1, n));
             task.setValue(t);
-            if (t == 1)
-                task.startTimeEstimate();
-            else
-                task.updateTimeEstimate();
+            task.countUnit();
             if (!task.running()) return cancelled();
         }
     }

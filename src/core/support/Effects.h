@@ -4,7 +4,7 @@
 //   FoxHSL:        saturation factor s: L = (299 R + 587 G + 114 B) / 1000, each channel
 //                  becomes L + s (c - L), rounded and clamped. s = 0 gives R = G = B,
 //                  s = 1 leaves the picture unchanged.
-//   FoxBrightness: b in -100..100 adds round(2.55 b) to each channel, clamped.
+//   FoxBrightness: b in -100..100 adds 2.55 b, rounded half to even, to each channel, clamped.
 //   FoxAlphaBlend: out = (src a + dst (255 - a) + 127) / 255.
 
 #include "support/Picture.h"
