@@ -376,3 +376,20 @@ TEST(SearchDoublesJob, StreamedDecisionsEqualPlainLoopWithDeletions) {
     EXPECT_EQ(s.host.lastValue, kTiles * (kTiles - 1) / 2);
     EXPECT_EQ(s.host.statuses.last(), "Complete...");
 }
+
+// Deleting the first tile of every pair while its row is still being measured:
+// each tile is asked about once, with its neighbour, and only the last remains.
+TEST(SearchDoublesJob, FirstTileDeletedAtEveryRow) {
+    setWorkerCount(4);
+    QTemporaryDir dir;
+    const int tiles = 700;
+    const QString folder = txtest::makeLibrary(dir.path(), std::vector<Picture>(tiles, txtest::noise(4, 4, 9)));
+    const QStringList files = tileList(folder);
+    Search s(std::vector<DoublesAnswer>(tiles, DoublesAnswer::Kill1));
+    s.run(folder);
+    setWorkerCount(0);
+    QStringList expected;
+    for (int k = 0; k + 1 < tiles; ++k) expected << QString("0:%1 1:%2").arg(files[k], files[k + 1]);
+    EXPECT_EQ(s.asked(), expected);
+    EXPECT_EQ(tileList(folder), QStringList{files.last()});
+}

@@ -29,6 +29,18 @@ constexpr std::int64_t kPictureBudget = std::int64_t{2} << 30;
 // with more sizes than this such pairs are simply compared in full.
 constexpr int kMaxFittedSizes = 8;
 
+// The window measured ahead of the decisions. Work is handed out in chunks of pairs
+// of one row, from kMinChunk pairs where most pairs are doubles to kMaxChunk where
+// doubles are rare. Nothing more is handed out while kWindowDoubles doubles wait
+// for a decision, and no row is started beyond kWindowRows rows or kWindowPairs
+// pairs ahead of the row being decided. Speculation stays small, so a row whose
+// tile is deleted at its first double wastes little measuring.
+constexpr int kMinChunk = 64;
+constexpr int kMaxChunk = 1024;
+constexpr int kWindowDoubles = 256;
+constexpr int kWindowRows = 4096;
+constexpr std::int64_t kWindowPairs = std::int64_t{1} << 18;
+
 struct Size2 {
     int w = 0, h = 0;
     bool operator==(const Size2&) const = default;
@@ -101,11 +113,16 @@ public:
     }
 
 private:
-    // A row being measured or waiting for its decisions; slots are reused round robin.
+    // A run of pairs (i, j) for j below jEnd, measured as one unit of work.
+    struct Chunk {
+        bool done = false;
+        std::vector<RowDouble> found;
+    };
+    // A row being measured or decided; slots are reused round robin.
     struct RowSlot {
-        int row = -1;
-        int pending = 0;  // chunks not yet measured
-        std::vector<std::vector<RowDouble>> chunks;
+        int row = -1;               // -1 once the decisions have left the row
+        bool fullyClaimed = false;  // no more chunks will be added
+        std::vector<Chunk> chunks;  // in order of j
     };
 
     bool decode();
@@ -138,11 +155,13 @@ private:
     // The window, guarded by m_lock.
     std::mutex m_lock;
     std::condition_variable m_workReady;  // a chunk can be claimed, or stop
-    std::condition_variable m_rowReady;   // a row is fully measured, or a worker failed
+    std::condition_variable m_measured;   // a chunk is measured, a row fully claimed, or a worker failed
     std::vector<RowSlot> m_slots;
-    int m_nextRow = 0;     // the row to be decided next
-    int m_claimRow = 0;    // the next chunk to measure: row and first j
+    int m_nextRow = 0;     // the row being decided
+    int m_claimRow = 0;    // the next chunk to measure: row and first j (0: row not started)
     int m_claimJ = 0;
+    int m_chunkPairs = 0;  // size of the next chunk, smaller where doubles are dense
+    int m_buffered = 0;    // doubles measured and not yet decided
     bool m_stop = false;
     std::exception_ptr m_failure;
 };
@@ -240,18 +259,10 @@ void DoublesScan::measureChunk(int i, int jBegin, int jEnd, std::vector<RowDoubl
     }
 }
 
-namespace {
-// Pairs per unit of work, and the window of rows measured ahead of the decisions:
-// at most kWindowRows rows, and no row is started once kWindowPairs pairs lie
-// between it and the row being decided (the row being decided always may start).
-constexpr int kChunkPairs = 1024;
-constexpr int kWindowRows = 4096;
-constexpr std::int64_t kWindowPairs = std::int64_t{1} << 18;
-}  // namespace
-
 bool DoublesScan::claimable() const {
     const int n = static_cast<int>(m_tiles.size());
     if (m_claimRow >= n - 1) return false;  // the last row has no pairs
+    if (m_buffered >= kWindowDoubles) return false;
     if (m_claimRow == m_nextRow) return true;
     return m_claimRow - m_nextRow < kWindowRows && pairsOfRows(m_nextRow, m_claimRow) < kWindowPairs;
 }
@@ -266,23 +277,25 @@ void DoublesScan::worker() {
             const int i = m_claimRow;
             RowSlot& slot = m_slots[static_cast<std::size_t>(i % kWindowRows)];
             if (m_claimJ == 0) {
-                // A new row: rows of deleted or unreadable tiles have nothing to measure.
-                const bool measure = m_tiles[static_cast<std::size_t>(i)].ok && alive(i);
-                const int chunks = measure ? (n - 1 - i + kChunkPairs - 1) / kChunkPairs : 0;
                 slot.row = i;
-                slot.pending = chunks;
-                slot.chunks.assign(static_cast<std::size_t>(chunks), {});
-                if (chunks == 0) {
-                    ++m_claimRow;
-                    m_rowReady.notify_one();
-                    continue;
-                }
+                slot.fullyClaimed = false;
+                slot.chunks.clear();
                 m_claimJ = i + 1;
             }
+            // Rows of deleted or unreadable tiles are never decided: the rest of the row is dropped.
+            if (!m_tiles[static_cast<std::size_t>(i)].ok || !alive(i)) {
+                slot.fullyClaimed = true;
+                ++m_claimRow;
+                m_claimJ = 0;
+                m_measured.notify_one();
+                continue;
+            }
             const int jBegin = m_claimJ;
-            const int jEnd = std::min(n, jBegin + kChunkPairs);
-            const auto chunk = static_cast<std::size_t>((jBegin - i - 1) / kChunkPairs);
+            const int jEnd = std::min(n, jBegin + m_chunkPairs);
+            const std::size_t index = slot.chunks.size();
+            slot.chunks.emplace_back();
             if (jEnd == n) {
+                slot.fullyClaimed = true;
                 ++m_claimRow;
                 m_claimJ = 0;
             } else {
@@ -290,17 +303,23 @@ void DoublesScan::worker() {
             }
             lock.unlock();
             std::vector<RowDouble> found;
-            if (m_task.running() && alive(i)) measureChunk(i, jBegin, jEnd, found);
+            if (m_task.running()) measureChunk(i, jBegin, jEnd, found);
             lock.lock();
-            slot.chunks[chunk] = std::move(found);
-            if (--slot.pending == 0) m_rowReady.notify_one();
+            // About sixteen doubles per chunk.
+            m_chunkPairs = static_cast<int>(std::clamp<std::int64_t>(
+                16 * std::int64_t{jEnd - jBegin} / (static_cast<std::int64_t>(found.size()) + 1), kMinChunk, kMaxChunk));
+            if (slot.row != i) continue;  // the decisions have left the row (its tile was deleted)
+            m_buffered += static_cast<int>(found.size());
+            slot.chunks[index].found = std::move(found);
+            slot.chunks[index].done = true;
+            m_measured.notify_one();
         }
     } catch (...) {
         if (!lock.owns_lock()) lock.lock();
         if (!m_failure) m_failure = std::current_exception();
         m_stop = true;
         m_workReady.notify_all();
-        m_rowReady.notify_one();
+        m_measured.notify_one();
     }
 }
 
@@ -308,6 +327,7 @@ bool DoublesScan::scanPairs(const Decide& decide) {
     const int n = static_cast<int>(m_tiles.size());
     m_start = m_lastReport = std::chrono::steady_clock::now();
     m_slots.assign(static_cast<std::size_t>(std::min(n, kWindowRows)), {});
+    m_chunkPairs = kMaxChunk;
 
     // Workers are stopped and joined however the decisions end (a host may throw).
     std::vector<std::thread> pool;
@@ -328,32 +348,45 @@ bool DoublesScan::scanPairs(const Decide& decide) {
     for (int t = 0; t < threads; ++t) pool.emplace_back([this] { worker(); });
 
     std::int64_t done = 0;
-    std::vector<std::vector<RowDouble>> row;
+    std::vector<RowDouble> found;
     for (int i = 0; i < n - 1; ++i) {
-        {
-            std::unique_lock lock(m_lock);
-            RowSlot& slot = m_slots[static_cast<std::size_t>(i % kWindowRows)];
-            while (!m_failure && !(slot.row == i && slot.pending == 0)) {
-                if (!m_task.running()) return false;
-                m_rowReady.wait_for(lock, std::chrono::milliseconds(50));
+        RowSlot& slot = m_slots[static_cast<std::size_t>(i % kWindowRows)];
+        for (std::size_t c = 0; alive(i); ++c) {
+            {
+                std::unique_lock lock(m_lock);
+                // Wait for chunk c of row i, or for the row to end before it.
+                auto ready = [&] {
+                    return slot.row == i && (c < slot.chunks.size() ? slot.chunks[c].done : slot.fullyClaimed);
+                };
+                while (!m_failure && !ready()) {
+                    if (!m_task.running()) return false;
+                    m_measured.wait_for(lock, std::chrono::milliseconds(50));
+                }
+                if (m_failure) std::rethrow_exception(m_failure);
+                if (c == slot.chunks.size()) break;
+                found.swap(slot.chunks[c].found);
+                m_buffered -= static_cast<int>(found.size());
             }
-            if (m_failure) std::rethrow_exception(m_failure);
-            row.swap(slot.chunks);
-            slot.chunks.clear();
-            slot.row = -1;
-            m_nextRow = i + 1;
-        }
-        m_workReady.notify_all();
-
-        for (const auto& chunk : row) {
-            for (const RowDouble& pair : chunk) {
+            m_workReady.notify_all();
+            for (const RowDouble& pair : found) {
                 if (!m_task.running()) return false;
                 if (!alive(i)) break;
                 if (!alive(pair.j)) continue;
                 if (!decide(i, pair.j, pair.d)) return false;
             }
+            found.clear();
         }
-        row.clear();
+        {
+            // Leave the row; what was measured of it and not decided is dropped.
+            std::lock_guard lock(m_lock);
+            if (slot.row == i) {
+                for (Chunk& chunk : slot.chunks) m_buffered -= static_cast<int>(chunk.found.size());
+                slot.chunks.clear();
+                slot.row = -1;
+            }
+            m_nextRow = i + 1;
+        }
+        m_workReady.notify_all();
         if (!m_task.running()) return false;
         done += n - 1 - i;
         report(done, false);
