@@ -1,11 +1,17 @@
-// The search for doubles on a generated library: 5000 varied 64 x 64 JPEG tiles
-// with planted doubles (copies with slight noise, and re-encoded copies). Reports
-// the search time, how many planted doubles were reported, and the estimated time
-// of a plain pair-by-pair search for comparison.
+// The search for doubles on generated libraries, with time and peak memory.
 //
 //   bench_doubles [TILES] [PLANTED]
+//     5000 varied 64 x 64 JPEG tiles with planted doubles (copies with slight noise,
+//     and re-encoded copies). Reports the search time, how many planted doubles were
+//     reported, and the estimated time of a plain pair-by-pair search for comparison.
+//   bench_doubles identical COUNT [keep|kill1|kill2|killall]
+//     COUNT copies of one small tile; every pair is a double. With "keep" every one
+//     of the COUNT x (COUNT - 1) / 2 pairs is asked about; with "kill2" or "killall"
+//     the first row deletes every copy but the first. Memory must stay bounded by the
+//     tile count, not the pair count.
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
 #include <chrono>
@@ -13,6 +19,7 @@
 #include <random>
 #include <set>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include "library/DoublesCompare.h"
 #include "library/SearchDoubles.h"
@@ -23,6 +30,24 @@
 using namespace tx;
 
 namespace {
+
+// Peak resident memory of the process so far, in MB (ru_maxrss is in KB on Linux).
+double peakRssMb() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return static_cast<double>(u.ru_maxrss) / 1024.0;
+}
+
+class AnswerHost : public TaskHost {
+public:
+    explicit AnswerHost(DoublesAnswer a) : answer(a) {}
+    DoublesAnswer askDoubles(const DoublesQuestion&) override {
+        ++asked;
+        return answer;
+    }
+    DoublesAnswer answer;
+    std::int64_t asked = 0;
+};
 
 class KeepHost : public TaskHost {
 public:
@@ -93,8 +118,49 @@ double seconds(std::chrono::steady_clock::time_point since) {
 
 }  // namespace
 
+int identicalTiles(int count, const QString& answerName) {
+    DoublesAnswer answer = DoublesAnswer::Keep;
+    if (answerName == "kill1") answer = DoublesAnswer::Kill1;
+    else if (answerName == "kill2") answer = DoublesAnswer::Kill2;
+    else if (answerName == "killall") answer = DoublesAnswer::KillAll;
+    else if (answerName != "keep") return 2;
+
+    QTemporaryDir dir;
+    const QString folder = dir.path() + "/";
+    const QString first = folder + "00000.bmp";
+    if (!saveBmp(Picture(8, 8, rgb(3, 2, 1)), first)) return 1;
+    QFile in(first);
+    if (!in.open(QIODevice::ReadOnly)) return 1;
+    const QByteArray bytes = in.readAll();
+    for (int k = 1; k < count; ++k) {
+        QFile out(folder + QStringLiteral("%1.bmp").arg(k, 5, 10, QLatin1Char('0')));
+        if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size()) return 1;
+    }
+    ::sync();  // the writes' flush must not land inside the timed search
+    const double rssBefore = peakRssMb();
+
+    AnswerHost host(answer);
+    Task task(host);
+    task.guard().arm();
+    task.setRunning(true);
+    const auto start = std::chrono::steady_clock::now();
+    const double cpuStart = cpuSeconds();
+    SearchDoubles(task, {folder});
+    const double searchTime = seconds(start);
+    const double searchCpu = cpuSeconds() - cpuStart;
+    const auto left = QDir(folder).entryList(QDir::Files).size();
+    std::printf("identical %d tiles, answer %s: %.2f s on %d threads (%.2f s of CPU), %lld questions, %lld tiles "
+                "left; peak RSS %.1f MB (%.1f MB before the search)\n",
+                count, qPrintable(answerName), searchTime, workerCount(), searchCpu,
+                static_cast<long long>(host.asked), static_cast<long long>(left), peakRssMb(), rssBefore);
+    return task.value() == task.maximum() ? 0 : 1;
+}
+
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    if (argc > 1 && QString(argv[1]) == "identical")
+        return identicalTiles(argc > 2 ? std::clamp(std::atoi(argv[2]), 2, 32767) : 32767,
+                              argc > 3 ? QString(argv[3]) : QString("kill2"));
     const int tiles = argc > 1 ? std::max(2, std::atoi(argv[1])) : 5000;
     const int planted = argc > 2 ? std::max(0, std::atoi(argv[2])) : 40;
 
@@ -138,8 +204,9 @@ int main(int argc, char** argv) {
 
     int found = 0;
     for (const auto& pair : plantedPairs) found += host.asked.count(pair) ? 1 : 0;
-    std::printf("search: %.2f s on %d threads (%.2f s of CPU), %zu doubles reported, planted found %d of %zu\n",
-                searchTime, workerCount(), searchCpu, host.asked.size(), found, plantedPairs.size());
+    std::printf("search: %.2f s on %d threads (%.2f s of CPU), %zu doubles reported, planted found %d of %zu; "
+                "peak RSS %.1f MB\n",
+                searchTime, workerCount(), searchCpu, host.asked.size(), found, plantedPairs.size(), peakRssMb());
 
     // The plain way: decode both tiles and combine them for every pair.
     std::uniform_int_distribution<int> any(0, tiles - 1);

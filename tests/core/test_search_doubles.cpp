@@ -1,12 +1,14 @@
 // The search for doubles: the difference value, its lower bounds, the decision
 // protocol, and the fast search against a plain pair-by-pair loop.
 #include <QRect>
+#include <stdexcept>
 #include <gtest/gtest.h>
 
 #include "TestUtil.h"
 #include "library/DoublesCompare.h"
 #include "library/SearchDoubles.h"
 #include "library/TileLibrary.h"
+#include "support/Parallel.h"
 
 using namespace tx;
 
@@ -252,4 +254,171 @@ TEST(SearchDoublesJob, FastSearchEqualsPairByPairLoop) {
     for (const auto& q : s.host.questions) got.emplace_back(q.i, q.j, q.d);
     EXPECT_EQ(got, expected);
     EXPECT_EQ(s.host.lastMaximum, 71 * 70 / 2);
+}
+
+namespace {
+
+// Cancels the task from inside the first question, then gives `answer`.
+struct CancelOnQuestionHost : txtest::RecordingHost {
+    Task* task = nullptr;
+    DoublesAnswer answer = DoublesAnswer::Keep;
+    DoublesAnswer askDoubles(const DoublesQuestion& q) override {
+        RecordingHost::askDoubles(q);
+        task->cancel();
+        return answer;
+    }
+};
+
+struct ThrowingHost : txtest::RecordingHost {
+    DoublesAnswer askDoubles(const DoublesQuestion&) override { throw std::runtime_error("window gone"); }
+};
+
+}  // namespace
+
+TEST(SearchDoublesJob, CancelStopsTheDecisions) {
+    {
+        // The answer given with the cancel is carried out; "delete all later doubles"
+        // then must not delete anything more.
+        QTemporaryDir dir;
+        const QString folder = tripleLibrary(dir);
+        CancelOnQuestionHost host;
+        Task task(host);
+        host.task = &task;
+        host.answer = DoublesAnswer::KillAll;
+        txtest::start(task);
+        SearchDoubles(task, {folder});
+        EXPECT_EQ(host.questions.size(), 1u);
+        EXPECT_EQ(tileList(folder), (QStringList{"1.bmp", "3.bmp", "4.bmp"}));
+        EXPECT_FALSE(host.statuses.contains("Complete..."));
+    }
+    {
+        // Cancelled at the progress report after the first row: the double of the
+        // second row (2, 3) is never asked about.
+        QTemporaryDir dir;
+        const QString folder = tripleLibrary(dir);
+        txtest::CancellingHost host;
+        Task task(host);
+        host.task = &task;
+        host.when = [](const QString&, int value) { return value > 0; };
+        txtest::start(task);
+        SearchDoubles(task, {folder});
+        QStringList asked;
+        for (const auto& q : host.questions) asked << q.fileI + " " + q.fileJ;
+        EXPECT_EQ(asked, (QStringList{"1.bmp 2.bmp", "1.bmp 3.bmp"}));
+        EXPECT_FALSE(host.statuses.contains("Complete..."));
+    }
+}
+
+TEST(SearchDoublesJob, HostFailureEndsTheSearchCleanly) {
+    QTemporaryDir dir;
+    const QString folder = tripleLibrary(dir);
+    ThrowingHost host;
+    Task task(host);
+    txtest::start(task);
+    // The measuring threads are stopped and joined before the exception is turned
+    // into a stopped result.
+    EXPECT_EQ(SearchDoubles(task, {folder}).outcome, tx::JobOutcome::Stopped);
+    EXPECT_EQ(tileList(folder).size(), 4);
+}
+
+// Many doubles in long rows (more than one unit of work per row, more rows than
+// fit in the window ahead), answered with a mix of decisions: the questions and the
+// tiles left are those of a plain pair-by-pair loop that follows tiles by identity.
+TEST(SearchDoublesJob, StreamedDecisionsEqualPlainLoopWithDeletions) {
+    setWorkerCount(4);
+    QTemporaryDir dir;
+    const QString folder = dir.path() + "/";
+    constexpr int kGroups = 3, kTiles = 1300;
+    std::vector<Picture> groupPics;
+    for (int g = 0; g < kGroups; ++g) groupPics.push_back(txtest::noise(4, 4, 100 + g));
+    double groupD[kGroups][kGroups];
+    for (int a = 0; a < kGroups; ++a)
+        for (int b = 0; b < kGroups; ++b) groupD[a][b] = referenceD(groupPics[a], groupPics[b]);
+    std::vector<int> group;
+    std::mt19937 rng(5);
+    for (int k = 0; k < kTiles; ++k) {
+        // Group 0 is rare, so some rows hold few doubles and others many.
+        const int g = rng() % 10 == 0 ? 0 : 1 + static_cast<int>(rng() % 2);
+        group.push_back(g);
+        ASSERT_TRUE(saveBmp(groupPics[static_cast<std::size_t>(g)], folder + QString("%1.bmp").arg(k, 4, 10, QChar('0'))));
+    }
+    const QStringList files = tileList(folder);
+    auto answerFor = [](std::size_t q) {
+        if (q % 97 == 5) return DoublesAnswer::Kill1;
+        if (q % 3 == 1) return DoublesAnswer::Kill2;
+        return DoublesAnswer::Keep;
+    };
+
+    QStringList expected;
+    std::vector<bool> alive(kTiles, true);
+    auto position = [&](int t) { return static_cast<int>(std::count(alive.begin(), alive.begin() + t, true)); };
+    for (int i = 0; i < kTiles; ++i) {
+        for (int j = i + 1; j < kTiles && alive[static_cast<std::size_t>(i)]; ++j) {
+            if (!alive[static_cast<std::size_t>(j)]) continue;
+            const double d = groupD[group[static_cast<std::size_t>(i)]][group[static_cast<std::size_t>(j)]];
+            if (d > 1000) continue;
+            expected << QString("%1:%2 %3:%4").arg(position(i)).arg(files[i]).arg(position(j)).arg(files[j]);
+            const DoublesAnswer a = answerFor(static_cast<std::size_t>(expected.size() - 1));
+            if (a == DoublesAnswer::Kill1) alive[static_cast<std::size_t>(i)] = false;
+            if (a == DoublesAnswer::Kill2) alive[static_cast<std::size_t>(j)] = false;
+        }
+    }
+    QStringList left;
+    for (int t = 0; t < kTiles; ++t)
+        if (alive[static_cast<std::size_t>(t)]) left << files[t];
+    ASSERT_GT(expected.size(), 1000);
+
+    Search s;
+    for (std::size_t q = 0; q < static_cast<std::size_t>(expected.size()); ++q) s.host.answers.push_back(answerFor(q));
+    s.run(folder);
+    setWorkerCount(0);
+    EXPECT_EQ(s.asked(), expected);
+    EXPECT_EQ(tileList(folder), left);
+    EXPECT_EQ(s.host.lastValue, kTiles * (kTiles - 1) / 2);
+    EXPECT_EQ(s.host.statuses.last(), "Complete...");
+}
+
+// Deleting the first tile of every pair while its row is still being measured:
+// each tile is asked about once, with its neighbour, and only the last remains.
+TEST(SearchDoublesJob, FirstTileDeletedAtEveryRow) {
+    setWorkerCount(4);
+    QTemporaryDir dir;
+    const int tiles = 700;
+    const QString folder = txtest::makeLibrary(dir.path(), std::vector<Picture>(tiles, txtest::noise(4, 4, 9)));
+    const QStringList files = tileList(folder);
+    Search s(std::vector<DoublesAnswer>(tiles, DoublesAnswer::Kill1));
+    s.run(folder);
+    setWorkerCount(0);
+    QStringList expected;
+    for (int k = 0; k + 1 < tiles; ++k) expected << QString("0:%1 1:%2").arg(files[k], files[k + 1]);
+    EXPECT_EQ(s.asked(), expected);
+    EXPECT_EQ(tileList(folder), QStringList{files.last()});
+}
+
+// A tile that cannot be deleted (here: gone before the answer arrives) is reported
+// as a problem, not as deleted, and the search goes on.
+TEST(SearchDoublesJob, FailedDeletionIsAProblemNotARemoval) {
+    QTemporaryDir dir;
+    const QString folder = tripleLibrary(dir);
+    struct VanishingHost : txtest::RecordingHost {
+        QString folder;
+        tx::DoublesAnswer askDoubles(const tx::DoublesQuestion& q) override {
+            RecordingHost::askDoubles(q);
+            if (questions.size() == 1) {
+                QFile::remove(folder + q.fileJ);  // someone else got there first
+                return tx::DoublesAnswer::Kill2;
+            }
+            return tx::DoublesAnswer::Kill2;
+        }
+    } host;
+    host.folder = folder;
+    Task task(host);
+    txtest::start(task);
+    const tx::JobResult result = SearchDoubles(task, {folder});
+    EXPECT_EQ(result.outcome, tx::JobOutcome::CompletedWithProblems);
+    ASSERT_EQ(result.problems.size(), 1);
+    EXPECT_TRUE(result.problems[0].startsWith("2.bmp could not be deleted")) << result.problems[0].toStdString();
+    // The next pair of the same row still comes, and its deletion is real.
+    EXPECT_EQ(result.filesRemoved, QStringList{folder + "3.bmp"});
+    EXPECT_EQ(tileList(folder), (QStringList{"1.bmp", "4.bmp"}));
 }

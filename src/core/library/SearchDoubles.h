@@ -11,6 +11,8 @@ struct SearchDoublesJob {
     QString libraryFolder;
 };
 
-void SearchDoubles(Task& task, const SearchDoublesJob& job);
+// Deleted tiles are listed in the result's filesRemoved; a deletion that fails is
+// a problem, and the tile stays.
+JobResult SearchDoubles(Task& task, const SearchDoublesJob& job);
 
 }  // namespace tx
