@@ -35,11 +35,23 @@ W* child(QWidget& w, const char* name) {
 
 bool isStored(const QString& name) { return readSetting(name, QStringLiteral("<none>")) != QLatin1String("<none>"); }
 
-// The band's rows differ from the splash picture where credits are drawn.
+// The rows where the frame differs from the splash picture. Every changed pixel
+// must be white text inside the band (220, 220, 92 rows high).
 int changedRows(const Form3& box) {
     int rows = 0;
-    for (int y = 220; y < 312 && y < box.frame().height(); ++y)
-        if (box.frame().copy(0, y, box.frame().width(), 1) != box.splash().copy(0, y, box.splash().width(), 1)) ++rows;
+    for (int y = 0; y < box.frame().height(); ++y) {
+        bool changed = false;
+        for (int x = 0; x < box.frame().width(); ++x) {
+            const QRgb shown = box.frame().pixel(x, y);
+            if (shown == box.splash().pixel(x, y)) continue;
+            changed = true;
+            if (shown != qRgb(255, 255, 255) || x < 220 || y < 220 || y >= 312) {
+                qWarning("pixel (%d, %d) is %08x", x, y, shown);
+                return -1;
+            }
+        }
+        rows += changed;
+    }
     return rows;
 }
 
