@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Tesselix builds with (skips what is already there).
 set -euo pipefail
-packages=(cmake ninja-build g++ pkg-config ccache qt6-base-dev libturbojpeg0-dev libgtest-dev)
+packages=(cmake ninja-build g++ pkg-config ccache qt6-base-dev libturbojpeg0-dev libgtest-dev
+  xvfb xauth xdotool)  # the last three: scripts/gui-e2e.sh runs the real program under X
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -3,6 +3,12 @@
 
 #include <QDialog>
 
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QSlider;
+
 namespace tx::gui {
 
 class Form10 : public QDialog {
@@ -10,6 +16,22 @@ class Form10 : public QDialog {
 public:
     // Modal over `wizard`; "&OK" validates and writes the settings.
     static void showPreferences(QWidget* wizard);
+
+    // Filled from the settings; nothing is written until "&OK" succeeds.
+    explicit Form10(QWidget* parent = nullptr);
+
+private:
+    void checkClicked();
+    void qualityChanged(int value);
+    void okClicked();
+    void autoClicked();
+
+    QCheckBox* m_check = nullptr;     // Check1
+    QLineEdit* m_width = nullptr;     // Text1
+    QLineEdit* m_height = nullptr;    // Text2
+    QPushButton* m_auto = nullptr;    // Command3
+    QSlider* m_quality = nullptr;     // Slider1
+    QLabel* m_qualityText = nullptr;  // Label5
 };
 
 }  // namespace tx::gui

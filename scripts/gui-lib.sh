@@ -1,0 +1,62 @@
+# Helpers for the scripts that drive the real program under an X server.
+# Source it; it stops the program it started when the calling script exits.
+
+TX_PID=""
+TX_TMP="$(mktemp -d)"
+
+tx_cleanup() {
+  if [ -n "$TX_PID" ] && kill -0 "$TX_PID" 2>/dev/null; then
+    kill "$TX_PID" 2>/dev/null || true
+    wait "$TX_PID" 2>/dev/null || true
+  fi
+  rm -rf "$TX_TMP"
+}
+trap tx_cleanup EXIT
+
+tx_fail() {
+  echo "FAILED: $*" >&2
+  [ -s "$TX_TMP/program.log" ] && { echo "--- program output:" >&2; cat "$TX_TMP/program.log" >&2; }
+  exit 1
+}
+
+# Starts BUILD_DIR/tesselix with private settings and the build folder as its home
+# (its Gfx pictures are there), on the X platform.
+tx_start_program() {
+  local build="$1"
+  [ -x "$build/tesselix" ] || tx_fail "$build/tesselix is not built"
+  TESSELIX_HOME="$(cd "$build" && pwd)" TESSELIX_SETTINGS="$TX_TMP/settings.ini" QT_QPA_PLATFORM=xcb \
+    "$build/tesselix" > "$TX_TMP/program.log" 2>&1 &
+  TX_PID=$!
+}
+
+# Prints the id of the first visible window whose name matches the regular
+# expression, waiting up to SECONDS for it; fails when none appears.
+tx_wait_window() {
+  local pattern="$1" seconds="${2:-10}" id
+  for _ in $(seq $((seconds * 10))); do
+    id=$(xdotool search --onlyvisible --name "$pattern" 2>/dev/null | head -n1 || true)
+    if [ -n "$id" ]; then echo "$id"; return 0; fi
+    kill -0 "$TX_PID" 2>/dev/null || return 1
+    sleep 0.1
+  done
+  return 1
+}
+
+# Waits until no visible window matches the pattern.
+tx_wait_gone() {
+  local pattern="$1" seconds="${2:-10}"
+  for _ in $(seq $((seconds * 10))); do
+    xdotool search --onlyvisible --name "$pattern" > /dev/null 2>&1 || return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+# Gives WINDOW the keyboard focus and types the keys (xdotool key names) as real
+# key presses; Xvfb has no window manager to activate windows for us.
+tx_type() {
+  local window="$1"
+  shift
+  xdotool windowfocus --sync "$window"
+  xdotool key --delay 50 "$@"
+}
