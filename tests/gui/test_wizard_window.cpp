@@ -345,7 +345,8 @@ private slots:
     void cellCountsFollowTheSourceAndTiles() {
         Form2 w;
         enterBranch(w);
-        press(w, "Check9");  // no link: source proportions only
+        chooseLibrary(w, "Wide");  // 40 x 15 tiles: the link would give other counts
+        press(w, "Check9");        // no link: source proportions only
         child<QComboBox>(w, "photo_source")->setEditText(m_wide);
         QCOMPARE(textOf(w, "CellsX"), QStringLiteral("85"));  // sqrt(2 * 3600) = 84.85
         type(w, "CellsX", "80");
@@ -359,7 +360,6 @@ private slots:
 
         press(w, "Check9");  // linked with 40 x 15 tiles
         child<QComboBox>(w, "photo_source")->setEditText(m_tall);
-        chooseLibrary(w, "Wide");
         QCOMPARE(textOf(w, "number"), QStringLiteral("2"));
         type(w, "CellsX", "80");
         QCOMPARE(textOf(w, "CellsY"), QStringLiteral("160"));  // (800/40)/(600/15) = 0.5
