@@ -6,6 +6,6 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tesselix"));
     tx::gui::Form2 wizard;
-    wizard.show();
+    wizard.start();
     return app.exec();
 }

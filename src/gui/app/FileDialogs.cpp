@@ -1,0 +1,38 @@
+#include "app/FileDialogs.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+
+namespace tx::gui {
+
+namespace {
+
+FileDialogHook& hook() {
+    static FileDialogHook h;
+    return h;
+}
+
+}  // namespace
+
+void setFileDialogHook(FileDialogHook h) { hook() = std::move(h); }
+
+QString chooseFile(QWidget* parent, FileDialogKind kind, const QString& filter, const QString& preset,
+                   const QString& folder) {
+    if (hook()) return hook()(kind, preset);
+    const QString start = preset.isEmpty() ? folder : (QFileInfo(preset).isAbsolute() ? preset : folder + preset);
+    // The old dialogs separate description and pattern with "|"; Qt wants "Description (*.x)" entries.
+    QStringList parts = filter.split(QLatin1Char('|'));
+    QStringList entries;
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        const QString name = parts[i].section(QLatin1Char('('), 0, 0).trimmed();
+        entries << name + QStringLiteral(" (") + QString(parts[i + 1]).replace(QLatin1Char(';'), QLatin1Char(' ')) +
+                       QLatin1Char(')');
+    }
+    const QString qtFilter = entries.join(QStringLiteral(";;"));
+    if (kind == FileDialogKind::Open) return QFileDialog::getOpenFileName(parent, QString(), start, qtFilter);
+    // The wizard asks its own overwrite question.
+    return QFileDialog::getSaveFileName(parent, QString(), start, qtFilter, nullptr,
+                                        QFileDialog::DontConfirmOverwrite);
+}
+
+}  // namespace tx::gui
