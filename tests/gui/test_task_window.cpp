@@ -74,7 +74,7 @@ void whileOpen(QWidget& wizard, std::function<void(Form1*)> drive) {
             poll->stop();
             drive(w);
             // A failed check returns early: close the window so runJob comes back.
-            if (w->isVisible()) w->reject();
+            if (w->isVisible()) w->done(QDialog::Rejected);
         }
     });
     poll->start(1);
