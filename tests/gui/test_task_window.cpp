@@ -160,6 +160,7 @@ private slots:
             QVERIFY(finished(w));
             QCOMPARE(child<QLabel>(w, "Label1")->text(), QStringLiteral("Complete..."));
             QCOMPARE(child<QLabel>(w, "Timelab")->text(), QString());
+            QVERIFY(QTest::qWaitFor([w] { return !w->workerBusy(); }, 5000));  // the result decides "&Open Mosaic"
             auto* bar = child<QProgressBar>(w, "ProgressBar1");
             QCOMPARE(bar->value(), bar->maximum());
             QCOMPARE(w->height(), Form1::kHeightPreviewOn);

@@ -223,7 +223,10 @@ void Form1::applyReports() {
         m_progressBar1->setValue(std::clamp(r.progress->first, 0, maximum));
     }
     if (r.timeText) m_timeText = *r.timeText;
-    if (r.button) m_command1->setText(*r.button);
+    if (r.button) {
+        m_command1->setText(*r.button);
+        if (*r.button == QLatin1String("&Finished")) m_timelab->clear();  // the job is done: no time left to show
+    }
     if (r.preview) {
         m_pendingPreview = std::move(*r.preview);
         schedulePreviewPaint();
