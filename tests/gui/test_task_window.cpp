@@ -289,19 +289,6 @@ private slots:
         QCOMPARE(gate.statuses.count("Complete..."), 1);
         QCOMPARE(tx::settingText(tx::Setting::Prev), QStringLiteral("1"));  // library jobs never store it
     }
-
-    void unknownJobOpensAnIdleWindow() {
-        whileOpen(m_wizard, [&](Form1* w) {
-            QTest::qWait(50);
-            QCOMPARE(child<QLabel>(w, "Label1")->text(), QStringLiteral("Loading..."));
-            QVERIFY(!w->workerBusy());
-            QTest::mouseClick(child<QPushButton>(w, "Command1"), Qt::LeftButton);
-        });
-        tx::JobRequest request = tx::jobRequest(mosaicJob(path("never.bmp")));
-        request.name = "ViewTiles";
-        QCOMPARE(Form1::runJob(&m_wizard, request).outcome, tx::JobOutcome::NotStarted);
-        QVERIFY(!QFile::exists(path("never.bmp")));
-    }
 };
 
 QTEST_MAIN(TaskWindowTest)
