@@ -1,0 +1,103 @@
+#include "task/WindowHost.h"
+
+#include <QWidget>
+
+#include "app/MessageBoxes.h"
+
+namespace tx::gui {
+
+namespace {
+
+WindowHost::DoublesAsker& doublesAsker() {
+    static WindowHost::DoublesAsker asker;
+    return asker;
+}
+
+WindowHost::WorkerHook& workerHook() {
+    static WindowHost::WorkerHook hook;
+    return hook;
+}
+
+}  // namespace
+
+void WindowHost::setDoublesAsker(DoublesAsker asker) { doublesAsker() = std::move(asker); }
+void WindowHost::setWorkerHook(WorkerHook hook) { workerHook() = std::move(hook); }
+
+WindowHost::WindowHost(QObject* parent) : QObject(parent) {}
+
+template <class F>
+void WindowHost::report(F&& change) {
+    bool post = false;
+    {
+        std::lock_guard lock(m_mutex);
+        change(m_reports);
+        post = !std::exchange(m_posted, true);
+    }
+    // One delivery in flight at most; later reports ride along with it.
+    if (post) QMetaObject::invokeMethod(this, &WindowHost::deliver, Qt::QueuedConnection);
+}
+
+void WindowHost::deliver() {
+    {
+        std::lock_guard lock(m_mutex);
+        m_posted = false;
+    }
+    if (m_window) emit reportsPending();
+}
+
+WindowHost::Reports WindowHost::takeReports() {
+    std::lock_guard lock(m_mutex);
+    return std::exchange(m_reports, Reports{});
+}
+
+void WindowHost::setWindow(QWidget* window) { m_window = window; }
+
+void WindowHost::statusChanged(const QString& text) {
+    if (const auto& hook = workerHook()) hook(text);
+    report([&](Reports& r) { r.status = text; });
+}
+
+void WindowHost::progressChanged(int value, int maximum) {
+    report([&](Reports& r) { r.progress = std::make_pair(value, maximum); });
+}
+
+void WindowHost::timeTextChanged(const QString& text) {
+    report([&](Reports& r) { r.timeText = text; });
+}
+
+void WindowHost::buttonCaptionChanged(const QString& caption) {
+    report([&](Reports& r) { r.button = caption; });
+}
+
+void WindowHost::previewChanged(const Picture& preview) {
+    if (preview.isEmpty()) return;
+    // The copy is made here, on the worker: the engine goes on drawing into its picture.
+    QImage image(preview.bits(), preview.width(), preview.height(), static_cast<qsizetype>(preview.stride()),
+                 QImage::Format_RGB888);
+    image = image.copy();
+    report([&](Reports& r) { r.preview = std::move(image); });
+}
+
+void WindowHost::showMessage(MessageIcon icon, const QString& text, MessageEffect) {
+    askOnGui<bool>(
+        [icon, text](QWidget* window) {
+            showMessageBox(window, icon, text);
+            return true;
+        },
+        false);
+}
+
+DoublesAnswer WindowHost::askDoubles(const DoublesQuestion& question) {
+    return askOnGui<DoublesAnswer>(
+        [&question](QWidget* window) {
+            const auto& asker = doublesAsker();
+            return asker ? asker(window, question) : DoublesAnswer::Keep;
+        },
+        DoublesAnswer::Keep);
+}
+
+void WindowHost::closeRequested() {
+    report([](Reports& r) { r.closeRequested = true; });
+}
+
+}  // namespace tx::gui
