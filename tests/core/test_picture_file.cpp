@@ -1,10 +1,19 @@
 #include <QBuffer>
 #include <QImage>
+#include <QImageReader>
 #include <atomic>
+#include <chrono>
 #include <cstring>
+#include <fcntl.h>
+#include <future>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <thread>
+#include <turbojpeg.h>
+#include <unistd.h>
 
 #include "TestUtil.h"
+#include "support/DecodeBudget.h"
 #include "support/Parallel.h"
 
 using namespace tx;
@@ -250,4 +259,223 @@ TEST_F(PictureFileTest, LoadsFromManyThreadsAtOnce) {
         }
     }, 4);
     EXPECT_EQ(failures, 0);
+}
+
+// ---- decoding exactly as Qt does, bombs, special files and the decode budget
+
+namespace {
+
+QByteArray tjJpeg(const Picture& p, int subsamp, bool progressive = false, int quality = 85) {
+    tjhandle c = tjInitCompress();
+    unsigned char* out = nullptr;
+    unsigned long size = 0;
+    const int rc = tjCompress2(c, p.bits(), p.width(), 0, p.height(), TJPF_RGB, &out, &size, subsamp, quality,
+                               progressive ? TJFLAG_PROGRESSIVE : 0);
+    QByteArray bytes = rc == 0 ? QByteArray(reinterpret_cast<const char*>(out), static_cast<qsizetype>(size)) : QByteArray();
+    tjFree(out);
+    tjDestroy(c);
+    return bytes;
+}
+
+// What Qt's own reader makes of a file, as a Picture.
+Picture qtDecode(const QString& file, QSize scaled = {}) {
+    QImageReader reader(file);
+    reader.setAutoTransform(true);
+    if (scaled.isValid()) reader.setScaledSize(scaled);
+    const QImage image = reader.read().convertToFormat(QImage::Format_RGB888);
+    Picture p(image.width(), image.height());
+    for (int y = 0; y < image.height(); ++y) std::memcpy(p.scanLine(y), image.constScanLine(y), p.stride());
+    return p;
+}
+
+// A real JPEG whose frame header then claims w x h: its scan data ends long before.
+QByteArray jpegBomb(int w, int h, bool endMarker) {
+    QByteArray jpeg = tjJpeg(txtest::noise(64, 64, 9), TJSAMP_420);
+    const qsizetype sof = jpeg.indexOf("\xFF\xC0");
+    jpeg[sof + 5] = static_cast<char>(h >> 8), jpeg[sof + 6] = static_cast<char>(h);
+    jpeg[sof + 7] = static_cast<char>(w >> 8), jpeg[sof + 8] = static_cast<char>(w);
+    jpeg.chop(2);  // the end marker
+    return endMarker ? jpeg + "\xFF\xD9" : jpeg;
+}
+
+QByteArray le32(std::uint32_t v) {
+    const char b[4] = {char(v), char(v >> 8), char(v >> 16), char(v >> 24)};
+    return QByteArray(b, 4);
+}
+
+// An 8-bit run-length BMP over a grey palette (index i is grey i), rows bottom-up.
+QByteArray rleBmp(std::int32_t width, std::int32_t height, const QByteArray& data) {
+    QByteArray palette;
+    for (int i = 0; i < 256; ++i) palette += QByteArray(3, char(i)) + '\0';
+    const std::uint32_t offBits = 54 + 1024;
+    QByteArray b = "BM" + le32(offBits + std::uint32_t(data.size())) + le32(0) + le32(offBits);
+    b += le32(40) + le32(std::uint32_t(width)) + le32(std::uint32_t(height));
+    b += QByteArray("\x01\x00\x08\x00", 4) + le32(1) + le32(std::uint32_t(data.size())) + le32(0) + le32(0) +
+         le32(256) + le32(0);
+    return b + palette + data;
+}
+
+QByteArray gifWithScreen(int w, int h) {
+    QByteArray gif(reinterpret_cast<const char*>(kTwoFrameGif), sizeof kTwoFrameGif);
+    gif[6] = char(w), gif[7] = char(w >> 8), gif[8] = char(h), gif[9] = char(h >> 8);
+    return gif;
+}
+
+struct BudgetCapacity {  // sets the process-wide budget for one test
+    explicit BudgetCapacity(std::int64_t bytes) : old(DecodeBudget::global().capacity()) {
+        DecodeBudget::global().setCapacity(bytes);
+        DecodeBudget::global().resetPeak();
+    }
+    ~BudgetCapacity() { DecodeBudget::global().setCapacity(old); }
+    std::int64_t old;
+};
+
+}  // namespace
+
+TEST_F(PictureFileTest, JpegDecodesExactlyAsQtDoes) {
+    const Picture photo = txtest::noise(61, 37, 4);
+    const struct {
+        const char* name;
+        int subsamp;
+        bool progressive;
+    } kinds[] = {{"444", TJSAMP_444, false}, {"422", TJSAMP_422, false}, {"420", TJSAMP_420, false},
+                 {"grey", TJSAMP_GRAY, false}, {"progressive", TJSAMP_420, true}};
+    for (const auto& k : kinds) {
+        write("k.jpg", tjJpeg(photo, k.subsamp, k.progressive));
+        Picture p;
+        ASSERT_TRUE(loadPicture(path("k.jpg"), p)) << k.name;
+        EXPECT_EQ(p, qtDecode(path("k.jpg"))) << k.name;
+    }
+    const QByteArray jpeg = tjJpeg(photo, TJSAMP_420);
+    for (int orientation = 1; orientation <= 8; ++orientation) {
+        write("o.jpg", withOrientation(jpeg, orientation));
+        Picture p;
+        ASSERT_TRUE(loadPicture(path("o.jpg"), p)) << orientation;
+        EXPECT_EQ(p, qtDecode(path("o.jpg"))) << "orientation " << orientation;
+    }
+    // Scaled decodes: a size the scale divides, and one it does not.
+    for (QSize size : {QSize(320, 240), QSize(333, 217)}) {
+        write("s.jpg", tjJpeg(txtest::noise(size.width(), size.height(), 5), TJSAMP_420));
+        Picture p;
+        ASSERT_TRUE(loadPicture(path("s.jpg"), p, nullptr, LoadHint{60, 50}));
+        EXPECT_EQ(p, qtDecode(path("s.jpg"), size / 4)) << size.width();
+    }
+}
+
+TEST_F(PictureFileTest, PictureBombsAreRefusedBeforeTheirBuffer) {
+    write("bomb.jpg", jpegBomb(19999, 19999, true));
+    write("bomb-open.jpg", jpegBomb(19999, 19999, false));
+    // Width 13 million, 30 rows: a few runs, then the end of the bitmap.
+    write("bomb.bmp", rleBmp(13'000'000, 30, QByteArray("\xFF\x10\xFF\x20\x00\x00\x00\x01", 8)));
+    write("bomb.gif", gifWithScreen(65535, 2176));
+    for (const char* name : {"bomb.jpg", "bomb-open.jpg", "bomb.bmp", "bomb.gif"}) {
+        DecodeBudget::global().resetPeak();
+        expectRefused(name, "truncated");
+        EXPECT_LT(DecodeBudget::global().peak(), 64 << 20) << name;
+    }
+    EXPECT_EQ(txtest::sizeOf(path("bomb.jpg")), QSize(19999, 19999));  // the header alone is fine
+
+    // Their honest relatives load: a flat picture whose data is thin but complete,
+    // an RLE picture that codes every pixel, a GIF frame a little smaller than its screen.
+    write("flat.jpg", tjJpeg(Picture(3000, 2000, rgb(90, 90, 90)), TJSAMP_GRAY, false, 50));
+    ASSERT_LT(read("flat.jpg").size(), 3000 * 2000 / 64);
+    Picture p;
+    QString why;
+    ASSERT_TRUE(loadPicture(path("flat.jpg"), p, &why)) << why.toStdString();
+    EXPECT_EQ(p, qtDecode(path("flat.jpg")));
+
+    // Bottom row: greys 7 8 9 as literals, then a run of one 5; top row: a run of four 200s.
+    write("rle.bmp", rleBmp(4, 2, QByteArray("\x00\x03\x07\x08\x09\x00\x01\x05\x00\x00\x04\xC8\x00\x00\x00\x01", 16)));
+    ASSERT_TRUE(loadPicture(path("rle.bmp"), p, &why)) << why.toStdString();
+    EXPECT_EQ(p, qtDecode(path("rle.bmp")));
+    EXPECT_EQ(p.pixel(0, 1), rgb(7, 7, 7));
+    EXPECT_EQ(p.pixel(3, 1), rgb(5, 5, 5));
+    EXPECT_EQ(p.pixel(1, 0), rgb(200, 200, 200));
+
+    write("screen.gif", gifWithScreen(6, 3));
+    ASSERT_TRUE(loadPicture(path("screen.gif"), p, &why)) << why.toStdString();
+    EXPECT_EQ(QSize(p.width(), p.height()), QSize(6, 3));
+}
+
+TEST_F(PictureFileTest, TopDownBmpsHaveTheirPositiveSize) {
+    const Picture p = gradient(7, 5);
+    ASSERT_TRUE(saveBmp(p, path("up.bmp")));
+    QByteArray bytes = read("up.bmp");
+    QByteArray flipped = bytes.left(54);
+    for (int y = 4; y >= 0; --y) flipped += bytes.mid(54 + y * 24, 24);
+    flipped.replace(22, 4, le32(std::uint32_t(-5)));
+    write("down24.bmp", flipped);
+
+    // 8-bit paletted, through the general decoder: a run-length-free palette BMP, flipped.
+    QImage image(7, 5, QImage::Format_RGB888);
+    for (int y = 0; y < 5; ++y) std::memcpy(image.scanLine(y), p.scanLine(y), p.stride());
+    ASSERT_TRUE(image.convertToFormat(QImage::Format_Indexed8).save(path("pal.bmp"), "BMP"));
+    bytes = read("pal.bmp");
+    const auto* raw = reinterpret_cast<const unsigned char*>(bytes.constData());
+    const std::uint32_t off = raw[10] | raw[11] << 8 | raw[12] << 16;
+    flipped = bytes.left(off);
+    for (int y = 4; y >= 0; --y) flipped += bytes.mid(off + y * 8, 8);
+    flipped.replace(22, 4, le32(std::uint32_t(-5)));
+    write("down8.bmp", flipped);
+
+    for (const char* name : {"down24.bmp", "down8.bmp"}) {
+        int w = 0, h = 0;
+        QString why;
+        EXPECT_TRUE(pictureSize(path(name), w, h, &why)) << name << why.toStdString();
+        EXPECT_EQ(QSize(w, h), QSize(7, 5)) << name;
+        Picture back;
+        ASSERT_TRUE(loadPicture(path(name), back, &why)) << name << why.toStdString();
+        EXPECT_EQ(back, std::string(name) == "down24.bmp" ? p : qtDecode(path("pal.bmp"))) << name;
+    }
+}
+
+TEST_F(PictureFileTest, OnlyRegularFilesAreOpened) {
+    ASSERT_TRUE(saveBmp(gradient(4, 4), path("real.bmp")));
+    ASSERT_TRUE(QFile::link(path("real.bmp"), path("link.bmp")));
+    ASSERT_TRUE(QFile::link(path("gone.bmp"), path("dangling.bmp")));
+    ASSERT_TRUE(QDir(dir.path()).mkdir("folder.bmp"));
+    ASSERT_EQ(mkfifo(path("pipe.bmp").toLocal8Bit().constData(), 0600), 0);
+    // Should the loader open the pipe after all, a writer lets it go on instead of hanging.
+    std::promise<void> done;
+    std::thread writer([fifo = path("pipe.bmp").toLocal8Bit(), finished = done.get_future()] {
+        finished.wait_for(std::chrono::seconds(2));
+        const int fd = ::open(fifo.constData(), O_WRONLY | O_NONBLOCK);
+        if (fd >= 0) ::close(fd);
+    });
+
+    Picture p;
+    EXPECT_TRUE(loadPicture(path("link.bmp"), p));
+    EXPECT_EQ(p, gradient(4, 4));
+    expectRefused("pipe.bmp", "not a regular file");
+    expectRefused("folder.bmp", "not a regular file");
+    expectRefused("dangling.bmp", "not found");
+    for (const char* name : {"pipe.bmp", "folder.bmp"}) {
+        int w = 0, h = 0;
+        QString why;
+        EXPECT_FALSE(pictureSize(path(name), w, h, &why)) << name;
+        EXPECT_EQ(why, "not a regular file");
+    }
+    done.set_value();
+    writer.join();
+}
+
+TEST_F(PictureFileTest, DecodesShareOneMemoryBudget) {
+    write("b.jpg", tjJpeg(txtest::noise(500, 400, 1), TJSAMP_420));
+    ASSERT_TRUE(saveBmp(gradient(500, 400), path("b.bmp")));
+    {
+        // A picture that needs more than the whole budget is refused, with its size.
+        const BudgetCapacity tiny(256 * 1024);
+        for (const char* name : {"b.jpg", "b.bmp"}) expectRefused(name, "too large (500 x 400)");
+    }
+    const BudgetCapacity small(8 << 20);
+    std::atomic<int> failures{0};
+    parallelFor(24, 1, [&](std::int64_t begin, std::int64_t end) {
+        for (std::int64_t i = begin; i < end; ++i) {
+            Picture p;
+            if (!loadPicture(path(i % 2 ? "b.jpg" : "b.bmp"), p) || p.width() != 500) ++failures;
+        }
+    }, 8);
+    EXPECT_EQ(failures, 0);
+    EXPECT_GT(DecodeBudget::global().peak(), 500 * 400 * 3);
+    EXPECT_LE(DecodeBudget::global().peak(), 8 << 20);
 }
