@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -10,8 +11,13 @@
 using namespace tx;
 
 namespace {
-void waitForWaiters(const DecodeBudget& budget, int n) {
-    while (budget.waiting() < n) std::this_thread::yield();
+// True once n requests wait; false if that never happens (a request was granted at once).
+bool waitForWaiters(const DecodeBudget& budget, int n) {
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (budget.waiting() < n)
+        if (std::chrono::steady_clock::now() > giveUp) return false;
+        else std::this_thread::yield();
+    return true;
 }
 }  // namespace
 
@@ -49,7 +55,7 @@ TEST(DecodeBudget, GrantsInOrderSoALargeRequestIsNotStarved) {
         std::lock_guard lock(m);
         order.push_back(70);
     });
-    waitForWaiters(budget, 1);
+    EXPECT_TRUE(waitForWaiters(budget, 1));
     // 40 would fit next to the first 60, but it came after the large one (and
     // does not fit beside it, so the order of the records is the order of grants).
     std::thread small([&] {
@@ -57,7 +63,7 @@ TEST(DecodeBudget, GrantsInOrderSoALargeRequestIsNotStarved) {
         std::lock_guard lock(m);
         order.push_back(40);
     });
-    waitForWaiters(budget, 2);
+    EXPECT_TRUE(waitForWaiters(budget, 2));
     first.release();
     large.join();
     small.join();
@@ -89,7 +95,7 @@ TEST(DecodeBudget, AWaiterThatNoLongerFitsAfterAShrinkIsRefused) {
     auto first = budget.acquire(80);
     bool granted = true;
     std::thread waiter([&] { granted = static_cast<bool>(budget.acquire(90)); });
-    waitForWaiters(budget, 1);
+    EXPECT_TRUE(waitForWaiters(budget, 1));
     budget.setCapacity(50);
     waiter.join();
     EXPECT_FALSE(granted);

@@ -72,7 +72,7 @@ enum class Kind { Other, Bmp, Jpeg, Gif };
 
 Kind kindOf(const QByteArray& head) {
     if (head.startsWith("BM")) return Kind::Bmp;
-    if (head.startsWith("\xFF\xD8\xFF")) return Kind::Jpeg;
+    if (head.startsWith("\xFF\xD8")) return Kind::Jpeg;
     if (head.startsWith("GIF87a") || head.startsWith("GIF89a")) return Kind::Gif;
     return Kind::Other;
 }
@@ -351,7 +351,8 @@ bool Loader::readRest() {
 bool Loader::reserve(std::int64_t bytes, std::int64_t w, std::int64_t h) {
     m_reservation.release();
     m_reservation = DecodeBudget::global().acquire(m_fileSize + bytes);
-    return m_reservation ? true : fail(tooLarge(w, h));
+    if (m_reservation) return true;
+    return fail(w > 0 && h > 0 ? tooLarge(w, h) : QStringLiteral("too large"));
 }
 
 bool Loader::run(Picture& out) {
@@ -395,7 +396,8 @@ bool Loader::loadBmp(Picture& out) {
 }
 
 bool Loader::loadGif(Picture& out) {
-    if (!reserve(0, 0, 0) || !readRest()) return false;
+    const GifHeader screen = readGif(m_bytes);
+    if (!reserve(0, screen.screenWidth, screen.screenHeight) || !readRest()) return false;
     const GifHeader gif = readGif(m_bytes);
     if (!gif.hasFrame) return fail(QStringLiteral("truncated"));
     // Qt's decoder paints the first frame onto a picture of the whole logical screen.
