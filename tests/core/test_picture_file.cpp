@@ -1,14 +1,24 @@
 #include <QBuffer>
 #include <QImage>
+#include <QImageReader>
 #include <atomic>
+#include <chrono>
 #include <cstring>
+#include <fcntl.h>
+#include <future>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <thread>
+#include <turbojpeg.h>
+#include <unistd.h>
 
+#include "PictureSamples.h"
 #include "TestUtil.h"
+#include "support/DecodeBudget.h"
 #include "support/Parallel.h"
 
 using namespace tx;
-using txtest::gradient;
+using namespace txtest;
 
 namespace {
 
@@ -64,15 +74,6 @@ bool near(Colour c, int r, int g, int b, int tolerance = 40) {
     return std::abs(redOf(c) - r) <= tolerance && std::abs(greenOf(c) - g) <= tolerance &&
            std::abs(blueOf(c) - b) <= tolerance;
 }
-
-// Two frames of 4 x 2 over the palette red, green, blue, white: the first shows
-// 0 1 2 3 / 0 1 2 3, the second is all white.
-const unsigned char kTwoFrameGif[] = {
-    0x47, 0x49, 0x46, 0x38, 0x39, 0x61, 0x04, 0x00, 0x02, 0x00, 0x91, 0x00, 0x00, 0xFF, 0x00, 0x00,
-    0x00, 0xFF, 0x00, 0x00, 0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0x21, 0xF9, 0x04, 0x00, 0x0A, 0x00, 0x00,
-    0x00, 0x2C, 0x00, 0x00, 0x00, 0x00, 0x04, 0x00, 0x02, 0x00, 0x00, 0x02, 0x05, 0x44, 0xA8, 0x11,
-    0xA1, 0x56, 0x00, 0x21, 0xF9, 0x04, 0x00, 0x0A, 0x00, 0x00, 0x00, 0x2C, 0x00, 0x00, 0x00, 0x00,
-    0x04, 0x00, 0x02, 0x00, 0x00, 0x02, 0x05, 0xDC, 0xB8, 0x71, 0xE3, 0x56, 0x00, 0x3B};
 
 }  // namespace
 
@@ -180,6 +181,10 @@ TEST_F(PictureFileTest, BadFilesAreRefusedWithAReason) {
     expectRefused("cut.jpg", "truncated");
     write("headonly.jpg", jpeg.left(200));
     expectRefused("headonly.jpg", "truncated");
+    // Cut inside the picture data, then an end marker: the structure looks whole.
+    const QByteArray noisy = tjJpeg(noise(64, 64, 2), TJSAMP_420);
+    write("cut-marked.jpg", noisy.left(noisy.size() * 2 / 3) + "\xFF\xD9");
+    expectRefused("cut-marked.jpg", "truncated");
     // Bytes after the end marker (camera trailers) are fine.
     write("trailer.jpg", jpeg + QByteArray(100, 'x'));
     EXPECT_EQ(loadedSize("trailer.jpg"), QSize(64, 64));
@@ -250,4 +255,179 @@ TEST_F(PictureFileTest, LoadsFromManyThreadsAtOnce) {
         }
     }, 4);
     EXPECT_EQ(failures, 0);
+}
+
+// ---- decoding exactly as Qt does, bombs, special files and the decode budget
+
+namespace {
+
+// What Qt's own reader makes of a file, as a Picture.
+Picture qtDecode(const QString& file, QSize scaled = {}) {
+    QImageReader reader(file);
+    reader.setAutoTransform(true);
+    if (scaled.isValid()) reader.setScaledSize(scaled);
+    const QImage image = reader.read().convertToFormat(QImage::Format_RGB888);
+    Picture p(image.width(), image.height());
+    for (int y = 0; y < image.height(); ++y) std::memcpy(p.scanLine(y), image.constScanLine(y), p.stride());
+    return p;
+}
+
+struct BudgetCapacity {  // sets the process-wide budget for one test
+    explicit BudgetCapacity(std::int64_t bytes) : old(DecodeBudget::global().capacity()) {
+        DecodeBudget::global().setCapacity(bytes);
+        DecodeBudget::global().resetPeak();
+    }
+    ~BudgetCapacity() { DecodeBudget::global().setCapacity(old); }
+    std::int64_t old;
+};
+
+}  // namespace
+
+TEST_F(PictureFileTest, JpegDecodesExactlyAsQtDoes) {
+    const Picture photo = txtest::noise(61, 37, 4);
+    const struct {
+        const char* name;
+        int subsamp;
+        bool progressive;
+    } kinds[] = {{"444", TJSAMP_444, false}, {"422", TJSAMP_422, false}, {"420", TJSAMP_420, false},
+                 {"grey", TJSAMP_GRAY, false}, {"progressive", TJSAMP_420, true}};
+    for (const auto& k : kinds) {
+        write("k.jpg", tjJpeg(photo, k.subsamp, k.progressive));
+        Picture p;
+        ASSERT_TRUE(loadPicture(path("k.jpg"), p)) << k.name;
+        EXPECT_EQ(p, qtDecode(path("k.jpg"))) << k.name;
+    }
+    const QByteArray jpeg = tjJpeg(photo, TJSAMP_420);
+    for (int orientation = 1; orientation <= 8; ++orientation) {
+        write("o.jpg", withOrientation(jpeg, orientation));
+        Picture p;
+        ASSERT_TRUE(loadPicture(path("o.jpg"), p)) << orientation;
+        EXPECT_EQ(p, qtDecode(path("o.jpg"))) << "orientation " << orientation;
+    }
+    // Scaled decodes: a size the scale divides, and one it does not.
+    for (QSize size : {QSize(320, 240), QSize(333, 217)}) {
+        write("s.jpg", tjJpeg(txtest::noise(size.width(), size.height(), 5), TJSAMP_420));
+        Picture p;
+        ASSERT_TRUE(loadPicture(path("s.jpg"), p, nullptr, LoadHint{60, 50}));
+        EXPECT_EQ(p, qtDecode(path("s.jpg"), size / 4)) << size.width();
+    }
+}
+
+TEST_F(PictureFileTest, PictureBombsAreRefusedBeforeTheirBuffer) {
+    write("bomb.jpg", jpegBomb(19999, 19999, true));
+    write("bomb-open.jpg", jpegBomb(19999, 19999, false));
+    // Width 13 million, 30 rows: a few runs, then the end of the bitmap.
+    write("bomb.bmp", rleBmp(13'000'000, 30, QByteArray("\xFF\x10\xFF\x20\x00\x00\x00\x01", 8)));
+    write("bomb.gif", gifWithScreen(65535, 2176));
+    for (const char* name : {"bomb.jpg", "bomb-open.jpg", "bomb.bmp", "bomb.gif"}) {
+        DecodeBudget::global().resetPeak();
+        expectRefused(name, "truncated");
+        EXPECT_LT(DecodeBudget::global().peak(), 64 << 20) << name;
+    }
+    EXPECT_EQ(txtest::sizeOf(path("bomb.jpg")), QSize(19999, 19999));  // the header alone is fine
+
+    // Their honest relatives load: a flat picture whose data is thin but complete,
+    // an RLE picture that codes every pixel, a GIF frame a little smaller than its screen.
+    write("flat.jpg", tjJpeg(Picture(3000, 2000, rgb(90, 90, 90)), TJSAMP_GRAY, false, 50));
+    ASSERT_LT(read("flat.jpg").size(), 3000 * 2000 / 64);
+    Picture p;
+    QString why;
+    ASSERT_TRUE(loadPicture(path("flat.jpg"), p, &why)) << why.toStdString();
+    EXPECT_EQ(p, qtDecode(path("flat.jpg")));
+
+    // Bottom row: greys 7 8 9 as literals, then a run of one 5; top row: a run of four 200s.
+    write("rle.bmp", rleBmp(4, 2, QByteArray("\x00\x03\x07\x08\x09\x00\x01\x05\x00\x00\x04\xC8\x00\x00\x00\x01", 16)));
+    ASSERT_TRUE(loadPicture(path("rle.bmp"), p, &why)) << why.toStdString();
+    EXPECT_EQ(p, qtDecode(path("rle.bmp")));
+    EXPECT_EQ(p.pixel(0, 1), rgb(7, 7, 7));
+    EXPECT_EQ(p.pixel(3, 1), rgb(5, 5, 5));
+    EXPECT_EQ(p.pixel(1, 0), rgb(200, 200, 200));
+
+    write("screen.gif", gifWithScreen(6, 3));
+    ASSERT_TRUE(loadPicture(path("screen.gif"), p, &why)) << why.toStdString();
+    EXPECT_EQ(QSize(p.width(), p.height()), QSize(6, 3));
+}
+
+TEST_F(PictureFileTest, TopDownBmpsHaveTheirPositiveSize) {
+    const Picture p = gradient(7, 5);
+    ASSERT_TRUE(saveBmp(p, path("up.bmp")));
+    QByteArray bytes = read("up.bmp");
+    QByteArray flipped = bytes.left(54);
+    for (int y = 4; y >= 0; --y) flipped += bytes.mid(54 + y * 24, 24);
+    flipped.replace(22, 4, le32(std::uint32_t(-5)));
+    write("down24.bmp", flipped);
+
+    // 8-bit paletted, through the general decoder: a run-length-free palette BMP, flipped.
+    QImage image(7, 5, QImage::Format_RGB888);
+    for (int y = 0; y < 5; ++y) std::memcpy(image.scanLine(y), p.scanLine(y), p.stride());
+    ASSERT_TRUE(image.convertToFormat(QImage::Format_Indexed8).save(path("pal.bmp"), "BMP"));
+    bytes = read("pal.bmp");
+    const auto* raw = reinterpret_cast<const unsigned char*>(bytes.constData());
+    const std::uint32_t off = raw[10] | raw[11] << 8 | raw[12] << 16;
+    flipped = bytes.left(off);
+    for (int y = 4; y >= 0; --y) flipped += bytes.mid(off + y * 8, 8);
+    flipped.replace(22, 4, le32(std::uint32_t(-5)));
+    write("down8.bmp", flipped);
+
+    for (const char* name : {"down24.bmp", "down8.bmp"}) {
+        int w = 0, h = 0;
+        QString why;
+        EXPECT_TRUE(pictureSize(path(name), w, h, &why)) << name << why.toStdString();
+        EXPECT_EQ(QSize(w, h), QSize(7, 5)) << name;
+        Picture back;
+        ASSERT_TRUE(loadPicture(path(name), back, &why)) << name << why.toStdString();
+        EXPECT_EQ(back, std::string(name) == "down24.bmp" ? p : qtDecode(path("pal.bmp"))) << name;
+    }
+}
+
+TEST_F(PictureFileTest, OnlyRegularFilesAreOpened) {
+    ASSERT_TRUE(saveBmp(gradient(4, 4), path("real.bmp")));
+    ASSERT_TRUE(QFile::link(path("real.bmp"), path("link.bmp")));
+    ASSERT_TRUE(QFile::link(path("gone.bmp"), path("dangling.bmp")));
+    ASSERT_TRUE(QDir(dir.path()).mkdir("folder.bmp"));
+    ASSERT_EQ(mkfifo(path("pipe.bmp").toLocal8Bit().constData(), 0600), 0);
+    // Should the loader open the pipe after all, a writer lets it go on instead of hanging.
+    std::promise<void> done;
+    std::thread writer([fifo = path("pipe.bmp").toLocal8Bit(), finished = done.get_future()] {
+        while (finished.wait_for(std::chrono::seconds(2)) == std::future_status::timeout) {
+            const int fd = ::open(fifo.constData(), O_WRONLY | O_NONBLOCK);
+            if (fd >= 0) ::close(fd);
+        }
+    });
+
+    Picture p;
+    EXPECT_TRUE(loadPicture(path("link.bmp"), p));
+    EXPECT_EQ(p, gradient(4, 4));
+    expectRefused("pipe.bmp", "not a regular file");
+    expectRefused("folder.bmp", "not a regular file");
+    expectRefused("dangling.bmp", "not found");
+    for (const char* name : {"pipe.bmp", "folder.bmp"}) {
+        int w = 0, h = 0;
+        QString why;
+        EXPECT_FALSE(pictureSize(path(name), w, h, &why)) << name;
+        EXPECT_EQ(why, "not a regular file");
+    }
+    done.set_value();
+    writer.join();
+}
+
+TEST_F(PictureFileTest, DecodesShareOneMemoryBudget) {
+    write("b.jpg", tjJpeg(txtest::noise(500, 400, 1), TJSAMP_420));
+    ASSERT_TRUE(saveBmp(gradient(500, 400), path("b.bmp")));
+    {
+        // A picture that needs more than the whole budget is refused, with its size.
+        const BudgetCapacity tiny(256 * 1024);
+        for (const char* name : {"b.jpg", "b.bmp"}) expectRefused(name, "too large (500 x 400)");
+    }
+    const BudgetCapacity small(8 << 20);
+    std::atomic<int> failures{0};
+    parallelFor(24, 1, [&](std::int64_t begin, std::int64_t end) {
+        for (std::int64_t i = begin; i < end; ++i) {
+            Picture p;
+            if (!loadPicture(path(i % 2 ? "b.jpg" : "b.bmp"), p) || p.width() != 500) ++failures;
+        }
+    }, 8);
+    EXPECT_EQ(failures, 0);
+    EXPECT_GT(DecodeBudget::global().peak(), 500 * 400 * 3);
+    EXPECT_LE(DecodeBudget::global().peak(), 8 << 20);
 }

@@ -2,10 +2,15 @@
 // Reading pictures from and writing them to files.
 //
 // Error rules: loadPicture never throws and never crashes on bad input; it returns
-// false with a short English reason in *error (unreadable, not a picture, truncated,
-// too large). Pictures whose header claims more than Picture::kMaxPixels are
-// refused before any pixel memory is allocated. JPEG sources are turned upright
-// by their EXIF orientation. saveBmp writes a temporary file in the target folder
+// false with a short English reason in *error ("not found", "not a regular file",
+// "cannot be opened: ...", "empty file", "not a picture", "truncated",
+// "too large (W x H)", "cannot be decoded: ..."). Only regular files are opened
+// (after following links), so a pipe or device never blocks the caller. Nothing
+// is allocated for a picture before its header passed the size limit and, when
+// its data is thin, a check that the data reaches the end of the picture; every
+// decode then reserves its memory in the process-wide DecodeBudget, so parallel
+// decodes never together hold more than that budget. JPEG sources are turned
+// upright by their EXIF orientation. saveBmp writes a temporary file in the target folder
 // and renames it over the target, so a failure never leaves a half-written file
 // and never destroys the old one.
 
@@ -26,7 +31,7 @@ struct LoadHint {
 bool loadPicture(const QString& path, Picture& out, QString* error = nullptr, const LoadHint& hint = {});
 
 // Size of the picture in a file (after EXIF orientation), without decoding it.
-bool pictureSize(const QString& path, int& width, int& height);
+bool pictureSize(const QString& path, int& width, int& height, QString* error = nullptr);
 
 bool saveBmp(const Picture& picture, const QString& path, QString* error = nullptr);
 
