@@ -5,12 +5,13 @@
 // false with a short English reason in *error (unreadable, not a picture, truncated,
 // too large). Pictures whose header claims more than Picture::kMaxPixels are
 // refused before any pixel memory is allocated. JPEG sources are turned upright
-// by their EXIF orientation. saveBmp writes a temporary file in the target folder
-// and renames it over the target, so a failure never leaves a half-written file
-// and never destroys the old one.
+// by their EXIF orientation. saveBmp writes through AtomicFile, so a failure never
+// leaves a half-written file and never destroys the old one; it returns false with
+// "Cannot write <name>: <reason>" in *error.
 
 #include <QString>
 
+#include "support/AtomicFile.h"
 #include "support/Picture.h"
 
 namespace tx {
@@ -28,6 +29,7 @@ bool loadPicture(const QString& path, Picture& out, QString* error = nullptr, co
 // Size of the picture in a file (after EXIF orientation), without decoding it.
 bool pictureSize(const QString& path, int& width, int& height);
 
-bool saveBmp(const Picture& picture, const QString& path, QString* error = nullptr);
+bool saveBmp(const Picture& picture, const QString& path, QString* error = nullptr,
+             LinkPolicy links = LinkPolicy::ReplaceLink);
 
 }  // namespace tx
