@@ -118,6 +118,9 @@ TEST(FileHelpers, DeleteFolderDoesNotFollowLinksOutside) {
     QFile::setPermissions(mine, QFileDevice::ReadOwner);
     ASSERT_TRUE(QFile::link(outside, lib + "/linkdir"));
     ASSERT_TRUE(QFile::link(mine, lib + "/link.jpg"));
+    ASSERT_TRUE(QDir().mkpath(lib + "/sub"));
+    ASSERT_TRUE(QFile::link(outside, lib + "/sub/deeper"));
+    ASSERT_TRUE(QFile::link(outside + "/gone.jpg", lib + "/dangling.jpg"));
     EXPECT_TRUE(tx::DeleteFolder(lib));
     EXPECT_FALSE(QFileInfo::exists(lib));
     EXPECT_TRUE(QFileInfo::exists(mine));
