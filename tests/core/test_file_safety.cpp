@@ -168,7 +168,8 @@ TEST(FileSafety, EveryWriterTreatsLinksAndSpecialFilesByItsPolicy) {
             } else {
                 EXPECT_TRUE(o.ok) << o.error.toStdString();
                 const QString written = c.entryReplaced ? target : p.precious;
-                EXPECT_TRUE(readFile(written).startsWith(w.signature));
+                // Never read anything but a regular file: opening a FIFO would wait for ever.
+                EXPECT_TRUE(isRegular(written) && readFile(written).startsWith(w.signature));
                 EXPECT_TRUE(c.entryReplaced ? isRegular(target) : isLink(target));
             }
             // Nothing outside changed unless a link to it was followed on purpose.
