@@ -2,10 +2,15 @@
 // asks, only regular files are written, failures say why and leave nothing behind.
 #include <QDir>
 #include <QFileInfo>
+#include <algorithm>
+#include <cstring>
 #include <functional>
 #include <gtest/gtest.h>
 #include <fcntl.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include "TestUtil.h"
@@ -88,17 +93,41 @@ QStringList leftovers(const QString& folder) {
     return QDir(folder).entryList({".tx-*"}, QDir::AllEntries | QDir::Hidden | QDir::System);
 }
 
-// A library folder beside an outside folder holding a precious file, a folder and a FIFO.
+bool isSpecial(const QString& path) {
+    struct stat st {};
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode) &&
+           !S_ISLNK(st.st_mode);
+}
+
+// A library folder beside an outside folder holding a precious file, a folder, a
+// FIFO, a socket and a device. The device is our own copy of the null device (a
+// writer that went wrong must not replace the system's); without the right to
+// make one, the socket stands in for it.
 struct Place {
     QTemporaryDir root;
     QString lib = root.filePath("lib/"), out = root.filePath("outside/");
-    QString precious = out + "photo.bmp", folder = out + "folder", fifo = out + "pipe";
+    QString precious = out + "photo.bmp", folder = out + "folder", fifo = out + "pipe", socket = out + "sock",
+            device = out + "null";
     Place() {
         QDir().mkpath(lib);
         QDir().mkpath(folder);
         writeFile(precious, "precious");
         EXPECT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0644), 0);
+        sockaddr_un addr{};
+        addr.sun_family = AF_UNIX;
+        const QByteArray name = QFile::encodeName(socket);
+        EXPECT_LT(name.size(), static_cast<qsizetype>(sizeof addr.sun_path));
+        std::memcpy(addr.sun_path, name.constData(), std::min<std::size_t>(name.size(), sizeof addr.sun_path - 1));
+        m_socket = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        EXPECT_EQ(::bind(m_socket, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+        if (::mknod(QFile::encodeName(device).constData(), S_IFCHR | 0666, makedev(1, 3)) != 0) device = socket;
     }
+    ~Place() { ::close(m_socket); }
+    Place(const Place&) = delete;
+    Place& operator=(const Place&) = delete;
+
+private:
+    int m_socket = -1;
 };
 
 struct Case {
@@ -145,7 +174,11 @@ const Case kCases[] = {
      true},
     {"link to a FIFO, following", [](const Place& p, const QString& t) { link(p.fifo, t); },
      LinkPolicy::FollowToRegularFile, "not a regular file", false},
-    {"link to a device, following", [](const Place&, const QString& t) { link("/dev/null", t); },
+    {"link to a socket, following", [](const Place& p, const QString& t) { link(p.socket, t); },
+     LinkPolicy::FollowToRegularFile, "not a regular file", false},
+    {"link to a device", [](const Place& p, const QString& t) { link(p.device, t); }, LinkPolicy::ReplaceLink,
+     nullptr, true},
+    {"link to a device, following", [](const Place& p, const QString& t) { link(p.device, t); },
      LinkPolicy::FollowToRegularFile, "not a regular file", false},
 };
 
@@ -179,7 +212,8 @@ TEST(FileSafety, EveryWriterTreatsLinksAndSpecialFilesByItsPolicy) {
             EXPECT_FALSE(QFileInfo::exists(p.out + "missing.bmp"));
             EXPECT_TRUE(QFileInfo(p.folder).isDir());
             EXPECT_TRUE(isFifo(p.fifo));
-            EXPECT_TRUE(QFileInfo("/dev/null").exists() && !QFileInfo("/dev/null").isFile());
+            EXPECT_TRUE(isSpecial(p.socket));
+            EXPECT_TRUE(isSpecial(p.device));
             EXPECT_EQ(leftovers(p.lib) + leftovers(p.out), QStringList());
         }
     }
