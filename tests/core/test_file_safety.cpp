@@ -333,12 +333,13 @@ TEST(FileSafety, NewTilesSkipNamesTakenByDanglingLinks) {
         job.sourceEntries = {"a.bmp"};
         job.targetFolder = p.lib;
         job.tileWidth = job.tileHeight = 8;
-        job.jpeg = jpeg;
+        job.format = jpeg ? tx::TileFormat::Jpeg : tx::TileFormat::Bmp;
         txtest::RecordingHost host;
         tx::Task task(host);
         txtest::start(task);
-        tx::CreateLibrary(task, job);
-        EXPECT_TRUE(host.messages.isEmpty()) << host.messages.join('\n').toStdString();
+        const tx::JobResult result = tx::CreateLibrary(task, job);
+        EXPECT_EQ(result.outcome, tx::JobOutcome::Completed) << result.message.toStdString();
+        EXPECT_EQ(result.filesWritten, QStringList{p.lib + (jpeg ? "4.jpg" : "3.bmp")});
     }
     EXPECT_TRUE(isRegular(p.lib + "3.bmp"));
     EXPECT_TRUE(isRegular(p.lib + "4.jpg"));
