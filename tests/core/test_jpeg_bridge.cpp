@@ -57,28 +57,44 @@ TEST(JpegBridge, WritesReadableJpegTheRightWayUpInTheAskedQuality) {
     EXPECT_EQ(QImage(dir.filePath("q500.jpg")).size(), QSize(37, 29));
 }
 
-TEST(JpegBridge, OverwriteKeepsTimesAndPermissions) {
+// A page that is rendered again is a new file; the bridge keeps the old file's
+// times and permissions only when asked to.
+TEST(JpegBridge, OverwriteGivesANewFileOrKeepsTimesAndPermissionsOnRequest) {
     QTemporaryDir dir;
-    const QString path = dir.filePath("page.jpg");
-    writeFile(path, "old content");
-    const QByteArray name = QFile::encodeName(path);
-    ASSERT_EQ(::chmod(name.constData(), 0640), 0);
+    const QString probe = dir.filePath("probe");
+    writeFile(probe);
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(probe).constData(), &st), 0);
+    const mode_t defaultMode = st.st_mode & 07777;
     const struct timespec times[2] = {{1000000000, 123456789}, {1100000000, 987654321}};
-    ASSERT_EQ(::utimensat(AT_FDCWD, name.constData(), times, 0), 0);
 
     cDIBSection d;
     d.CreateFromPicture(halves(16, 8));
-    ASSERT_TRUE(tx::SaveJpegFile(d, path, 90));
+    for (bool keep : {false, true}) {
+        SCOPED_TRACE(keep ? "keep" : "fresh");
+        const QString path = dir.filePath(keep ? "kept.jpg" : "page.jpg");
+        writeFile(path, "old content");
+        const QByteArray name = QFile::encodeName(path);
+        ASSERT_EQ(::chmod(name.constData(), 0640), 0);
+        ASSERT_EQ(::utimensat(AT_FDCWD, name.constData(), times, 0), 0);
 
-    struct stat st {};
-    ASSERT_EQ(::stat(name.constData(), &st), 0);
-    EXPECT_EQ(st.st_mode & 07777, 0640u);
-    EXPECT_EQ(st.st_atim.tv_sec, times[0].tv_sec);
-    EXPECT_EQ(st.st_atim.tv_nsec, times[0].tv_nsec);
-    EXPECT_EQ(st.st_mtim.tv_sec, times[1].tv_sec);
-    EXPECT_EQ(st.st_mtim.tv_nsec, times[1].tv_nsec);
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"page.jpg"});
-    EXPECT_EQ(QImage(path).size(), QSize(16, 8));  // read last: reading moves the access time
+        ASSERT_TRUE(keep ? tx::SaveJpegFile(d, path, 90, tx::LinkPolicy::FollowToRegularFile, tx::OldAttributes::Keep)
+                         : tx::SaveJpegFile(d, path, 90));
+        ASSERT_EQ(::stat(name.constData(), &st), 0);
+        if (keep) {
+            EXPECT_EQ(st.st_mode & 07777, 0640u);
+            EXPECT_EQ(st.st_atim.tv_sec, times[0].tv_sec);
+            EXPECT_EQ(st.st_atim.tv_nsec, times[0].tv_nsec);
+            EXPECT_EQ(st.st_mtim.tv_sec, times[1].tv_sec);
+            EXPECT_EQ(st.st_mtim.tv_nsec, times[1].tv_nsec);
+        } else {
+            EXPECT_EQ(st.st_mode & 07777, defaultMode);
+            EXPECT_GT(st.st_mtim.tv_sec, times[1].tv_sec);
+            EXPECT_GT(st.st_atim.tv_sec, times[0].tv_sec);
+        }
+        EXPECT_EQ(QImage(path).size(), QSize(16, 8));  // read last: reading moves the access time
+    }
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList({"kept.jpg", "page.jpg", "probe"}));
 }
 
 TEST(JpegBridge, FailuresRaise26001AndLeaveOldFileIntact) {
@@ -97,7 +113,7 @@ TEST(JpegBridge, FailuresRaise26001AndLeaveOldFileIntact) {
     // A folder in place of the file: nothing can be renamed over it.
     ASSERT_TRUE(QDir(dir.path()).mkdir("taken.jpg"));
     expectSaveFails(d, dir.filePath("taken.jpg"));
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"keep.jpg"});  // no temporary left behind
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"keep.jpg"});  // no temporary left behind
 }
 
 TEST(JpegBridge, ReadOnlyFolderOrFileLeavesOldFileIntact) {

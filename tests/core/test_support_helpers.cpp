@@ -75,11 +75,19 @@ TEST(FileHelpers, NamesAndExtensions) {
     for (const char* yes : {"a.bmp", "B.BMP", "c.bMp"}) EXPECT_TRUE(tx::IsBmpFile(yes)) << yes;
     for (const char* no : {"bmp", "x.bmpx", "", "a.jpg"}) EXPECT_FALSE(tx::IsBmpFile(no)) << no;
 
-    EXPECT_TRUE(tx::isPlainName("Holiday 2004"));
-    EXPECT_TRUE(tx::isPlainName("a.b"));
-    for (const QString& bad : {QString(""), QString("."), QString(".."), QString("a/b"), QString("a\\b"),
-                               QString("a\tb"), QString("a\nb"), QString(QChar(0x7F)) + "x", QString("/"),
-                               QString(QChar(0)) + "a"})
+    const QString emoji = QString::fromUtf8("\xF0\x9F\x8C\x8A");  // outside the 16-bit range: a surrogate pair
+    for (const QString& good : {QString("Holiday 2004"), QString("a.b"), QString::fromUtf8("Fl\xC3\xBCsse ") + emoji,
+                                QString(255, QChar('x')), QString(127, QChar(0xE9)) + "x"})  // 255 bytes in UTF-8
+        EXPECT_TRUE(tx::isPlainName(good)) << good.toStdString();
+    for (const QString& bad :
+         {QString(""), QString("."), QString(".."), QString("a/b"), QString("a\\b"), QString("a\tb"), QString("a\nb"),
+          QString(QChar(0x7F)) + "x", QString("/"), QString(QChar(0)) + "a",
+          QString("gpj") + QChar(0x202E) + "Holiday",                          // right-to-left override
+          QString("a") + QChar(0x200B) + "b", QString(QChar(0xFEFF)) + "lib",  // zero-width space, byte order mark
+          QString("a") + QChar(0x2028) + "b",                                  // line separator
+          QString("   "), QString(QChar(0x3000)), QString(" lib"), QString("lib ") ,
+          QString(256, QChar('x')), QString(128, QChar(0xE9)),                 // 256 bytes in UTF-8
+          QString("a") + QChar(0xD83C)})                                       // half a surrogate pair
         EXPECT_FALSE(tx::isPlainName(bad)) << bad.toStdString();
 }
 
@@ -110,6 +118,9 @@ TEST(FileHelpers, DeleteFolderDoesNotFollowLinksOutside) {
     QFile::setPermissions(mine, QFileDevice::ReadOwner);
     ASSERT_TRUE(QFile::link(outside, lib + "/linkdir"));
     ASSERT_TRUE(QFile::link(mine, lib + "/link.jpg"));
+    ASSERT_TRUE(QDir().mkpath(lib + "/sub"));
+    ASSERT_TRUE(QFile::link(outside, lib + "/sub/deeper"));
+    ASSERT_TRUE(QFile::link(outside + "/gone.jpg", lib + "/dangling.jpg"));
     EXPECT_TRUE(tx::DeleteFolder(lib));
     EXPECT_FALSE(QFileInfo::exists(lib));
     EXPECT_TRUE(QFileInfo::exists(mine));

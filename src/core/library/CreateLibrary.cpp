@@ -114,7 +114,7 @@ void createLibrary(Task& task, const CreateLibraryJob& job) {
     const auto isTaken = [&](int n) {
         for (const char* ext : {".bmp", ".jpg", ".jpeg"}) {
             const QString name = QString::number(n) + QLatin1String(ext);
-            if (taken.contains(name) || QFileInfo::exists(target + name)) return true;
+            if (taken.contains(name) || entryExists(target + name)) return true;
         }
         return false;
     };

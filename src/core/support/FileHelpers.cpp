@@ -3,12 +3,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <chrono>
 #include <cmath>
+#include <filesystem>
 #include <functional>
 #include <mutex>
 #include <random>
+#include <system_error>
 
 namespace tx {
 
@@ -77,28 +78,65 @@ int RandomInt(int lower, int upper) {
 
 bool isPlainName(const QString& name) {
     if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..")) return false;
-    for (QChar c : name) {
-        if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c.category() == QChar::Other_Control) return false;
+    if (name.trimmed() != name) return false;  // also refuses a name of white space only
+    if (!name.isValidUtf16() || name.toUtf8().size() > 255) return false;
+    for (char32_t c : name.toUcs4()) {
+        if (c == U'/' || c == U'\\') return false;
+        switch (QChar::category(c)) {
+        case QChar::Other_Control:
+        case QChar::Other_Format:  // bidi overrides, zero-width characters
+        case QChar::Separator_Line:
+        case QChar::Separator_Paragraph:
+            return false;
+        default:
+            break;
+        }
     }
-    return name.trimmed() == name;
+    return true;
 }
 
-bool writeFileAtomically(const QString& path, const QByteArray& data, QString* error) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        if (error) *error = file.errorString();
+namespace {
+std::filesystem::path fsPath(const QString& path) {
+#ifdef Q_OS_UNIX
+    return std::filesystem::path(QFile::encodeName(path).toStdString());
+#else
+    return std::filesystem::path(path.toStdU16String());
+#endif
+}
+}  // namespace
+
+bool entryExists(const QString& path) {
+    if (path.isEmpty()) return false;
+    std::error_code ec;
+    return std::filesystem::exists(std::filesystem::symlink_status(fsPath(path), ec));
+}
+
+bool removeFileEntry(const QString& path, QString* error) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::file_status st = fs::symlink_status(fsPath(path), ec);
+    if (!fs::exists(st)) return true;
+    if (fs::is_directory(st)) {
+        if (error) *error = cannotWrite(path, QStringLiteral("it is a folder"));
         return false;
     }
-    if (file.write(data) != data.size()) {
-        if (error) *error = file.errorString();
-        file.cancelWriting();
-        return false;
-    }
-    if (!file.commit()) {
-        if (error) *error = file.errorString();
+    // Removes the name itself; a link is never followed.
+    if (!fs::remove(fsPath(path), ec) && ec) {
+        if (error) *error = cannotWrite(path, fileErrorReason(ec.value()));
         return false;
     }
     return true;
+}
+
+QString cannotWrite(const QString& path, const QString& reason) {
+    return QStringLiteral("Cannot write %1: %2").arg(QFileInfo(path).fileName(), reason);
+}
+
+bool writeFileAtomically(const QString& path, const QByteArray& data, QString* error, LinkPolicy links) {
+    AtomicFile file(path, links);
+    if (file.open() && file.write(data.constData(), data.size()) && file.commit()) return true;
+    if (error) *error = cannotWrite(path, file.errorString());
+    return false;
 }
 
 }  // namespace tx

@@ -4,6 +4,8 @@
 #include <QString>
 #include <cstdint>
 
+#include "support/AtomicFile.h"
+
 namespace tx {
 
 // The path with one separator added when it does not already end in "/" or "\".
@@ -23,12 +25,28 @@ bool DeleteFolder(const QString& folder);
 int RandomInt(int lower, int upper);
 void seedRandom(std::uint64_t seed);
 
-// A library or file name the user typed: one plain folder name, no path
-// separators, not "." or "..", no control characters, not empty.
+// A library or file name the user typed: one plain folder name, not empty, not
+// only or starting or ending with white space, not "." or "..", no path separators,
+// no control or invisible format characters (such as the right-to-left override),
+// and at most 255 bytes in UTF-8 (the longest name file systems take).
 bool isPlainName(const QString& name);
 
+// True when anything has this name in its folder: a file, a folder, or a link,
+// even one that points to nothing.
+bool entryExists(const QString& path);
+
+// Removes one directory entry that is not a folder. A link goes, its target stays.
+// True when nothing has the name afterwards (also when nothing had it before).
+bool removeFileEntry(const QString& path, QString* error = nullptr);
+
 // Writes data to path through a temporary file in the same folder, renamed over
-// the target when complete. On failure the old file stays as it was.
-bool writeFileAtomically(const QString& path, const QByteArray& data, QString* error = nullptr);
+// the target when complete (see AtomicFile). On failure the old file stays as it
+// was and *error says "Cannot write <name>: <reason>". The default never follows
+// a link: right for library files; outputs the user named pass FollowToRegularFile.
+bool writeFileAtomically(const QString& path, const QByteArray& data, QString* error = nullptr,
+                         LinkPolicy links = LinkPolicy::ReplaceLink);
+
+// "Cannot write <file name>: <reason>", the error text of the save functions.
+QString cannotWrite(const QString& path, const QString& reason);
 
 }  // namespace tx

@@ -1,19 +1,11 @@
 #include "support/JpegBridge.h"
 
 #include <QCoreApplication>
-#include <QDateTime>
-#include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <algorithm>
 #include <turbojpeg.h>
 
 #include "support/TxError.h"
-
-#ifdef Q_OS_UNIX
-#include <fcntl.h>
-#include <sys/stat.h>
-#endif
 
 namespace tx {
 
@@ -61,62 +53,10 @@ struct JpegBytes {
     }
 };
 
-// What an overwritten file keeps: its permissions and its access and modification
-// times. (The creation time cannot be set on Linux.)
-struct OldFile {
-    bool existed = false;
-    QFileDevice::Permissions permissions;
-#ifdef Q_OS_UNIX
-    struct timespec times[2] = {};  // access, modification
-    mode_t mode = 0;
-#else
-    QDateTime accessed, modified, born;
-#endif
-};
-
-OldFile rememberOldFile(const QString& fileName) {
-    OldFile old;
-    const QFileInfo info(fileName);
-    if (!info.exists() || !info.isFile()) return old;
-    old.existed = true;
-    old.permissions = info.permissions();
-#ifdef Q_OS_UNIX
-    struct stat st {};
-    if (::stat(QFile::encodeName(fileName).constData(), &st) == 0) {
-        old.times[0] = st.st_atim;
-        old.times[1] = st.st_mtim;
-        old.mode = st.st_mode & 07777;
-    } else {
-        old.existed = false;
-    }
-#else
-    old.accessed = info.fileTime(QFileDevice::FileAccessTime);
-    old.modified = info.fileTime(QFileDevice::FileModificationTime);
-    old.born = info.fileTime(QFileDevice::FileBirthTime);
-#endif
-    return old;
-}
-
-// Gives the new file, still open under its temporary name, the old file's
-// permissions and times. Done after the last write so nothing moves them again.
-void restoreOldFile(QSaveFile& file, const OldFile& old) {
-#ifdef Q_OS_UNIX
-    const int fd = file.handle();
-    if (fd >= 0) {
-        ::fchmod(fd, old.mode);
-        ::futimens(fd, old.times);
-    }
-#else
-    file.setPermissions(old.permissions);
-    file.setFileTime(old.accessed, QFileDevice::FileAccessTime);
-    file.setFileTime(old.modified, QFileDevice::FileModificationTime);
-    file.setFileTime(old.born, QFileDevice::FileBirthTime);
-#endif
-}
-
 }  // namespace
 
-bool SaveJpegFile(cDIBSection& buffer, const QString& fileName, int quality) {
+bool SaveJpegFile(cDIBSection& buffer, const QString& fileName, int quality, LinkPolicy links,
+                  OldAttributes attributes) {
     CompressorHandle compressor;
     compressor.h = tjInitCompress();
     if (!compressor.h)
@@ -126,6 +66,14 @@ bool SaveJpegFile(cDIBSection& buffer, const QString& fileName, int quality) {
     const unsigned char* bits = buffer.DIBSectionBitsPtr();
     if (!bits || buffer.Width() <= 0 || buffer.Height() <= 0) failSave(kEmptyBuffer);
 
+    // A target that cannot be written is found before the work of encoding.
+    AtomicFile file(fileName, links, attributes);
+    const auto failWrite = [&](int code) {
+        throw TxError(kJpegErrorNumber, errorSource(),
+                      QStringLiteral("Failed to save to JPG %1: %2").arg(code).arg(file.errorString()));
+    };
+    if (!file.open()) failWrite(kCannotCreate);
+
     // The buffer's rows are bottom-up BGR with 4-byte padding: the encoder reads them as they are.
     JpegBytes jpeg;
     const int q = std::clamp(quality, 1, 100);
@@ -134,18 +82,8 @@ bool SaveJpegFile(cDIBSection& buffer, const QString& fileName, int quality) {
         !jpeg.data || jpeg.size == 0)
         failSave(kEncoderFailed);
 
-    // Written beside the target and renamed over it: the old file is never deleted
-    // first, so a failure leaves it as it was.
-    const OldFile old = rememberOldFile(fileName);
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly)) failSave(kCannotCreate);
-    const qint64 size = static_cast<qint64>(jpeg.size);
-    if (file.write(reinterpret_cast<const char*>(jpeg.data), size) != size || !file.flush()) {
-        file.cancelWriting();
-        failSave(kCannotWrite);
-    }
-    if (old.existed) restoreOldFile(file, old);
-    if (!file.commit()) failSave(kCannotReplace);
+    if (!file.write(reinterpret_cast<const char*>(jpeg.data), static_cast<qint64>(jpeg.size))) failWrite(kCannotWrite);
+    if (!file.commit()) failWrite(kCannotReplace);
     return true;
 }
 

@@ -6,7 +6,6 @@
 #include <QImage>
 #include <QImageIOHandler>
 #include <QImageReader>
-#include <QSaveFile>
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -14,7 +13,9 @@
 #include <new>
 #include <utility>
 
+#include "support/AtomicFile.h"
 #include "support/DecodeBudget.h"
+#include "support/FileHelpers.h"
 #include "support/JpegDecode.h"
 
 namespace tx {
@@ -525,7 +526,7 @@ bool pictureSize(const QString& path, int& width, int& height, QString* error) {
     return true;
 }
 
-bool saveBmp(const Picture& picture, const QString& path, QString* error) {
+bool saveBmp(const Picture& picture, const QString& path, QString* error, LinkPolicy links) {
     if (picture.isEmpty()) {
         setError(error, QStringLiteral("Nothing to save: the picture is empty"));
         return false;
@@ -559,14 +560,12 @@ bool saveBmp(const Picture& picture, const QString& path, QString* error) {
     put16(28, 24);
     put32(34, static_cast<std::uint32_t>(imageBytes));
 
-    QSaveFile file(path);
-    auto fail = [&](const QString& why) {
-        setError(error, QStringLiteral("Cannot write %1: %2").arg(QFileInfo(path).fileName(), why));
-        file.cancelWriting();
+    AtomicFile file(path, links);
+    auto fail = [&] {
+        setError(error, cannotWrite(path, file.errorString()));
         return false;
     };
-    if (!file.open(QIODevice::WriteOnly)) return fail(file.errorString());
-    if (file.write(reinterpret_cast<const char*>(header), 54) != 54) return fail(file.errorString());
+    if (!file.open() || !file.write(reinterpret_cast<const char*>(header), 54)) return fail();
 
     // Rows go out in chunks of about 1 MB, so a page of any size needs little extra memory.
     const std::int64_t rowsPerChunk = std::max<std::int64_t>(1, (1 << 20) / rowBytes);
@@ -584,12 +583,9 @@ bool saveBmp(const Picture& picture, const QString& path, QString* error) {
             }
         }
         const qint64 bytes = rows * rowBytes;
-        if (file.write(chunk.data(), bytes) != bytes) return fail(file.errorString());
+        if (!file.write(chunk.data(), bytes)) return fail();
     }
-    if (!file.commit()) {
-        setError(error, QStringLiteral("Cannot write %1: %2").arg(QFileInfo(path).fileName(), file.errorString()));
-        return false;
-    }
+    if (!file.commit()) return fail();
     return true;
 }
 

@@ -10,12 +10,13 @@
 // its data is thin, a check that the data reaches the end of the picture; every
 // decode then reserves its memory in the process-wide DecodeBudget, so parallel
 // decodes never together hold more than that budget. JPEG sources are turned
-// upright by their EXIF orientation. saveBmp writes a temporary file in the target folder
-// and renames it over the target, so a failure never leaves a half-written file
-// and never destroys the old one.
+// upright by their EXIF orientation. saveBmp writes through AtomicFile, so a
+// failure never leaves a half-written file and never destroys the old one; it
+// returns false with "Cannot write <name>: <reason>" in *error.
 
 #include <QString>
 
+#include "support/AtomicFile.h"
 #include "support/Picture.h"
 
 namespace tx {
@@ -33,6 +34,7 @@ bool loadPicture(const QString& path, Picture& out, QString* error = nullptr, co
 // Size of the picture in a file (after EXIF orientation), without decoding it.
 bool pictureSize(const QString& path, int& width, int& height, QString* error = nullptr);
 
-bool saveBmp(const Picture& picture, const QString& path, QString* error = nullptr);
+bool saveBmp(const Picture& picture, const QString& path, QString* error = nullptr,
+             LinkPolicy links = LinkPolicy::ReplaceLink);
 
 }  // namespace tx
