@@ -144,4 +144,7 @@ bool confirmPreview(QWidget* parent, int cellsX, int cellsY, QSize sourceSize, b
     return true;
 }
 
+// Placeholder until the tile viewer is built.
+void Form9::showTiles(QWidget*, const QString&) {}
+
 }  // namespace tx::gui
