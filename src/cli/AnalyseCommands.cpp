@@ -35,7 +35,7 @@ bool writePng(const Picture& picture, const QString& path, QString& error) {
         error = QStringLiteral("the graph could not be encoded");
         return false;
     }
-    return writeFileAtomically(path, bytes, &error);
+    return writeFileAtomically(path, bytes, &error, LinkPolicy::FollowToRegularFile);
 }
 
 }  // namespace

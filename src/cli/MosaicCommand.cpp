@@ -79,6 +79,11 @@ int runMosaic(const QStringList& args, Io io) {
     if (!QFileInfo(target.absolutePath()).isDir())
         return usageError(io, QStringLiteral("the folder of --out does not exist: %1").arg(target.absolutePath()));
     if (target.isDir()) return usageError(io, QStringLiteral("--out names a folder: %1").arg(*out));
+    // Only regular files are replaced: a device, pipe or socket (also behind a link) is refused.
+    if (target.exists() && !target.isFile()) {
+        io.err << "tesselix-cli: --out " << *out << ": not a regular file\n";
+        return JobFailed;
+    }
 
     if (!isPlainName(*library)) return usageError(io, msg::kValidName);
     const QString folder = libraryFolder(*library);

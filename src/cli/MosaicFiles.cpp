@@ -38,7 +38,7 @@ QByteArray orderCsv(const OrderTable& table) {
 
 void MosaicFiles::write(const QString& path, const QByteArray& data) {
     QString error;
-    if (writeFileAtomically(path, data, &error))
+    if (writeFileAtomically(path, data, &error, LinkPolicy::FollowToRegularFile))
         written << path;
     else
         errors << QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), error);
@@ -46,7 +46,7 @@ void MosaicFiles::write(const QString& path, const QByteArray& data) {
 
 void MosaicFiles::writeBmp(const Picture& picture, const QString& path) {
     QString error;
-    if (saveBmp(picture, path, &error))
+    if (saveBmp(picture, path, &error, LinkPolicy::FollowToRegularFile))
         written << path;
     else
         errors << QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), error);

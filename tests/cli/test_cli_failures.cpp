@@ -1,6 +1,10 @@
 // The command line says what failed and exits 1 when it could not write what it
 // was asked to, instead of succeeding silently.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <QFileInfo>
+#include <cstring>
 
 #include "TestUtil.h"
 
@@ -73,6 +77,68 @@ TEST_F(CliFailures, LibraryFolderThatCannotBeMadeIsNamed) {
     const CliResult r = txtest::runCli({"library", "create", "--from", path("pics"), "--to", "new", "--quiet"}, other.path());
     EXPECT_EQ(r.code, 1) << r.err.toStdString();
     EXPECT_FALSE(r.err.trimmed().isEmpty());
+}
+
+}  // namespace
+
+namespace {
+
+// What a received library or picture could do to the user, tried end to end.
+class HostileInput : public CliFailures {};
+
+TEST_F(HostileInput, OutputThroughALinkToASpecialFileIsRefused) {
+    const QString fifo = path("fifo");
+    ASSERT_EQ(::mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
+    ASSERT_TRUE(QFile::link(fifo, path("out.bmp")));
+    const CliResult r = run({"mosaic", "--source", source, "--library", "tiny", "--quiet", "--cells", "4x3",
+                             "--out", path("out.bmp")});
+    EXPECT_EQ(r.code, 1) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains("not a regular file")) << r.err.toStdString();
+    EXPECT_TRUE(QFileInfo(path("out.bmp")).isSymLink());  // the link and the pipe are as they were
+}
+
+TEST_F(HostileInput, APipeAsTheSourceIsRefusedWithoutHanging) {
+    const QString fifo = path("photo.bmp.fifo");
+    ASSERT_EQ(::mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
+    const CliResult r = run({"mosaic", "--source", fifo, "--library", "tiny", "--quiet", "--cells", "4x3", "--out",
+                             path("m.bmp")});  // runCli waits 120 s at most
+    EXPECT_EQ(r.code, 1) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains("Please select a valid source image.")) << r.err.toStdString();
+}
+
+TEST_F(HostileInput, ADatabaseLinkIsReplacedNotWrittenThrough) {
+    const QString outside = path("precious.txt");
+    txtest::writeFile(outside, "keep me");
+    ASSERT_TRUE(QFile::link(outside, path("Tiles/tiny/3x3.txt")));
+    const CliResult r = run({"library", "index", "tiny", "--quiet"});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(txtest::readFile(outside), QByteArray("keep me"));
+    EXPECT_FALSE(QFileInfo(path("Tiles/tiny/3x3.txt")).isSymLink());
+    EXPECT_TRUE(txtest::readFile(path("Tiles/tiny/3x3.txt")).startsWith("3"));
+}
+
+TEST_F(HostileInput, DeceptiveNamesAreRefusedLikeAnyBadName) {
+    for (const QString& name : {QString("evil\u202Egpj.exe"), QString("a/b"), QString(".."), QString("zero\u200Bwidth")}) {
+        const CliResult r = run({"library", "info", name});
+        EXPECT_EQ(r.code, 2) << name.toStdString();
+        EXPECT_TRUE(r.err.contains("Please select a valid name.")) << r.err.toStdString();
+    }
+}
+
+TEST_F(HostileInput, ATopDownBmpIsAValidSource) {
+    // Height field negated, rows stored top first.
+    QByteArray bmp = txtest::readFile(source);
+    ASSERT_GT(bmp.size(), 54);
+    const int w = 40, h = 30, stride = ((w * 3 + 3) / 4) * 4;
+    const qint32 negative = -h;
+    std::memcpy(bmp.data() + 22, &negative, 4);
+    QByteArray flipped = bmp.left(54);
+    for (int y = h - 1; y >= 0; --y) flipped += bmp.mid(54 + y * stride, stride);
+    txtest::writeFile(path("topdown.bmp"), flipped);
+    const CliResult r = run({"mosaic", "--source", path("topdown.bmp"), "--library", "tiny", "--quiet", "--cells",
+                             "4x3", "--out", path("td.bmp")});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(txtest::sizeOf(path("td.bmp")), QSize(4 * 8, 3 * 8));
 }
 
 }  // namespace

@@ -46,6 +46,8 @@ QString pageFileName(const QString& target, int px, int py, bool multiplePages) 
 
 namespace {
 
+// Pages are files the user named: a link to a regular file is followed.
+constexpr LinkPolicy kPageLinks = LinkPolicy::FollowToRegularFile;
 const QString kJpgFallback = QStringLiteral("Error saving to Jpg. Trying to save to Bmp instead.");
 const QString kBmpFailed = QStringLiteral("Error saving to Bmp. The image is probably too big.");
 
@@ -293,7 +295,7 @@ void PageAssembler::savePage(bool allocated, const QString& name) {
         bool ok = false;
         if (allocated) {
             try {
-                ok = SaveJpegFile(m_buffer, name, std::clamp(m_job.jpegQuality, 0, 100));
+                ok = SaveJpegFile(m_buffer, name, std::clamp(m_job.jpegQuality, 0, 100), kPageLinks);
             } catch (const TxError& e) {  // 26001
                 reason = e.description();
             } catch (const std::exception& e) {
@@ -311,7 +313,7 @@ void PageAssembler::savePage(bool allocated, const QString& name) {
                 page.clear();
             }
             QString bmpReason;
-            if (!page.isEmpty() && saveBmp(page, name + QStringLiteral(".bmp"), &bmpReason)) {
+            if (!page.isEmpty() && saveBmp(page, name + QStringLiteral(".bmp"), &bmpReason, kPageLinks)) {
                 written = name + QStringLiteral(".bmp");
             } else {
                 m_task.warn(MessageIcon::Information, kBmpFailed);
@@ -320,7 +322,7 @@ void PageAssembler::savePage(bool allocated, const QString& name) {
         }
     } else {
         // A BMP target has nothing to fall back to: one message, no second file.
-        if (allocated && saveBmp(m_page, name, &reason)) {
+        if (allocated && saveBmp(m_page, name, &reason, kPageLinks)) {
             written = name;
         } else {
             m_task.warn(MessageIcon::Information, kBmpFailed);
