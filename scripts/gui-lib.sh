@@ -20,11 +20,11 @@ tx_fail() {
 }
 
 # Starts BUILD_DIR/tesselix with private settings and the build folder as its home
-# (its Gfx pictures are there), on the X platform.
+# (its Gfx pictures are there; TX_HOME names another home), on the X platform.
 tx_start_program() {
   local build="$1"
   [ -x "$build/tesselix" ] || tx_fail "$build/tesselix is not built"
-  TESSELIX_HOME="$(cd "$build" && pwd)" TESSELIX_SETTINGS="$TX_TMP/settings.ini" QT_QPA_PLATFORM=xcb \
+  TESSELIX_HOME="${TX_HOME:-$(cd "$build" && pwd)}" TESSELIX_SETTINGS="$TX_TMP/settings.ini" QT_QPA_PLATFORM=xcb \
     "$build/tesselix" > "$TX_TMP/program.log" 2>&1 &
   TX_PID=$!
 }
