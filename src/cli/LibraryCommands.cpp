@@ -1,4 +1,8 @@
+#include <sys/stat.h>
+
 #include <QDir>
+#include <QFile>
+#include <cerrno>
 #include <QFileInfo>
 #include <algorithm>
 
@@ -11,6 +15,7 @@
 #include "library/SourcePictures.h"
 #include "library/TileLibrary.h"
 #include "support/AppPaths.h"
+#include "support/AtomicFile.h"
 #include "support/FileHelpers.h"
 #include "support/Messages.h"
 #include "support/NumberText.h"
@@ -76,7 +81,13 @@ int runLibraryCreate(const QStringList& args, Io io) {
     job.sourceFolder = AddBackslash(QFileInfo(*from).absoluteFilePath());
     job.sourceEntries = *found;
     if (!QDir().mkpath(job.targetFolder)) {
+        errno = 0;
+        const QByteArray native = QFile::encodeName(job.targetFolder);
+        // mkpath gives no reason; asking the system once more does.
+        const QString why = ::mkdir(native.constData(), 0777) != 0 ? fileErrorReason(errno) : QString();
         io.err << msg::kValidTileLibrary << "\n";
+        io.err << "tesselix-cli: the library folder " << QDir::toNativeSeparators(job.targetFolder)
+               << " cannot be made" << (why.isEmpty() ? QString() : QStringLiteral(": ") + why) << "\n";
         return JobFailed;
     }
     job.tileWidth = *asInteger(e.tileWidth);
