@@ -26,20 +26,13 @@
 #include "task/Task.h"
 #include "task/TaskHost.h"
 
+#include "BenchUtil.h"
+
 using namespace tx;
 
 namespace {
 
-double peakMegabytes() {
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return static_cast<double>(u.ru_maxrss) / 1024.0;
-}
-
-double now() {
-    using namespace std::chrono;
-    return duration<double>(steady_clock::now().time_since_epoch()).count();
-}
+using txbench::now;
 
 void writeBytes(const QString& path, const QByteArray& bytes) {
     QFile f(path);
@@ -143,7 +136,7 @@ int main(int argc, char** argv) {
     writeBytes(bombSource, bombs[0]);
 
     std::printf("%d decoding threads, decode budget %.0f MB; peak before the mosaics: %.0f MB\n", workerCount(),
-                double(DecodeBudget::global().capacity()) / (1 << 20), peakMegabytes());
+                double(DecodeBudget::global().capacity()) / (1 << 20), txbench::peakMegabytes());
     for (const QString& source : {photoPath, bombSource}) {
         MosaicJob job;
         job.cellsX = 80;
@@ -164,9 +157,9 @@ int main(int argc, char** argv) {
         const bool written = QFile::exists(job.targetPath);
         std::printf("source %-16s %.2f s, %s (last status \"%s\"); peak memory (ru_maxrss) %.0f MB\n",
                     qPrintable(QFileInfo(source).fileName()), now() - t0, written ? "mosaic written" : "no mosaic",
-                    qPrintable(host.last), peakMegabytes());
+                    qPrintable(host.last), txbench::peakMegabytes());
     }
-    const bool ok = peakMegabytes() < 1024;
-    std::printf("%s: peak %.0f MB %s 1 GB\n", ok ? "ok" : "TOO MUCH", peakMegabytes(), ok ? "under" : "over");
+    const bool ok = txbench::peakMegabytes() < 1024;
+    std::printf("%s: peak %.0f MB %s 1 GB\n", ok ? "ok" : "TOO MUCH", txbench::peakMegabytes(), ok ? "under" : "over");
     return ok ? 0 : 1;
 }

@@ -27,16 +27,11 @@
 #include "support/PictureFile.h"
 #include "task/Task.h"
 
+#include "BenchUtil.h"
+
 using namespace tx;
 
 namespace {
-
-// Peak resident memory of the process so far, in MB (ru_maxrss is in KB on Linux).
-double peakRssMb() {
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return static_cast<double>(u.ru_maxrss) / 1024.0;
-}
 
 class AnswerHost : public TaskHost {
 public:
@@ -137,7 +132,7 @@ int identicalTiles(int count, const QString& answerName) {
         if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size()) return 1;
     }
     ::sync();  // the writes' flush must not land inside the timed search
-    const double rssBefore = peakRssMb();
+    const double rssBefore = txbench::peakMegabytes();
 
     AnswerHost host(answer);
     Task task(host);
@@ -152,7 +147,7 @@ int identicalTiles(int count, const QString& answerName) {
     std::printf("identical %d tiles, answer %s: %.2f s on %d threads (%.2f s of CPU), %lld questions, %lld tiles "
                 "left; peak RSS %.1f MB (%.1f MB before the search)\n",
                 count, qPrintable(answerName), searchTime, workerCount(), searchCpu,
-                static_cast<long long>(host.asked), static_cast<long long>(left), peakRssMb(), rssBefore);
+                static_cast<long long>(host.asked), static_cast<long long>(left), txbench::peakMegabytes(), rssBefore);
     return task.value() == task.maximum() ? 0 : 1;
 }
 
@@ -206,7 +201,7 @@ int main(int argc, char** argv) {
     for (const auto& pair : plantedPairs) found += host.asked.count(pair) ? 1 : 0;
     std::printf("search: %.2f s on %d threads (%.2f s of CPU), %zu doubles reported, planted found %d of %zu; "
                 "peak RSS %.1f MB\n",
-                searchTime, workerCount(), searchCpu, host.asked.size(), found, plantedPairs.size(), peakRssMb());
+                searchTime, workerCount(), searchCpu, host.asked.size(), found, plantedPairs.size(), txbench::peakMegabytes());
 
     // The plain way: decode both tiles and combine them for every pair.
     std::uniform_int_distribution<int> any(0, tiles - 1);

@@ -29,17 +29,13 @@
 #include "support/Parallel.h"
 #include "support/PictureFile.h"
 
+#include "BenchUtil.h"
+
 using namespace tx;
 
 namespace {
 
 constexpr int kTiles = 5000;
-
-double peakMegabytes() {
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return static_cast<double>(u.ru_maxrss) / 1024.0;
-}
 
 double cpuSeconds() {
     rusage u{};
@@ -47,10 +43,7 @@ double cpuSeconds() {
     return double(u.ru_utime.tv_sec) + u.ru_utime.tv_usec / 1e6 + double(u.ru_stime.tv_sec) + u.ru_stime.tv_usec / 1e6;
 }
 
-double now() {
-    using namespace std::chrono;
-    return duration<double>(steady_clock::now().time_since_epoch()).count();
-}
+using txbench::now;
 
 int clampByte(double v) { return static_cast<int>(std::clamp(v, 0.0, 255.0)); }
 
@@ -182,7 +175,7 @@ int main(int argc, char** argv) {
         loadPicture(photoPath, photo);
         std::printf("decoding the photo alone: %.3f s\n", now() - t0);
     }
-    std::printf("peak memory after setup: %.0f MB\n\n", peakMegabytes());
+    std::printf("peak memory after setup: %.0f MB\n\n", txbench::peakMegabytes());
 
     const std::vector<Case> cases = {{100, 75, 3}, {181, 181, 3}, {100, 75, 12}, {181, 181, 12}};
     const char* phases[] = {"Looking for database...", "Creating source image...", "Calculating mosaic...",
@@ -222,7 +215,7 @@ int main(int argc, char** argv) {
         char name[32];
         std::snprintf(name, sizeof name, "%dx%d m%d", c.cellsX, c.cellsY, c.matr);
         std::printf("%-14s %7.3f %7.3f %7.3f %7.3f %7.3f %8.3f  %.0f\n", name, d[0], d[1], d[2], d[3], d[4],
-                    end - start, peakMegabytes());
+                    end - start, txbench::peakMegabytes());
     }
 
     std::printf("\ntile choice alone, fast against the sequential loop:\n");
@@ -287,6 +280,6 @@ int main(int argc, char** argv) {
                     reference ? (same ? "equal" : "DIFFER") : "-");
         if (!same) return 1;
     }
-    std::printf("\npeak memory (ru_maxrss): %.0f MB; %d cores\n", peakMegabytes(), workerCount());
+    std::printf("\npeak memory (ru_maxrss): %.0f MB; %d cores\n", txbench::peakMegabytes(), workerCount());
     return 0;
 }

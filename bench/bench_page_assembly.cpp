@@ -20,17 +20,13 @@
 #include "support/JpegBridge.h"
 #include "support/Parallel.h"
 
+#include "BenchUtil.h"
+
 using namespace tx;
 
 namespace {
 
 class QuietHost : public TaskHost {};
-
-double peakMegabytes() {
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return static_cast<double>(u.ru_maxrss) / 1024.0;
-}
 
 }  // namespace
 
@@ -116,6 +112,6 @@ int main(int argc, char** argv) {
         std::printf("%d x %d cells, 32 x 32 tiles, one JPEG page: %.3f s%s\n", cx, cy, clock.elapsed() / 1000.0,
                     ok ? "" : " (FAILED)");
     }
-    std::printf("peak memory: %.0f MB\n", peakMegabytes());
+    std::printf("peak memory: %.0f MB\n", txbench::peakMegabytes());
     return 0;
 }

@@ -19,14 +19,13 @@
 #include "support/SettingsSchema.h"
 #include "task/Form1.h"
 
+#include "BenchUtil.h"
+
 using namespace tx;
 
 namespace {
 
-double now() {
-    using namespace std::chrono;
-    return duration<double>(steady_clock::now().time_since_epoch()).count();
-}
+using txbench::now;
 
 double median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
