@@ -94,11 +94,11 @@ Picture loadTile(const QString& path) {
     return p;
 }
 
-void run(txtest::RecordingHost& host, const tx::CreateLibraryJob& job, tx::Task* own = nullptr) {
+tx::JobResult run(txtest::RecordingHost& host, const tx::CreateLibraryJob& job, tx::Task* own = nullptr) {
     tx::Task task(host);
     tx::Task& t = own ? *own : task;
     txtest::start(t);
-    tx::CreateLibrary(t, job);
+    return tx::CreateLibrary(t, job);
 }
 
 TEST(CreateLibrary, NumbersSkipTakenNamesAndStatusFollowsTheSources) {
@@ -189,8 +189,12 @@ TEST(CreateLibrary, UnreadablePicturesAreSkippedAndCounted) {
     writeFile(fx.srcFolder() + "empty.gif", "");
     ASSERT_TRUE(tx::saveBmp(Picture(20, 20, tx::rgb(1, 2, 3)), fx.srcFolder() + "ok.bmp"));
     txtest::RecordingHost host;
-    run(host, fx.job({"broken.jpg", "ok.bmp", "empty.gif"}));
+    const tx::JobResult result = run(host, fx.job({"broken.jpg", "ok.bmp", "empty.gif"}));
     EXPECT_EQ(tx::tileList(fx.libFolder()), QStringList({"1.bmp"}));  // no number used by the broken ones
+    // The summary names each picture and why it could not be read.
+    EXPECT_EQ(result.outcome, tx::JobOutcome::CompletedWithProblems);
+    EXPECT_EQ(result.problems, QStringList({"broken.jpg: not a picture", "empty.gif: empty file"}));
+    EXPECT_EQ(result.filesWritten, QStringList{fx.libFolder() + "1.bmp"});
     EXPECT_EQ(host.statuses.mid(host.statuses.size() - 2),
               QStringList({"Creating tiles (3/3)...", "Complete... (2 pictures could not be read)"}));
     EXPECT_EQ(host.buttons.last(), "&Finished");
