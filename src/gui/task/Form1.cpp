@@ -12,6 +12,7 @@
 #include <algorithm>
 
 #include "app/CenterForm.h"
+#include "library/Form4.h"
 #include "support/SettingsSchema.h"
 
 namespace tx::gui {
@@ -65,6 +66,7 @@ JobResult Form1::runJob(QWidget* wizard, const JobRequest& request) {
     JobRequest job = request;
     // The engine always draws its preview, so switching it on mid-job shows the state so far.
     if (auto* mosaic = std::get_if<MosaicJob>(&job.options)) mosaic->previewSize = previewSize();
+    if (job.name == QLatin1String("SearchDoubles")) WindowHost::setDoublesAsker(&Form4::ask);
     Form1 window(wizard, std::move(job));
     window.exec();
     return window.waitForWorker();
