@@ -8,6 +8,7 @@
 #include <QSize>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <cstring>
 #include <functional>
 #include <gtest/gtest.h>
 #include <mutex>
@@ -65,10 +66,42 @@ inline QString makeLibrary(const QString& folder, const std::vector<tx::Picture>
     return f;
 }
 
+// The same uncompressed BMP stored top-down: rows in reverse order, height negated.
+inline QByteArray topDownBmp(const QByteArray& bmp) {
+    const auto field = [&](int at) {
+        qint32 v = 0;
+        std::memcpy(&v, bmp.constData() + at, 4);
+        return v;
+    };
+    const qint32 offset = field(10), width = field(18), height = field(22), stride = (width * bmp[28] + 31) / 32 * 4;
+    QByteArray out = bmp.left(offset);
+    for (int y = height - 1; y >= 0; --y) out += bmp.mid(offset + y * stride, stride);
+    const qint32 negative = -height;
+    out.replace(22, 4, QByteArray(reinterpret_cast<const char*>(&negative), 4));
+    return out;
+}
+
 inline QSize sizeOf(const QString& file) {
     int w = 0, h = 0;
     return tx::pictureSize(file, w, h) ? QSize(w, h) : QSize();
 }
+
+// Points the settings store at `file` while the object lives.
+class ScopedSettingsFile {
+public:
+    explicit ScopedSettingsFile(const QString& file) : m_old(qgetenv("TESSELIX_SETTINGS")) {
+        qputenv("TESSELIX_SETTINGS", file.toUtf8());
+    }
+    ~ScopedSettingsFile() {
+        if (m_old.isNull()) qunsetenv("TESSELIX_SETTINGS");
+        else qputenv("TESSELIX_SETTINGS", m_old);
+    }
+    ScopedSettingsFile(const ScopedSettingsFile&) = delete;
+    ScopedSettingsFile& operator=(const ScopedSettingsFile&) = delete;
+
+private:
+    QByteArray m_old;
+};
 
 // Arms the guard and sets the task running, as DispatchJob does before an engine.
 inline void start(tx::Task& task) {
@@ -173,6 +206,36 @@ inline CliResult runCli(const QStringList& args, const QString& home) {
     return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
             QString::fromUtf8(p.readAllStandardError())};
 }
+
+// A test with its own home folder (and settings file) for the command-line program.
+class CliHome : public ::testing::Test {
+protected:
+    QString path(const QString& name) const { return QDir(home.path()).filePath(name); }
+    CliResult run(const QStringList& args) { return runCli(args, home.path()); }
+    // Fixed page limits instead of a machine test before every mosaic.
+    void skipMachineTest() { ASSERT_EQ(run({"settings", "Check", "0"}).code, 0); }
+
+    QTemporaryDir home;
+};
+
+// A home with the library "tiny" (20 flat tiles from dark to light, warm and cool by
+// turns), a 40 x 30 source picture and fixed page limits.
+class TinyMosaicHome : public CliHome {
+protected:
+    void SetUp() override {
+        std::vector<tx::Colour> colours;
+        for (int t = 0, v = 10; t < 20; ++t, v += 12)
+            colours.push_back(t % 2 ? tx::rgb(v, v / 2, 255 - v) : tx::rgb(v, v, v / 3));
+        library = makeLibrary(path("Tiles/tiny"), flatTiles(colours));
+        tx::Picture photo(40, 30);
+        for (int y = 0; y < 30; ++y)
+            for (int x = 0; x < 40; ++x) photo.setPixel(x, y, tx::rgb(x * 6, y * 8, 255 - x * 6));
+        ASSERT_TRUE(tx::saveBmp(photo, source = path("source.bmp")));
+        skipMachineTest();
+    }
+
+    QString library, source;
+};
 #endif
 
 }  // namespace txtest

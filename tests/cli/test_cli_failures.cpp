@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 
 #include <QFileInfo>
-#include <cstring>
 
 #include "TestUtil.h"
 
@@ -13,23 +12,14 @@ using txtest::CliResult;
 
 namespace {
 
-class CliFailures : public ::testing::Test {
+class CliFailures : public txtest::TinyMosaicHome {
 protected:
-    void SetUp() override {
-        txtest::makeLibrary(path("Tiles/tiny"), txtest::flatTiles({rgb(10, 10, 10), rgb(240, 240, 240), rgb(200, 0, 0)}));
-        ASSERT_TRUE(saveBmp(txtest::gradient(40, 30), source = path("source.bmp")));
-        ASSERT_EQ(run({"settings", "Check", "0"}).code, 0);
-    }
-    QString path(const QString& name) const { return QDir(home.path()).filePath(name); }
-    CliResult run(const QStringList& args) { return txtest::runCli(args, home.path()); }
-    CliResult mosaic(const QStringList& extra) {
-        return run(QStringList{"mosaic", "--source", source, "--library", "tiny", "--quiet", "--cells", "4x3",
-                               "--out", path("m.bmp")} +
+    // A 4 x 3 mosaic of "tiny"; by default from the home's source into m.bmp.
+    CliResult mosaic(const QStringList& extra, const QString& out = {}, const QString& from = {}) {
+        return run(QStringList{"mosaic", "--source", from.isEmpty() ? source : from, "--library", "tiny", "--quiet",
+                               "--cells", "4x3", "--out", out.isEmpty() ? path("m.bmp") : out} +
                    extra);
     }
-
-    QTemporaryDir home;
-    QString source;
 };
 
 TEST_F(CliFailures, ExtraOutputsThatCannotBeWrittenFailTheCommand) {
@@ -59,8 +49,7 @@ TEST_F(CliFailures, ExtraOutputsThatCannotBeWrittenFailTheCommand) {
 TEST_F(CliFailures, ALostPageIsAFailureAndNamed) {
     // No file can be made in /proc, not even by root: the page is lost.
     for (const char* out : {"/proc/tesselix-page.bmp", "/proc/tesselix-page.jpg"}) {
-        const CliResult r = run({"mosaic", "--source", source, "--library", "tiny", "--quiet", "--cells", "4x3",
-                                 "--out", out});
+        const CliResult r = mosaic({}, out);
         EXPECT_EQ(r.code, 1) << out;
         EXPECT_TRUE(r.err.contains("Error saving to Bmp. The image is probably too big.")) << r.err.toStdString();
         EXPECT_TRUE(r.err.contains(QString("Problem: ") + out)) << r.err.toStdString();  // which page, and why
@@ -90,8 +79,7 @@ TEST_F(HostileInput, OutputThroughALinkToASpecialFileIsRefused) {
     const QString fifo = path("fifo");
     ASSERT_EQ(::mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
     ASSERT_TRUE(QFile::link(fifo, path("out.bmp")));
-    const CliResult r = run({"mosaic", "--source", source, "--library", "tiny", "--quiet", "--cells", "4x3",
-                             "--out", path("out.bmp")});
+    const CliResult r = mosaic({}, path("out.bmp"));
     EXPECT_EQ(r.code, 1) << r.err.toStdString();
     EXPECT_TRUE(r.err.contains("not a regular file")) << r.err.toStdString();
     EXPECT_TRUE(QFileInfo(path("out.bmp")).isSymLink());  // the link and the pipe are as they were
@@ -100,8 +88,7 @@ TEST_F(HostileInput, OutputThroughALinkToASpecialFileIsRefused) {
 TEST_F(HostileInput, APipeAsTheSourceIsRefusedWithoutHanging) {
     const QString fifo = path("photo.bmp.fifo");
     ASSERT_EQ(::mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
-    const CliResult r = run({"mosaic", "--source", fifo, "--library", "tiny", "--quiet", "--cells", "4x3", "--out",
-                             path("m.bmp")});  // runCli waits 120 s at most
+    const CliResult r = mosaic({}, path("m.bmp"), fifo);  // runCli waits 120 s at most
     EXPECT_EQ(r.code, 1) << r.err.toStdString();
     EXPECT_TRUE(r.err.contains("Please select a valid source image.")) << r.err.toStdString();
 }
@@ -114,7 +101,7 @@ TEST_F(HostileInput, ADatabaseLinkIsReplacedNotWrittenThrough) {
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_EQ(txtest::readFile(outside), QByteArray("keep me"));
     EXPECT_FALSE(QFileInfo(path("Tiles/tiny/3x3.txt")).isSymLink());
-    EXPECT_TRUE(txtest::readFile(path("Tiles/tiny/3x3.txt")).startsWith("3"));
+    EXPECT_TRUE(txtest::readFile(path("Tiles/tiny/3x3.txt")).startsWith("20\r\n"));
 }
 
 TEST_F(HostileInput, DeceptiveNamesAreRefusedLikeAnyBadName) {
@@ -126,17 +113,8 @@ TEST_F(HostileInput, DeceptiveNamesAreRefusedLikeAnyBadName) {
 }
 
 TEST_F(HostileInput, ATopDownBmpIsAValidSource) {
-    // Height field negated, rows stored top first.
-    QByteArray bmp = txtest::readFile(source);
-    ASSERT_GT(bmp.size(), 54);
-    const int w = 40, h = 30, stride = ((w * 3 + 3) / 4) * 4;
-    const qint32 negative = -h;
-    std::memcpy(bmp.data() + 22, &negative, 4);
-    QByteArray flipped = bmp.left(54);
-    for (int y = h - 1; y >= 0; --y) flipped += bmp.mid(54 + y * stride, stride);
-    txtest::writeFile(path("topdown.bmp"), flipped);
-    const CliResult r = run({"mosaic", "--source", path("topdown.bmp"), "--library", "tiny", "--quiet", "--cells",
-                             "4x3", "--out", path("td.bmp")});
+    txtest::writeFile(path("topdown.bmp"), txtest::topDownBmp(txtest::readFile(source)));
+    const CliResult r = mosaic({}, path("td.bmp"), path("topdown.bmp"));
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_EQ(txtest::sizeOf(path("td.bmp")), QSize(4 * 8, 3 * 8));
 }

@@ -11,12 +11,9 @@ namespace {
 
 using Tiles = std::vector<int>;  // the plan's tile numbers, row by row
 
-class MosaicCliOptions : public ::testing::Test {
+class MosaicCliOptions : public txtest::CliHome {
 protected:
-    void SetUp() override { ASSERT_EQ(run({"settings", "Check", "0"}).code, 0); }
-
-    QString path(const QString& name) const { return QDir(home.path()).filePath(name); }
-    CliResult run(const QStringList& args) { return txtest::runCli(args, home.path()); }
+    void SetUp() override { skipMachineTest(); }
 
     void library(const QString& name, const std::vector<Picture>& tiles) { txtest::makeLibrary(path("Tiles/" + name), tiles); }
     void library(const QString& name, const std::vector<Colour>& colours) { library(name, txtest::flatTiles(colours)); }
@@ -47,8 +44,6 @@ protected:
         EXPECT_TRUE(loadPicture(path(out), p));
         return p;
     }
-
-    QTemporaryDir home;
 };
 
 const Tiles kAllOne(12, 1), kAllTwo(12, 2);

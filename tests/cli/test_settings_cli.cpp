@@ -10,26 +10,24 @@ using txtest::CliResult;
 
 namespace {
 
-class SettingsCli : public ::testing::Test {
+class SettingsCli : public txtest::CliHome {
 protected:
-    QTemporaryDir home;
-    CliResult cli(const QStringList& args) { return txtest::runCli(args, home.path()); }
-    QString settingsText() const { return QString::fromUtf8(txtest::readFile(home.filePath("settings.ini"))); }
+    QString settingsText() const { return QString::fromUtf8(txtest::readFile(path("settings.ini"))); }
 };
 
 TEST_F(SettingsCli, WriteInAnyCaseReplacesTheOneValue) {
-    CliResult r = cli({"settings", "jpgquality", "40"});
+    CliResult r = run({"settings", "jpgquality", "40"});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
-    r = cli({"settings", "JPGQuality"});
+    r = run({"settings", "JPGQuality"});
     EXPECT_EQ(r.code, 0);
     EXPECT_EQ(r.out, "40\n");
-    EXPECT_EQ(cli({"settings", "JpgQuality", "45"}).code, 0);
-    EXPECT_EQ(cli({"settings", "jpgQUALITY"}).out, "45\n");
+    EXPECT_EQ(run({"settings", "JpgQuality", "45"}).code, 0);
+    EXPECT_EQ(run({"settings", "jpgQUALITY"}).out, "45\n");
     const QRegularExpression entry("jpgquality=", QRegularExpression::CaseInsensitiveOption);
     EXPECT_EQ(settingsText().count(entry), 1) << settingsText().toStdString();
 
     // The listing has every setting once, with stored values and defaults.
-    r = cli({"settings"});
+    r = run({"settings"});
     ASSERT_EQ(r.code, 0);
     const QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
     EXPECT_EQ(lines.size(), qsizetype(tx::settingSpecs().size()));
@@ -38,7 +36,7 @@ TEST_F(SettingsCli, WriteInAnyCaseReplacesTheOneValue) {
 }
 
 TEST_F(SettingsCli, BadNamesAndValuesAreUsageErrors) {
-    ASSERT_EQ(cli({"settings", "Check", "0"}).code, 0);
+    ASSERT_EQ(run({"settings", "Check", "0"}).code, 0);
     struct Case {
         QStringList args;
         const char* message;
@@ -56,7 +54,7 @@ TEST_F(SettingsCli, BadNamesAndValuesAreUsageErrors) {
         {{"settings", "a", "b", "c"}, "at most NAME and VALUE"},
     };
     for (const Case& c : cases) {
-        const CliResult r = cli(c.args);
+        const CliResult r = run(c.args);
         EXPECT_EQ(r.code, 2) << c.args.join(' ').toStdString();
         EXPECT_TRUE(r.err.contains(c.message)) << r.err.toStdString();
     }
@@ -64,16 +62,16 @@ TEST_F(SettingsCli, BadNamesAndValuesAreUsageErrors) {
     EXPECT_EQ(settingsText().count('='), 1) << settingsText().toStdString();
 
     // Values are stored in the setting's own form.
-    EXPECT_EQ(cli({"settings", "rendernorm", "true"}).code, 0);
-    EXPECT_EQ(cli({"settings", "RenderNorm"}).out, "True\n");
+    EXPECT_EQ(run({"settings", "rendernorm", "true"}).code, 0);
+    EXPECT_EQ(run({"settings", "RenderNorm"}).out, "True\n");
 }
 
 TEST_F(SettingsCli, ValuesTheProgramDoesNotKnowCanStillBeRead) {
-    const QByteArray old = qgetenv("TESSELIX_SETTINGS");
-    qputenv("TESSELIX_SETTINGS", home.filePath("settings.ini").toUtf8());
-    ASSERT_TRUE(tx::writeSetting("Legacy", "kept"));
-    qputenv("TESSELIX_SETTINGS", old);
-    const CliResult r = cli({"settings", "LEGACY"});
+    {
+        const txtest::ScopedSettingsFile store(path("settings.ini"));
+        ASSERT_TRUE(tx::writeSetting("Legacy", "kept"));
+    }
+    const CliResult r = run({"settings", "LEGACY"});
     EXPECT_EQ(r.code, 0);
     EXPECT_EQ(r.out, "kept\n");
 }

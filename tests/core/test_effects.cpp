@@ -75,22 +75,6 @@ TEST(Effects, Saturation) {
     EXPECT_EQ(redOf(r.pixel(5, 5)), blueOf(r.pixel(5, 5)));
 }
 
-TEST(Effects, Brightness) {
-    const Picture original = noise(8, 8, 5);
-    Picture same = original;
-    FoxBrightness(same, 0);
-    EXPECT_EQ(same, original);
-
-    Picture p(3, 1);
-    p.setPixel(0, 0, rgb(0, 100, 250));
-    p.setPixel(1, 0, rgb(10, 128, 255));
-    FoxBrightness(p, 10);  // 25.5 rounds to 26
-    EXPECT_EQ(p.pixel(0, 0), rgb(26, 126, 255));
-    EXPECT_EQ(p.pixel(2, 0), rgb(26, 26, 26));
-    FoxBrightness(p, -100);  // -255
-    EXPECT_EQ(p.pixel(1, 0), rgb(0, 0, 0));
-}
-
 TEST(Effects, BrightnessRoundsHalvesToEven) {
     // The shift shows on red (from 0) when positive and on blue (from 255) when negative.
     const auto shift = [](int b) {
@@ -104,6 +88,16 @@ TEST(Effects, BrightnessRoundsHalvesToEven) {
         EXPECT_EQ(shift(b), expected) << b;
     // 255 b / 100 is exact in double, so the default rounding mode gives the reference.
     for (int b = -100; b <= 100; ++b) ASSERT_EQ(shift(b), static_cast<int>(std::nearbyint(255.0 * b / 100.0))) << b;
+    // Every channel moves and is clamped; 0 changes nothing.
+    Picture p(1, 1, rgb(0, 128, 255));
+    FoxBrightness(p, 10);
+    EXPECT_EQ(p.pixel(0, 0), rgb(26, 154, 255));
+    FoxBrightness(p, -100);
+    EXPECT_EQ(p.pixel(0, 0), rgb(0, 0, 0));
+    const Picture original = noise(8, 8, 5);
+    Picture same = original;
+    FoxBrightness(same, 0);
+    EXPECT_EQ(same, original);
 }
 
 TEST(Effects, AlphaBlend) {

@@ -104,20 +104,6 @@ TEST(TileLibrary, DatabasePathsAndDeletion) {
     EXPECT_EQ(QDir(f).entryList(QDir::Files), QStringList({"1.bmp", "notes.txt", "notes.txt.build"}));
 }
 
-TEST(ColourDatabase, BuildWritesTheExactFormat) {
-    Library lib;
-    lib.flat({tx::rgb(128, 128, 128), tx::rgb(255, 0, 0)});
-    for (bool filter : {true, false}) {
-        auto r = lib.request(1, 1, true);
-        r.filter = filter;
-        txtest::RecordingHost host;
-        ASSERT_TRUE(lib.load(host, r));
-        EXPECT_EQ(lib.database(), QByteArray("2\r\n128\r128\r128\r\n255\r0\r0\r\n"));
-        EXPECT_EQ(lib.table.cell(2, 0, 0)[0], 255);
-        EXPECT_EQ(lib.table.cell(2, 0, 0)[1], 0);
-    }
-}
-
 TEST(ColourDatabase, TwoByThreeMatrixOrderAndStatusSequence) {
     Library lib;
     // Tile 1: six blocks of distinct primaries, 2 across and 3 down.
@@ -146,15 +132,6 @@ TEST(ColourDatabase, TwoByThreeMatrixOrderAndStatusSequence) {
             if (v[c].toInt() > v[best].toInt()) best = c;
         EXPECT_EQ(best, line - 1) << line;
     }
-    // Every tile's record is what measuring it alone gives.
-    for (int t = 1; t <= 5; ++t) {
-        Picture p;
-        ASSERT_TRUE(tx::loadPicture(lib.folder() + QString::number(t) + ".bmp", p, nullptr, {8, 12}));
-        std::uint8_t expected[18];
-        tx::measureTile(p, 2, 3, false, true, expected);
-        EXPECT_EQ(0, std::memcmp(expected, lib.table.tile(t), 18)) << t;
-    }
-
     QStringList want = {"Looking for database...", "No database found..."};
     for (int k = 2; k <= 6; ++k) want << QString("Creating color database (%1/5)...").arg(k);
     want << "Saving database...";

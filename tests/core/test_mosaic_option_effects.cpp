@@ -1,5 +1,6 @@
-// Every mosaic option changes the result as it should, shown on tiny hand-checkable
-// cases: flat 8 x 8 tiles, sources whose cells are flat, plans written out by hand.
+// Mosaic options changing the result, shown on tiny hand-checkable cases: flat 8 x 8
+// tiles, sources whose cells are flat, plans written out by hand. The options that
+// act on the source and the page are checked through the command line.
 //
 // Two facts make the hand computation possible:
 // - A flat tile measures as its own colour, and a uniform source gives every
@@ -28,12 +29,7 @@ const std::vector<Colour> kCorners = {kBlack, kWhite, kRed, kGreen, kBlue, kYell
 using Rows = std::vector<std::vector<int>>;
 
 struct Seen : MosaicObserver {
-    void sourcePrepared(const Picture& s, const Picture& c, const OrderTable* o) override {
-        scan = s, cells = c, order = o ? *o : OrderTable();
-    }
     void planChosen(const Plan& p, const QStringList&) override { plan = p; }
-    Picture scan, cells;
-    OrderTable order;
     Plan plan;
 };
 
@@ -71,7 +67,7 @@ protected:
     void useColours(const std::vector<Colour>& colours) { useLibrary(txtest::flatTiles(colours)); }
     void useSource(const Picture& p) { ASSERT_TRUE(saveBmp(p, job.sourcePath = path("source.bmp"))); }
 
-    // Runs the job; the plan and working pictures land in `seen`.
+    // Runs the job; the plan lands in `seen`.
     void run() {
         txtest::RecordingHost host;
         Task task(host);
@@ -108,8 +104,6 @@ protected:
     Seen seen;
     int libraries = 0;
 };
-
-bool isGrey(Colour c) { return redOf(c) == greenOf(c) && greenOf(c) == blueOf(c); }
 
 TEST_F(OptionEffects, BaseOptionsGiveEachCellItsOwnCornerAndPlaceItFlat) {
     run();
@@ -170,42 +164,6 @@ TEST_F(OptionEffects, MatrixSeesQuartersThatTheAverageHides) {
                                             160, 160, 160, 160, 160, 160, 160, 160, 160, 160, 160, 160}));
 }
 
-// Grey source 100; tiles 100, 110, 120, 130, 140: distances 0, 30, 60, 90, 120, all
-// within the threshold, so the square alone pushes a cell to its next best tile.
-class DistanceAndOrder : public OptionEffects {
-protected:
-    void SetUp() override {
-        OptionEffects::SetUp();
-        useColours({rgb(100, 100, 100), rgb(110, 110, 110), rgb(120, 120, 120), rgb(130, 130, 130), rgb(140, 140, 140)});
-        useSource(Picture(16, 12, rgb(100, 100, 100)));
-    }
-};
-
-TEST_F(DistanceAndOrder, DistanceKeepsCopiesOutOfTheSquare) {
-    run();
-    EXPECT_EQ(plan(), (Rows{{1, 1, 1, 1}, {1, 1, 1, 1}, {1, 1, 1, 1}}));
-    // Distance 1, row by row: each cell takes the best tile not in its 3 x 3 square
-    // of cells decided so far, e.g. (1, 1) sees 1, 2, 1 above and 3 left: tile 4.
-    job.distance = 1;
-    run();
-    EXPECT_EQ(plan(), (Rows{{1, 2, 1, 2}, {3, 4, 3, 4}, {1, 2, 1, 2}}));
-}
-
-TEST_F(DistanceAndOrder, SmartOrderVisitsTheCellsInTheSortedDetailOrder) {
-    // A uniform source: every detail key is 255, so the order is the sort's order of
-    // equal keys: 8 9 7 6 0 10 11 1 2 5 4 3 (cell index y * 4 + x).
-    job.distance = 1;
-    job.smart = true;
-    run();
-    std::vector<int> visited;
-    for (const OrderRecord& r : seen.order) visited.push_back(r.y * 4 + r.x);
-    EXPECT_EQ(visited, (std::vector<int>{8, 9, 7, 6, 0, 10, 11, 1, 2, 5, 4, 3}));
-    // (0, 2) = 1, (1, 2) = 2, (3, 1) = 1, (2, 1) sees 2 and 1: 3, (0, 0) = 1,
-    // (2, 2) sees 2, 1, 3: 4, (3, 2) = 2, (1, 0) = 2, (2, 0) = 4, (1, 1) sees 1 to 4: 5,
-    // (0, 1) = 3, (3, 0) = 2.
-    EXPECT_EQ(plan(), (Rows{{1, 2, 4, 2}, {3, 5, 3, 1}, {1, 2, 4, 2}}));
-}
-
 TEST_F(OptionEffects, FilterChangesTheMeasuredTileColours) {
     // 4 x 4 matrix on an 8 x 8 tile split at x = 4. Without the filter the tile is
     // blurred at 8 x 8 and every other pixel taken: columns 0, (0 + 0 + 255) / 4 =
@@ -236,97 +194,6 @@ TEST_F(OptionEffects, FilterChangesTheMeasuredTileColours) {
     EXPECT_NEAR(filtered[1], 72, 1);
     EXPECT_NEAR(filtered[2], 247, 1);
     EXPECT_EQ(filtered[3], 255);
-}
-
-TEST_F(OptionEffects, SaturationZeroMakesAColouredSourceChooseTheGreyTile) {
-    // Source (200, 60, 60): L = (299 * 200 + 587 * 60 + 114 * 60) / 1000 = 101.86 -> 102.
-    useColours({rgb(200, 60, 60), rgb(102, 102, 102)});
-    useSource(Picture(16, 12, rgb(200, 60, 60)));
-    run();
-    EXPECT_EQ(plan(), (Rows{{1, 1, 1, 1}, {1, 1, 1, 1}, {1, 1, 1, 1}}));
-    job.saturation = 0;
-    run();
-    EXPECT_EQ(seen.cells.pixel(2, 1), rgb(102, 102, 102));
-    EXPECT_EQ(plan(), (Rows{{2, 2, 2, 2}, {2, 2, 2, 2}, {2, 2, 2, 2}}));
-}
-
-TEST_F(OptionEffects, BrightnessMakesADarkSourceChooseTheBrightTile) {
-    useColours({rgb(40, 40, 40), kWhite});
-    useSource(Picture(16, 12, rgb(40, 40, 40)));
-    run();
-    EXPECT_EQ(plan(), (Rows{{1, 1, 1, 1}, {1, 1, 1, 1}, {1, 1, 1, 1}}));
-    job.brightness = 100;  // + 255, clamped: white
-    run();
-    EXPECT_EQ(seen.cells.pixel(0, 0), kWhite);
-    EXPECT_EQ(plan(), (Rows{{2, 2, 2, 2}, {2, 2, 2, 2}, {2, 2, 2, 2}}));
-}
-
-// 2.55 * 30 = 76.5 is rounded half to even: 76 is added, not 77.
-TEST_F(OptionEffects, BrightnessThirtyAddsSeventySix) {
-    useSource(Picture(16, 12, rgb(40, 40, 40)));
-    job.brightness = 30;
-    run();
-    EXPECT_EQ(seen.cells.pixel(1, 1), rgb(116, 116, 116));
-    EXPECT_EQ(seen.scan.pixel(3, 2), rgb(116, 116, 116));
-}
-
-TEST_F(OptionEffects, GreyscaleMakesEveryPagePixelGrey) {
-    job.alpha = 51;  // the colour correction blends with the (grey) cell colours too
-    run();
-    int colouredBefore = 0;
-    {
-        const Picture p = page();
-        for (int y = 0; y < p.height(); ++y)
-            for (int x = 0; x < p.width(); ++x) colouredBefore += !isGrey(p.pixel(x, y));
-    }
-    EXPECT_GT(colouredBefore, 0);
-    job.greyscale = true;
-    useColours(kCorners);  // a database measured in grey
-    run();
-    const Picture p = page();
-    ASSERT_EQ(p.width(), 32);
-    for (int y = 0; y < p.height(); ++y)
-        for (int x = 0; x < p.width(); ++x) ASSERT_TRUE(isGrey(p.pixel(x, y))) << x << "," << y;
-    const std::vector<int> db = database();
-    for (std::size_t k = 0; k + 2 < db.size(); k += 3) EXPECT_TRUE(db[k] == db[k + 1] && db[k + 1] == db[k + 2]) << k;
-}
-
-TEST_F(OptionEffects, BlendMovesTilesTowardsTheCellColour) {
-    // One tile (100, 150, 90) on a uniform source (200, 100, 50): every page pixel is
-    // (cell * a + tile * (255 - a) + 127) / 255.
-    useColours({rgb(100, 150, 90)});
-    useSource(Picture(16, 12, rgb(200, 100, 50)));
-    struct Case {
-        int blend;
-        Colour expected;
-    };
-    const Case cases[] = {
-        {0, rgb(100, 150, 90)},
-        // a = 127.5 -> 128: R (25600 + 12700 + 127) / 255 = 150.7, G 31977 / 255 = 125.4,
-        // B 17957 / 255 = 70.4.
-        {50, rgb(150, 125, 70)},
-        {100, rgb(200, 100, 50)},
-    };
-    for (const Case& c : cases) {
-        job.alpha = alphaFromBlend(c.blend);
-        run();
-        const Picture p = page();
-        ASSERT_EQ(p.width(), 32);
-        EXPECT_EQ(p.pixel(0, 0), c.expected) << c.blend;
-        EXPECT_EQ(p.pixel(31, 23), c.expected) << c.blend;
-        EXPECT_EQ(p.pixel(13, 9), c.expected) << c.blend;
-    }
-}
-
-TEST_F(OptionEffects, TileSizeSetsThePageSizeAndResizesTiles) {
-    job.tileWidth = 5, job.tileHeight = 3;
-    run();
-    const Picture p = page();
-    ASSERT_EQ(QSize(p.width(), p.height()), QSize(20, 9));
-    // Flat tiles stay flat when resized: cell (2, 0) is red, cell (1, 2) black.
-    EXPECT_EQ(p.pixel(10, 0), kRed);
-    EXPECT_EQ(p.pixel(14, 2), kRed);
-    EXPECT_EQ(p.pixel(9, 8), kBlack);
 }
 
 TEST_F(OptionEffects, ForcedDatabaseIgnoresAStaleFile) {

@@ -43,12 +43,8 @@ TEST(PageSplit, CutsAsTheWizardPromises) {
 
 TEST(PageFileName, NamesEveryPageByColumnAndRow) {
     EXPECT_EQ(pageFileName("/a/mosaic.jpg", 1, 1, false), "/a/mosaic.jpg");
-    EXPECT_EQ(pageFileName("/a/mosaic.jpg", 1, 1, true), "/a/mosaic1-1.jpg");
-    EXPECT_EQ(pageFileName("/a/mosaic.jpg", 2, 1, true), "/a/mosaic2-1.jpg");
-    EXPECT_EQ(pageFileName("/a/mosaic.jpg", 1, 2, true), "/a/mosaic1-2.jpg");
-    EXPECT_EQ(pageFileName("/a/mosaic.jpeg", 2, 3, true), "/a/mosaic2-3.jpeg");
-    EXPECT_EQ(pageFileName("/a/m.JPEG", 1, 1, true), "/a/m1-1.JPEG");
-    EXPECT_EQ(pageFileName("/a/m.BMP", 12, 3, true), "/a/m12-3.BMP");
+    for (auto [column, row, name] : {std::tuple{1, 1, "/a/m1-1.JPEG"}, {2, 1, "/a/m2-1.JPEG"}, {12, 3, "/a/m12-3.JPEG"}})
+        EXPECT_EQ(pageFileName("/a/m.JPEG", column, row, true), name);
 }
 
 // ---------------------------------------------------------------------------

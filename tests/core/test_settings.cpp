@@ -17,12 +17,6 @@ constexpr std::uint64_t MiB = 1ull << 20, GiB = 1ull << 30;
 // A fresh settings file for each test.
 class Settings : public ::testing::Test {
 protected:
-    void SetUp() override {
-        m_old = qgetenv("TESSELIX_SETTINGS");
-        m_file = m_dir.filePath("store.ini");
-        qputenv("TESSELIX_SETTINGS", m_file.toUtf8());
-    }
-    void TearDown() override { qputenv("TESSELIX_SETTINGS", m_old); }
 
     // How many entries of the file carry `name`, whatever its case.
     int entriesNamed(const QString& name) const {
@@ -32,8 +26,8 @@ protected:
     }
 
     QTemporaryDir m_dir;
-    QString m_file;
-    QByteArray m_old;
+    QString m_file = m_dir.filePath("store.ini");
+    txtest::ScopedSettingsFile m_store{m_file};
 };
 
 TEST_F(Settings, EveryDefaultIsAValidValueOfItsOwnSetting) {
@@ -57,6 +51,23 @@ TEST_F(Settings, EveryDefaultIsAValidValueOfItsOwnSetting) {
     EXPECT_FALSE(settingBool(Setting::RenderNorm));
     EXPECT_EQ(historySetting(3), Setting::History3);
     EXPECT_FALSE(QFile::exists(m_file));
+}
+
+TEST_F(Settings, StoreKeepsAnyTextPerKeyAndRoot) {
+    EXPECT_EQ(GetRegValue(RegRoot::LocalMachine, "Software\\nobody\\here", "Value", "dflt"), "dflt");
+    for (const char* text : {"", "C:\\Tiles\\a=b;c,d \"q\" %x"}) {
+        ASSERT_TRUE(writeSetting("Path", text));
+        EXPECT_EQ(readSetting("Path", "dflt"), QString(text));
+    }
+    // A trailing backslash names the same key; roots are separate stores; the empty
+    // name is the key's default value.
+    const QString key = "Software\\quorvel Software\\Tesselix\\1.0";
+    ASSERT_TRUE(SetRegValue(RegRoot::LocalMachine, key + "\\", "Lines", REG_SZ, "True"));
+    EXPECT_EQ(GetRegValue(RegRoot::LocalMachine, key, "Lines", "False"), "True");
+    EXPECT_EQ(readSetting("Lines", "False"), "True");
+    EXPECT_EQ(GetRegValue(RegRoot::ClassesRoot, key, "Lines", "none"), "none");
+    ASSERT_TRUE(SetRegValue(RegRoot::ClassesRoot, "Tesselix.Document", "", REG_SZ, "Mosaic"));
+    EXPECT_EQ(GetRegValue(RegRoot::ClassesRoot, "Tesselix.Document\\", "", "-"), "Mosaic");
 }
 
 TEST_F(Settings, StoredNumbersAreReadIntoRange) {

@@ -1,70 +1,11 @@
-#include <QSettings>
 #include <gtest/gtest.h>
 #include <set>
 
 #include "TestUtil.h"
 #include "support/AppPaths.h"
 #include "support/FileHelpers.h"
-#include "support/Registry.h"
 
 using txtest::writeFile;
-
-namespace {
-
-// Points the settings store at a fresh file for one test and restores the old one.
-class SettingsStore : public ::testing::Test {
-protected:
-    void SetUp() override {
-        m_old = qgetenv("TESSELIX_SETTINGS");
-        m_file = m_dir.filePath("store.ini");
-        qputenv("TESSELIX_SETTINGS", m_file.toUtf8());
-    }
-    void TearDown() override { qputenv("TESSELIX_SETTINGS", m_old); }
-
-    QTemporaryDir m_dir;
-    QString m_file;
-    QByteArray m_old;
-};
-
-}  // namespace
-
-TEST_F(SettingsStore, FirstRunReturnsDefaultAndCreatesNothing) {
-    EXPECT_EQ(tx::readSetting("JPGQuality", "90"), QStringLiteral("90"));
-    EXPECT_EQ(tx::GetRegValue(tx::RegRoot::LocalMachine, "Software\\nobody\\here", "Value", "dflt"), QStringLiteral("dflt"));
-    EXPECT_FALSE(QFile::exists(m_file));
-}
-
-TEST_F(SettingsStore, ValuesRoundTripIncludingEmptyString) {
-    tx::writeSetting("MaxWidth", "5000");
-    EXPECT_EQ(tx::readSetting("MaxWidth", "1"), QStringLiteral("5000"));
-    tx::writeSetting("Target", "");
-    EXPECT_EQ(tx::readSetting("Target", "dflt"), QString(""));
-    tx::writeSetting("Path", "C:\\Tiles\\a=b;c,d \"q\" %x");
-    EXPECT_EQ(tx::readSetting("Path", ""), QStringLiteral("C:\\Tiles\\a=b;c,d \"q\" %x"));
-    tx::writeSetting("MaxWidth", "6000");  // overwrite
-    EXPECT_EQ(tx::readSettingInt("MaxWidth", 1), 6000);
-    EXPECT_EQ(tx::readSetting("Nothing", "d"), QStringLiteral("d"));  // missing under an existing key
-
-    // Integers round half to even and fall back on anything else.
-    tx::writeSetting("A", "2.5");
-    tx::writeSetting("B", "3.5");
-    tx::writeSetting("C", "abc");
-    EXPECT_EQ(tx::readSettingInt("A", 0), 2);
-    EXPECT_EQ(tx::readSettingInt("B", 0), 4);
-    EXPECT_EQ(tx::readSettingInt("C", 7), 7);
-    EXPECT_EQ(tx::readSettingInt("D", 90), 90);
-}
-
-TEST_F(SettingsStore, TrailingBackslashAddressesSameKey) {
-    const QString key = "Software\\quorvel Software\\Tesselix\\1.0";
-    tx::SetRegValue(tx::RegRoot::LocalMachine, key + "\\", "Lines", tx::REG_SZ, "True");
-    EXPECT_EQ(tx::GetRegValue(tx::RegRoot::LocalMachine, key, "Lines", "False"), QStringLiteral("True"));
-    EXPECT_EQ(tx::readSetting("Lines", "False"), QStringLiteral("True"));
-    // Roots are separate stores; the empty name is the key's default value.
-    EXPECT_EQ(tx::GetRegValue(tx::RegRoot::ClassesRoot, key, "Lines", "none"), QStringLiteral("none"));
-    tx::SetRegValue(tx::RegRoot::ClassesRoot, "Tesselix.Document", "", tx::REG_SZ, "Mosaic");
-    EXPECT_EQ(tx::GetRegValue(tx::RegRoot::ClassesRoot, "Tesselix.Document\\", "", "-"), QStringLiteral("Mosaic"));
-}
 
 TEST(FileHelpers, NamesAndExtensions) {
     for (auto [in, out] : {std::pair{"/data/Tiles", "/data/Tiles/"}, {"/data/Tiles/", "/data/Tiles/"},
@@ -148,17 +89,6 @@ TEST(FileHelpers, RandomIntStaysInRangeAndRepeatsFromASeed) {
     const int a = tx::RandomInt(0, 32000);
     tx::seedRandom(99);
     EXPECT_EQ(tx::RandomInt(0, 32000), a);
-}
-
-TEST(FileHelpers, WriteFileAtomically) {
-    QTemporaryDir dir;
-    const QString path = dir.filePath("db.txt");
-    ASSERT_TRUE(tx::writeFileAtomically(path, "one"));
-    ASSERT_TRUE(tx::writeFileAtomically(path, "two"));
-    EXPECT_EQ(txtest::readFile(path), QByteArray("two"));
-    QString error;
-    EXPECT_FALSE(tx::writeFileAtomically(dir.filePath("no/such/db.txt"), "x", &error));
-    EXPECT_FALSE(error.isEmpty());
 }
 
 TEST(AppPaths, HomeOverrideAndSubfolders) {
