@@ -16,6 +16,7 @@
 #include "app/Form6.h"
 #include "app/LibraryPages.h"
 #include "app/MessageBoxes.h"
+#include "app/WizardPictures.h"
 #include "library/TileLibrary.h"
 #include "support/AppPaths.h"
 #include "support/FileHelpers.h"
@@ -86,15 +87,6 @@ class LibraryPagesTest : public QObject {
             QVERIFY(saveBmp(Picture(w, h, c), file));
         else
             QVERIFY(toImage(Picture(w, h, c)).save(file, "JPG"));
-    }
-    static QImage toImage(const Picture& p) {
-        QImage image(p.width(), p.height(), QImage::Format_RGB32);
-        for (int y = 0; y < p.height(); ++y)
-            for (int x = 0; x < p.width(); ++x) {
-                const std::uint8_t* px = p.scanLine(y) + 3 * x;
-                image.setPixel(x, y, qRgb(px[0], px[1], px[2]));
-            }
-        return image;
     }
 
     void enterPage(Form2& w, const char* option, int page) {

@@ -136,8 +136,11 @@ void Form5::showFolder(const QString& folder) {
     const QModelIndex at = m_model->index(folder);
     if (!at.isValid()) return;
     m_tree->setCurrentIndex(at);
-    m_tree->scrollTo(at);
+    for (QModelIndex up = at.parent(); up.isValid() && up != m_tree->rootIndex(); up = up.parent()) m_tree->expand(up);
     m_tree->expand(at);
+    m_tree->scrollTo(at);
+    // The model lists folders in the background: scroll again once they are there.
+    connect(m_model, &QFileSystemModel::directoryLoaded, this, [this] { m_tree->scrollTo(m_tree->currentIndex()); });
 }
 
 QString Form5::selectedFolder() const {

@@ -1,6 +1,5 @@
 #include "app/LibraryPages.h"
 
-#include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
@@ -297,7 +296,6 @@ void NewLibraryPage::heightChanged() {
 void NewLibraryPage::refresh() {
     m_targetTiles = tileList(m_targetFolder);
     m_guard = false;
-    QApplication::restoreOverrideCursor();
 }
 
 void NewLibraryPage::newLibrary() {
