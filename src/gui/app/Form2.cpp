@@ -20,6 +20,7 @@
 #include "app/FileDialogs.h"
 #include "app/Form10.h"
 #include "app/Form3.h"
+#include "app/LibraryPages.h"
 #include "app/MessageBoxes.h"
 #include "app/WizardPages.h"
 #include "app/WizardPictures.h"
@@ -79,10 +80,9 @@ Form2::Form2(QWidget* parent) : QWidget(parent) {
     m_p11 = new ScanPage(this);
     m_p12 = new AdjustPage(this);
     m_p13 = new OutputPage(this);
-    // The library pages are built elsewhere; their panels stay empty here.
-    auto* p2 = new QWidget(this);
-    auto* p3 = new QWidget(this);
-    QWidget* panels[7] = {m_welcome, m_p1, p2, p3, m_p11, m_p12, m_p13};
+    m_p2 = new NewLibraryPage(this);
+    m_p3 = new EditLibraryPage(this);
+    QWidget* panels[7] = {m_welcome, m_p1, m_p2, m_p3, m_p11, m_p12, m_p13};
     for (int i = 0; i < 7; ++i) {
         m_panels[i] = panels[i];
         m_panels[i]->setObjectName(QStringLiteral("Picture1_%1").arg(i));
@@ -229,6 +229,7 @@ void Form2::next() {
         } else if (m_welcome->Option2->isChecked()) {
             m_page = 2;
             m_tileSize = QSize(32, 32);
+            m_p2->enter();
             m_title->setText(QStringLiteral("New Tile Library"));
             m_back->setEnabled(true);
             m_next->setText(QStringLiteral("&Start!"));
@@ -236,6 +237,7 @@ void Form2::next() {
             showPanel(2);
         } else {
             m_page = 3;
+            m_p3->enter();
             m_title->setText(QStringLiteral("Edit Tile Library"));
             m_back->setEnabled(true);
             m_next->setEnabled(false);
@@ -268,11 +270,14 @@ void Form2::next() {
     case 13:
         renderMosaic();
         break;
+    case 2:
+        m_p2->start();
+        break;
     case 3:
         back();
         break;
     default:
-        break;  // the library job is started by its own page
+        break;
     }
 }
 
@@ -296,9 +301,11 @@ void Form2::back() {
         showPanel(5);
         m_p12->Slider4->setFocus();
         return;
+    case 3:
+        m_p3->leave();
+        [[fallthrough]];
     case 1:
     case 2:
-    case 3:
         m_page = 0;
         m_back->setEnabled(false);
         m_next->setEnabled(true);
@@ -502,7 +509,7 @@ void Form2::loadMosaicSettings() {
     setSlider(m_p12->Slider4, readInt(Setting::Brightness));
     brightnessChanged();
     setCheck(m_p12->grey, readInt(Setting::Greyscale));
-    m_subdirs = readInt(Setting::Subdirs) != 0;
+    m_p2->Check7->setCheckState(checkOf(readInt(Setting::Subdirs)));
     setCheck(m_p13->Check5, readInt(Setting::KeepSize));
     keepSizeClicked();
     setCheck(m_p1->Check9, readInt(Setting::Link));
@@ -528,7 +535,7 @@ void Form2::storeMosaicSettings() {
     writeInt(Setting::Blend, m_p13->Slider2->value());
     writeInt(Setting::Distance, m_p11->Slider3->value());
     writeInt(Setting::Greyscale, valueOf(m_p12->grey));
-    writeInt(Setting::Subdirs, m_subdirs ? 1 : 0);
+    writeInt(Setting::Subdirs, valueOf(m_p2->Check7));
     writeText(Setting::MatrixX, m_p11->matrX->text());
     writeText(Setting::MatrixY, m_p11->matrY->text());
     writeInt(Setting::Enhance, m_p12->Slider1->value());

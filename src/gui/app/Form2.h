@@ -26,6 +26,8 @@ namespace tx::gui {
 
 class WelcomePage;
 class SourcePage;
+class NewLibraryPage;
+class EditLibraryPage;
 class ScanPage;
 class AdjustPage;
 class OutputPage;
@@ -114,6 +116,8 @@ private:
 
     WelcomePage* m_welcome;
     SourcePage* m_p1;
+    NewLibraryPage* m_p2;
+    EditLibraryPage* m_p3;
     ScanPage* m_p11;
     AdjustPage* m_p12;
     OutputPage* m_p13;
@@ -131,7 +135,6 @@ private:
     bool m_sourceLoaded = false;
     bool m_dontAsk = false;       // the size questions of "Preview..." were accepted for this source
     bool m_intro = true;
-    bool m_subdirs = false;       // "&Recurse Subdirectories" of the library page, kept with the mosaic options
     QString m_task;               // the job last launched
     Picture m_source;             // source_orig
     QSize m_tileSize{32, 32};     // tile_orig: the chosen library's tile size

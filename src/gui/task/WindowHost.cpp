@@ -13,6 +13,11 @@ WindowHost::DoublesAsker& doublesAsker() {
     return asker;
 }
 
+WindowHost::AnalysisReceiver& analysisReceiver() {
+    static WindowHost::AnalysisReceiver receiver;
+    return receiver;
+}
+
 WindowHost::WorkerHook& workerHook() {
     static WindowHost::WorkerHook hook;
     return hook;
@@ -21,6 +26,7 @@ WindowHost::WorkerHook& workerHook() {
 }  // namespace
 
 void WindowHost::setDoublesAsker(DoublesAsker asker) { doublesAsker() = std::move(asker); }
+void WindowHost::setAnalysisReceiver(AnalysisReceiver receiver) { analysisReceiver() = std::move(receiver); }
 void WindowHost::setWorkerHook(WorkerHook hook) { workerHook() = std::move(hook); }
 
 WindowHost::WindowHost(QObject* parent) : QObject(parent) {}
@@ -94,6 +100,22 @@ DoublesAnswer WindowHost::askDoubles(const DoublesQuestion& question) {
             return asker ? asker(window, question) : DoublesAnswer::Keep;
         },
         DoublesAnswer::Keep);
+}
+
+void WindowHost::analysisResult(const QString& scoreText, const Picture& graph) {
+    QImage image;
+    if (!graph.isEmpty())
+        image = QImage(graph.bits(), graph.width(), graph.height(), static_cast<qsizetype>(graph.stride()),
+                       QImage::Format_RGB888)
+                    .copy();
+    // Posted, not asked: runJob processes what the worker posted before it returns,
+    // so the result arrives even when the window closed first.
+    QMetaObject::invokeMethod(
+        this,
+        [scoreText, image] {
+            if (const auto& receive = analysisReceiver()) receive(scoreText, image);
+        },
+        Qt::QueuedConnection);
 }
 
 void WindowHost::closeRequested() {

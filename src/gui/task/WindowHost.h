@@ -48,6 +48,7 @@ public:
     void previewChanged(const Picture& preview) override;
     void showMessage(MessageIcon icon, const QString& text, MessageEffect effect) override;
     DoublesAnswer askDoubles(const DoublesQuestion& question) override;
+    void analysisResult(const QString& scoreText, const Picture& graph) override;
     void closeRequested() override;
 
     // GUI thread. The window that shows reports and owns the questions; null once it
@@ -64,6 +65,12 @@ public:
     // The doubles decision (the dialog plugs in here); without one every pair is kept.
     using DoublesAsker = std::function<DoublesAnswer(QWidget* window, const DoublesQuestion&)>;
     static void setDoublesAsker(DoublesAsker asker);
+
+    // Where the library analysis's score and graph go: called on the GUI thread, in
+    // the order the engine sent them, also after the window has closed (a cancel keeps
+    // what was drawn). Set it before runJob and clear it afterwards.
+    using AnalysisReceiver = std::function<void(const QString& scoreText, const QImage& graph)>;
+    static void setAnalysisReceiver(AnalysisReceiver receiver);
 
     // Test seam: called on the worker thread with every status text before it is
     // posted, so a test can hold the engine at a phase.

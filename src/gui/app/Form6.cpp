@@ -1,0 +1,74 @@
+#include "app/Form6.h"
+
+#include <QDir>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "app/CenterForm.h"
+#include "app/MessageBoxes.h"
+#include "support/AppPaths.h"
+#include "support/FileHelpers.h"
+#include "support/Messages.h"
+
+namespace tx::gui {
+
+bool createLibraryFolder(const QString& name) {
+    if (!isPlainName(name)) return false;
+    const QString root = tilesRoot();
+    // A file, folder or dangling link of that name is "existing" too.
+    if (!QDir().mkpath(root) || entryExists(root + name)) return false;
+    return QDir(root).mkdir(name);
+}
+
+QString Form6::askName(QWidget* parent) {
+    Form6 dialog(parent);
+    if (parent) CenterForm(&dialog, parent);
+    dialog.exec();
+    return dialog.createdName();
+}
+
+Form6::Form6(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("Form6"));
+    setWindowTitle(QStringLiteral("New Tile Library"));
+
+    auto* prompt = new QLabel(QStringLiteral("Please enter a &name for your new tile library:"), this);
+    prompt->setObjectName(QStringLiteral("Label1"));
+    m_name = new QLineEdit(this);
+    m_name->setObjectName(QStringLiteral("Text1"));
+    m_name->setAccessibleName(QStringLiteral("Please enter a name for your new tile library"));
+    prompt->setBuddy(m_name);
+    auto* ok = new QPushButton(QStringLiteral("&OK"), this);
+    ok->setObjectName(QStringLiteral("Command1"));
+    ok->setDefault(true);
+    auto* cancel = new QPushButton(QStringLiteral("&Cancel"), this);
+    cancel->setObjectName(QStringLiteral("Command2"));
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(ok);
+    buttons->addWidget(cancel);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(prompt);
+    layout->addWidget(m_name);
+    layout->addLayout(buttons);
+    setFixedWidth(340);
+
+    connect(ok, &QPushButton::clicked, this, &Form6::okClicked);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void Form6::okClicked() {
+    const QString name = m_name->text();
+    if (!createLibraryFolder(name)) {
+        showMessageBox(this, MessageIcon::Information, msg::kValidName);
+        m_name->setFocus();
+        return;
+    }
+    m_created = name;
+    accept();
+}
+
+}  // namespace tx::gui
