@@ -98,7 +98,6 @@ void TileViewer::buildControls() {
     m_strip = new QWidget(this);
     m_strip->setObjectName(QStringLiteral("editbtns"));
     m_strip->setGeometry((size.width - kStripWidth) / 2, size.height - kStripHeight - 1, kStripWidth, kStripHeight);
-    m_strip->installEventFilter(this);
     m_ok = stripButton(QStringLiteral("&OK"), QStringLiteral("Command2"), 0, m_strip);
     m_ok->setDefault(true);
     m_cancel = stripButton(QStringLiteral("&Cancel"), QStringLiteral("Command3"), 83, m_strip);
@@ -106,7 +105,6 @@ void TileViewer::buildControls() {
     m_indicator->setObjectName(QStringLiteral("Label2"));
     m_indicator->setGeometry(168, 8, 62, 17);
     m_indicator->setAccessibleName(QStringLiteral("Page"));
-    m_indicator->installEventFilter(this);
     m_back = stripButton(QStringLiteral("< &Back"), QStringLiteral("Command5"), 233, m_strip);
     m_next = stripButton(QStringLiteral("&Next >"), QStringLiteral("Command4"), 316, m_strip);
     m_back->setEnabled(false);
@@ -300,8 +298,6 @@ bool TileViewer::eventFilter(QObject* watched, QEvent* event) {
         default:
             break;
         }
-    } else if ((watched == m_strip || watched == m_indicator) && event->type() == QEvent::MouseButtonPress) {
-        clearSelection();
     }
     return QDialog::eventFilter(watched, event);
 }
@@ -314,6 +310,7 @@ void TileViewer::keyPressEvent(QKeyEvent* event) {
     QDialog::keyPressEvent(event);
 }
 
+// Presses on the background, the button strip and the page indicator end up here.
 void TileViewer::mousePressEvent(QMouseEvent* event) {
     clearSelection();
     QDialog::mousePressEvent(event);
