@@ -1,9 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
+
+#include "TestUtil.h"
+
 #include "viewer/CellPicture.h"
+#include "viewer/DeleteTiles.h"
 #include "viewer/PreviewGeometry.h"
 #include "viewer/PreviewQuestions.h"
+#include "viewer/TileBrowser.h"
 #include "viewer/TilePages.h"
+#include "viewer/TilePictures.h"
 
 using namespace tx;
 using namespace tx::viewer;
@@ -217,4 +224,201 @@ TEST(CellPicture, OnePixelPerCellFromTheSoftenedSource) {
     EXPECT_TRUE(previewCellPicture(Picture(), 8, 8).isEmpty());
     // a grid whose doubled picture cannot be made gives no picture, not a crash
     EXPECT_TRUE(previewCellPicture(checker, 32767, 32767).isEmpty());
+}
+
+namespace {
+
+// Tile names in list order: t00000.bmp, t00001.bmp, ...
+QStringList tileNames(int count) {
+    QStringList names;
+    for (int i = 0; i < count; ++i) names.append(QStringLiteral("t%1.bmp").arg(i, 5, 10, QLatin1Char('0')));
+    return names;
+}
+
+}  // namespace
+
+TEST(TilePages, PressSelectsTheCellLeftOfOrAboveAGridLine) {
+    const TilePageGrid g = tilePageGrid(400, 300, 32, 32);  // 13 x 10, 428 x 329
+    struct Case { int x, y, page; int index; };
+    const Case cases[] = {
+        {40, 70, 1, 157},          // column 1, row 2 on the second page
+        {32, 0, 0, 0},             // on the first vertical line: column 0
+        {33, 0, 0, 1},
+        {0, 32, 0, 0},             // on the first horizontal line: row 0
+        {0, 33, 0, 13},
+        {427, 328, 0, 129},        // bottom-right pixel of the area
+        {428, 0, 0, -1},           // right of the grid
+        {0, 329, 0, -1},           // below it
+        {-1, 5, 0, -1},
+        {427, 328, 252, -1},       // past any tile that can be shown
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "press at " << c.x << "," << c.y << " page " << c.page);
+        const std::optional<TileCell> cell = tileCellAt(g, c.x, c.y, 32, 32);
+        EXPECT_EQ(cell ? tileIndexOf(g, c.page, *cell) : -1, c.index);
+    }
+}
+
+TEST(TilePages, MagnifiedCopyIsCentredOnItsCellAndKeptInsideTheArea) {
+    struct Case { int tileW, tileH, column, row; MagnifierPlace want; };
+    const Case cases[] = {
+        // 32 x 32: a 48 x 48 copy in a 3-pixel frame, 54 x 54, centred 11 pixels up-left
+        {32, 32, 0, 0, {0, 0, 54, 54}},       // top-left cell: pushed to 0, 0
+        {32, 32, 5, 4, {154, 121, 54, 54}},
+        {32, 32, 12, 9, {374, 275, 54, 54}},  // last column and row: ends at 428 x 329
+        {32, 32, 11, 8, {352, 253, 54, 54}},
+        // 31 x 31 (13 x 10 in 416 x 319): 46 + 6 = 52, centre offset 10.5 rounds to even
+        {31, 31, 1, 1, {22, 22, 52, 52}},
+        {31, 31, 2, 2, {54, 54, 52, 52}},
+        // 27 x 27: 40 + 6 = 46, centre at 18.5 goes down to 18
+        {27, 27, 1, 1, {18, 18, 46, 46}},
+        // tiles wider than the area: one column, the copy keeps its left edge at 0
+        {500, 20, 0, 2, {0, 34, 756, 36}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.tileW << "x" << c.tileH << " cell " << c.column << "," << c.row);
+        const TilePageGrid g = tilePageGrid(400, 300, c.tileW, c.tileH);
+        const MagnifierPlace p = magnifierPlace(g, {c.column, c.row}, c.tileW, c.tileH);
+        EXPECT_EQ(p, c.want);
+        if (p.width <= g.areaWidth) {
+            EXPECT_LE(p.left + p.width, g.areaWidth);
+        }
+        EXPECT_LE(p.top + p.height, g.areaHeight);
+    }
+}
+
+TEST(TileBrowser, PagesAndIndicator) {
+    struct Case { int tiles; int lastPage; const char* lastLabel; int cellsOnLastPage; };
+    const Case cases[] = {
+        {130, 0, "1/1", 130},  // an exact multiple has no empty page
+        {131, 1, "2/2", 1},    // the last tile alone in the top-left cell
+        {261, 2, "3/3", 1},
+        {1, 0, "1/1", 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.tiles);
+        TileBrowser b(tileNames(c.tiles), 32, 32);
+        EXPECT_EQ(b.lastPage(), c.lastPage);
+        EXPECT_FALSE(b.back());
+        while (b.next()) {}
+        EXPECT_EQ(b.page(), c.lastPage);
+        EXPECT_FALSE(b.canGoForward());
+        EXPECT_EQ(b.pageLabel(), QString::fromLatin1(c.lastLabel));
+        const std::vector<int> cells = b.pageTiles(b.page());
+        EXPECT_EQ(std::count_if(cells.begin(), cells.end(), [](int i) { return i >= 0; }), c.cellsOnLastPage);
+        EXPECT_EQ(cells.front(), c.lastPage * 130);
+        EXPECT_EQ(static_cast<int>(b.pageIndexes(b.page()).size()), c.cellsOnLastPage);
+    }
+    // the list is cut at the tiles a 16-bit index can reach
+    EXPECT_EQ(TileBrowser(tileNames(32800), 32, 32).tileCount(), 32767);
+}
+
+TEST(TileBrowser, SelectionAndMarks) {
+    TileBrowser b(tileNames(300), 32, 32);
+    ASSERT_TRUE(b.next());
+    EXPECT_EQ(b.selectAt(40, 70), 157);
+    EXPECT_EQ(b.selectedCell(), (TileCell{1, 2}));
+
+    // paging keeps the selection (its cell is no longer shown); marking takes it
+    ASSERT_TRUE(b.next());
+    EXPECT_FALSE(b.selectedCell());
+    EXPECT_TRUE(b.markSelected());
+    EXPECT_EQ(b.selected(), -1);
+    EXPECT_FALSE(b.markSelected());
+
+    // the marked cell is empty, later tiles keep their places, it cannot be picked
+    const std::vector<int> cells = b.pageTiles(1);
+    EXPECT_EQ(cells[27], -1);
+    EXPECT_EQ(cells[28], 158);
+    ASSERT_TRUE(b.back());
+    EXPECT_EQ(b.selectAt(40, 70), -1);
+
+    // marks keep their order
+    b.selectAt(73, 70);
+    b.markSelected();
+    EXPECT_EQ(b.marks(), (QStringList{QStringLiteral("t00157.bmp"), QStringLiteral("t00158.bmp")}));
+}
+
+TEST(TilePictures, PageShowsTilesGapsEmptyAndUnreadableCells) {
+    const TilePageGrid g = tilePageGrid(100, 60, 20, 10);  // 5 x 6 cells of 20 x 10
+    ASSERT_EQ(g.columns, 5);
+    const Colour bg = rgb(200, 200, 200);
+    const Picture red(20, 10, rgb(255, 0, 0));
+    const Picture big(30, 30, rgb(0, 0, 255));  // larger than its cell: cut
+    std::vector<PageCell> cells(static_cast<std::size_t>(g.tilesPerPage));
+    cells[0] = {PageCell::Kind::Tile, &red};
+    cells[1] = {PageCell::Kind::Tile, &big};
+    cells[2] = {PageCell::Kind::Unreadable, nullptr};
+    const Picture page = composeTilePage(g, 20, 10, cells, bg);
+    ASSERT_EQ(page.width(), g.areaWidth);
+    ASSERT_EQ(page.height(), g.areaHeight);
+    EXPECT_EQ(page.pixel(19, 9), red.pixel(0, 0));
+    EXPECT_EQ(page.pixel(20, 5), kGridLineColour);   // vertical gap
+    EXPECT_EQ(page.pixel(5, 10), kGridLineColour);   // horizontal gap
+    EXPECT_EQ(page.pixel(40, 9), big.pixel(0, 0));
+    EXPECT_EQ(page.pixel(41, 5), kGridLineColour);   // the big tile does not cover the gap
+    EXPECT_EQ(page.pixel(45, 13), bg);               // nor the cell below
+    // unreadable: a cross corner to corner, background between
+    EXPECT_EQ(page.pixel(42, 0), kUnreadableCrossColour);
+    EXPECT_EQ(page.pixel(61, 0), kUnreadableCrossColour);
+    EXPECT_EQ(page.pixel(42, 9), kUnreadableCrossColour);
+    EXPECT_EQ(page.pixel(52, 0), bg);
+    // empty (marked or past the end)
+    EXPECT_EQ(page.pixel(70, 5), bg);
+}
+
+TEST(TilePictures, MagnifiedTileInItsFrame) {
+    const Colour frame = rgb(0, 120, 215), bg = rgb(240, 240, 240);
+    const Picture flat(32, 32, rgb(90, 160, 30));
+    const Picture m = magnifiedTile(flat, 32, 32, frame, bg);
+    ASSERT_EQ(m.width(), 54);
+    ASSERT_EQ(m.height(), 54);
+    EXPECT_EQ(m.pixel(2, 27), frame);
+    EXPECT_EQ(m.pixel(27, 51), frame);
+    EXPECT_EQ(m.pixel(3, 3), flat.pixel(0, 0));
+    EXPECT_EQ(m.pixel(50, 50), flat.pixel(0, 0));
+
+    // only the cell's part of a larger picture is magnified
+    Picture halves(64, 32, rgb(255, 0, 0));
+    halves.fillRect({32, 0, 32, 32}, rgb(0, 0, 255));
+    const Picture left = magnifiedTile(halves, 32, 32, frame, bg);
+    EXPECT_EQ(left.pixel(50, 27), rgb(255, 0, 0));
+
+    // an unreadable tile: the frame around an empty cell with its cross
+    const Picture none = magnifiedTile(Picture(), 32, 32, frame, bg);
+    ASSERT_EQ(none.width(), 54);
+    EXPECT_EQ(none.pixel(0, 0), frame);
+    EXPECT_NE(none.pixel(27, 27), bg);
+    EXPECT_EQ(none.pixel(27, 10), bg);
+}
+
+TEST(DeleteTiles, RemovesTheMarkedFilesAndTheDatabasesAndReportsFailures) {
+    QTemporaryDir dir;
+    const QString lib = dir.path() + QStringLiteral("/lib/");
+    QDir().mkpath(lib);
+    for (const char* name : {"a.bmp", "b.bmp", "c.bmp", "4x4.txt", "4x4.txt.build"})
+        txtest::writeFile(lib + QLatin1String(name));
+    // a folder where a tile was: cannot go as a file
+    QDir().mkpath(lib + QStringLiteral("d.bmp"));
+
+    const TileDeletion r = deleteTiles(lib, {QStringLiteral("c.bmp"), QStringLiteral("d.bmp"),
+                                             QStringLiteral("../outside.bmp"), QStringLiteral("a.bmp")});
+    EXPECT_EQ(r.deleted, (QStringList{QStringLiteral("c.bmp"), QStringLiteral("a.bmp")}));
+    ASSERT_EQ(r.failures.size(), 2);
+    EXPECT_TRUE(r.failures[0].contains(QLatin1String("d.bmp")));
+    EXPECT_TRUE(QFile::exists(lib + QStringLiteral("b.bmp")));
+    EXPECT_FALSE(QFile::exists(lib + QStringLiteral("a.bmp")));
+    EXPECT_FALSE(QFile::exists(lib + QStringLiteral("4x4.txt")));
+    EXPECT_FALSE(QFile::exists(lib + QStringLiteral("4x4.txt.build")));
+    const QString text = tileDeletionProblem(r);
+    EXPECT_TRUE(text.startsWith(QLatin1String("These tiles could not be deleted:"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QLatin1String("d.bmp")));
+
+    // nothing deleted: the databases stay
+    txtest::writeFile(lib + QStringLiteral("4x4.txt"));
+    const TileDeletion none = deleteTiles(lib, {QStringLiteral("d.bmp")});
+    EXPECT_TRUE(none.deleted.isEmpty());
+    EXPECT_TRUE(QFile::exists(lib + QStringLiteral("4x4.txt")));
+    EXPECT_TRUE(tileDeletionProblem(none).startsWith(QLatin1String("This tile could not be deleted:")));
+    EXPECT_TRUE(tileDeletionProblem(deleteTiles(lib, {})).isEmpty());
 }

@@ -11,6 +11,7 @@
 #include "viewer/CellPicture.h"
 #include "viewer/MagnifierCursors.h"
 #include "viewer/PreviewQuestions.h"
+#include "viewer/TileView.h"
 #include "viewer/ViewerLayout.h"
 
 namespace tx::gui {
@@ -144,7 +145,9 @@ bool confirmPreview(QWidget* parent, int cellsX, int cellsY, QSize sourceSize, b
     return true;
 }
 
-// Placeholder until the tile viewer is built.
-void Form9::showTiles(QWidget*, const QString&) {}
+void Form9::showTiles(QWidget* wizard, const QString& libraryFolder) {
+    TileViewer window(libraryFolder, wizard);
+    window.exec();
+}
 
 }  // namespace tx::gui
