@@ -26,7 +26,25 @@ cp -r "$build/Gfx" "$TX_HOME/" 2>/dev/null || true
 if TESSELIX_HOME="$TX_HOME" TESSELIX_SETTINGS="$TX_TMP/cli.ini" "$build/tesselix-cli" demo --quiet \
   --out "$TX_TMP/demo.jpg" > /dev/null; then
   TX_DEMO_SOURCE="$(find "$TX_HOME" -name 'demo-source.*' | head -n1)"
+  cp "$TX_HOME/Tiles/Demo/1.jpg" "$TX_HOME/Tiles/Demo/0.jpg"  # a double for the doubles dialog
 fi
+# Waits up to N tenths of a second for a window named like the wizard that is not it.
+tx_wait_non_wizard() {
+  local id
+  for _ in $(seq "$1"); do
+    id=$(xdotool search --onlyvisible --name '^Tesselix$' | grep -v "^$wizard\$" | head -n1 || true)
+    if [ -n "$id" ]; then echo "$id"; return 0; fi
+    sleep 0.1
+  done
+  return 1
+}
+tx_wait_gone_id() {
+  for _ in $(seq 50); do
+    xdotool search --onlyvisible --name '^Tesselix$' | grep -q "^$1\$" || return 0
+    sleep 0.1
+  done
+  return 1
+}
 tx_start_program "$build"
 wizard=$(tx_wait_window '^Tesselix$' 20) || tx_fail "the wizard window did not appear"
 # The intro splash, when it comes, closes itself after two seconds.
@@ -98,10 +116,45 @@ if [ -n "${TX_DEMO_SOURCE:-}" ]; then
     if [ -n "$task" ] && [ -s "$TX_TMP/shot-mosaic.jpg" ]; then
       import -window "$task" "$out/task-window.png" && echo "$out/task-window.png"
       tx_type "$task" alt+f
+      tx_wait_gone_id "$task"
     else
       missing=$((missing + 1))
     fi
   fi
+  # The library branch: back to the welcome page, then "new library" and "edit library".
+  tx_type "$wizard" alt+b alt+b alt+b alt+b alt+t alt+n
+  sleep 0.5
+  xdotool windowfocus --sync "$wizard"
+  xdotool type --delay 5 "$(dirname "$TX_DEMO_SOURCE")"
+  sleep 1
+  shot library-new '^Tesselix$'
+  # "Edit library" from a fresh start: the program is started again.
+  kill "$TX_PID" 2>/dev/null || true
+  wait "$TX_PID" 2>/dev/null || true
+  tx_start_program "$build"
+  wizard=$(tx_wait_window '^Tesselix$' 20) || tx_fail "the wizard window did not appear again"
+  if tx_wait_window '^About $' 3 > /dev/null; then tx_wait_gone '^About $' 5 || true; fi
+  tx_type "$wizard" alt+e
+  sleep 0.3
+  tx_type "$wizard" alt+n
+  sleep 0.5
+  tx_type "$wizard" Down
+  sleep 0.5
+  shot library-edit '^Tesselix$'
+  # The library holds one tile twice (copied before the start): the doubles dialog.
+  tx_type "$wizard" alt+f
+  if dialog=$(tx_wait_non_wizard 100); then
+    for _ in $(seq 100); do
+      dialog=$(xdotool search --onlyvisible --name '^Tesselix$' | grep -v "^$wizard\$" | tail -n1 || true)
+      [ -n "$dialog" ] && xdotool getwindowgeometry "$dialog" | grep -q 'Geometry: 360x' && break
+      sleep 0.1
+    done
+    sleep 0.5
+    import -window "$dialog" "$out/doubles-dialog.png" && echo "$out/doubles-dialog.png"
+    tx_type "$dialog" alt+s  # stop searching
+    sleep 1
+  fi
+  shot tile-viewer '^Source Preview$' alt+v
 fi
 
 # Every shot is required when STRICT=1 (for the README's full set).
