@@ -5,6 +5,8 @@
 # and library, three option pages, "&Render!", the save dialog, the task window.
 # Exits non-zero when anything fails.
 #   scripts/gui-e2e.sh [BUILD_DIR]      (default: build)
+# Then, started afresh, it makes a tile library from a folder of pictures through
+# the new-library page, analyses it on the edit page and opens the tile viewer.
 # Needs xvfb, xauth and xdotool.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -73,8 +75,66 @@ sleep 1
 task=$(xdotool search --onlyvisible --name '^Tesselix$' | grep -v "^$wizard\$" | head -n1 || true)
 [ -n "$task" ] || tx_fail "no task window"
 tx_type "$task" alt+f
-tx_wait_gone_id() { for _ in $(seq 50); do xdotool getwindowname "$1" > /dev/null 2>&1 || return 0
-  xdotool search --onlyvisible --name '^Tesselix$' | grep -q "^$1\$" || return 0; sleep 0.1; done; return 1; }
 tx_wait_gone_id "$task" || tx_fail "the task window did not close on Finished"
 head -c 2 "$target" | od -An -tx1 | grep -q "ff d8" || tx_fail "$target is not a JPEG file"
 echo "gui-e2e: a mosaic was made through the wizard ($(stat -c %s "$target") bytes)"
+
+# The library branch, in a fresh start of the program.
+kill "$TX_PID" 2>/dev/null || true
+wait "$TX_PID" 2>/dev/null || true
+pictures="$TX_TMP/pictures"
+mkdir -p "$pictures" "$TX_HOME/Tiles/E2E"
+for n in 1 2 3 4 5; do cp "$TX_HOME/Tiles/Demo/$n.jpg" "$pictures/photo$n.jpg"; done
+library="$TX_HOME/Tiles/E2E"
+
+tx_start_program "$build"
+wizard=$(tx_wait_window '^Tesselix$' 20) || tx_fail "the wizard did not appear again"
+if tx_wait_window '^About $' 3 > /dev/null; then tx_wait_gone '^About $' 5 || true; fi
+# Welcome page: "Create a new tile library"; the source folder; the library "E2E"; Start.
+tx_type "$wizard" alt+t
+sleep 0.3
+tx_type "$wizard" alt+n
+sleep 0.5
+xdotool windowfocus --sync "$wizard"
+xdotool type --delay 5 "$pictures"
+sleep 1
+tx_type "$wizard" alt+l
+xdotool type --delay 5 "E"
+sleep 0.3
+tx_type "$wizard" alt+s
+for _ in $(seq 300); do
+  [ "$(ls "$library" | grep -c '\.jpg$')" -ge 5 ] && break
+  sleep 0.1
+done
+[ "$(ls "$library" | grep -c '\.jpg$')" -eq 5 ] || tx_fail "the library holds $(ls "$library" | wc -l) files, not 5 tiles"
+task=$(xdotool search --onlyvisible --name '^Tesselix$' | grep -v "^$wizard\$" | head -n1 || true)
+[ -n "$task" ] || tx_fail "no task window for the new library"
+sleep 0.5
+tx_type "$task" alt+f
+tx_wait_gone_id "$task" || tx_fail "the task window did not close"
+echo "gui-e2e: a library of 5 tiles was made through the new-library page"
+
+# Edit page: choose "E2E", analyse it (the task window closes itself), open the viewer.
+kill "$TX_PID" 2>/dev/null || true
+wait "$TX_PID" 2>/dev/null || true
+tx_start_program "$build"
+wizard=$(tx_wait_window '^Tesselix$' 20) || tx_fail "the wizard did not appear again"
+if tx_wait_window '^About $' 3 > /dev/null; then tx_wait_gone '^About $' 5 || true; fi
+tx_type "$wizard" alt+e
+sleep 0.3
+tx_type "$wizard" alt+n
+sleep 0.5
+xdotool windowfocus --sync "$wizard"
+xdotool type --delay 5 "E"
+sleep 0.5
+tx_type "$wizard" alt+c
+for _ in $(seq 200); do [ -s "$library/1x1.txt" ] && break; sleep 0.1; done
+[ -s "$library/1x1.txt" ] || tx_fail "the analysis made no colour database"
+sleep 1
+tx_type "$wizard" alt+v
+viewer=$(tx_wait_window '^Source Preview$' 10) || tx_fail "the tile viewer did not open"
+sleep 0.5
+tx_type "$viewer" Escape
+tx_wait_gone '^Source Preview$' 5 || tx_fail "the tile viewer did not close"
+kill -0 "$TX_PID" 2>/dev/null || tx_fail "the program ended on its own"
+echo "gui-e2e: the library was analysed and shown in the tile viewer"

@@ -60,3 +60,12 @@ tx_type() {
   xdotool windowfocus --sync "$window"
   xdotool key --delay 50 "$@"
 }
+
+# Waits until the window with this id is no longer shown.
+tx_wait_gone_id() {
+  for _ in $(seq 50); do
+    xdotool search --onlyvisible --name '.' 2>/dev/null | grep -q "^$1\$" || return 0
+    sleep 0.1
+  done
+  return 1
+}

@@ -38,13 +38,6 @@ tx_wait_non_wizard() {
   done
   return 1
 }
-tx_wait_gone_id() {
-  for _ in $(seq 50); do
-    xdotool search --onlyvisible --name '^Tesselix$' | grep -q "^$1\$" || return 0
-    sleep 0.1
-  done
-  return 1
-}
 tx_start_program "$build"
 wizard=$(tx_wait_window '^Tesselix$' 20) || tx_fail "the wizard window did not appear"
 # The intro splash, when it comes, closes itself after two seconds.
