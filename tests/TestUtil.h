@@ -68,10 +68,10 @@ inline QString makeLibrary(const QString& folder, const std::vector<tx::Picture>
 
 // The same uncompressed BMP stored top-down: rows in reverse order, height negated.
 inline QByteArray topDownBmp(const QByteArray& bmp) {
+    if (bmp.size() < 54) return {};
     const auto field = [&](int at) {
-        qint32 v = 0;
-        std::memcpy(&v, bmp.constData() + at, 4);
-        return v;
+        const auto byte = [&](int k) { return static_cast<quint32>(static_cast<quint8>(bmp.at(at + k))); };
+        return static_cast<qint32>(byte(0) | byte(1) << 8 | byte(2) << 16 | byte(3) << 24);
     };
     const qint32 offset = field(10), width = field(18), height = field(22), stride = (width * bmp[28] + 31) / 32 * 4;
     QByteArray out = bmp.left(offset);
