@@ -2,7 +2,7 @@
 // QT_QPA_PLATFORM, offscreen by default) against the same job through DispatchJob
 // with a host that ignores every report: the window's cost is the difference.
 //
-//   bench_task_window [--runs N]   (default 5; the median of each is compared)
+//   bench_task_window [--runs N] [--cells WxH]   (default 5 runs of 120x90; the medians are compared)
 #include <QApplication>
 #include <QDir>
 #include <QPushButton>
@@ -89,9 +89,15 @@ int main(int argc, char** argv) {
     QTemporaryDir dir;
     qputenv("TESSELIX_SETTINGS", (dir.path() + "/settings.ini").toUtf8());
     QApplication app(argc, argv);
-    int runs = 5;
-    for (int i = 1; i + 1 < argc; ++i)
-        if (QString::fromLocal8Bit(argv[i]) == "--runs") runs = std::max(1, atoi(argv[i + 1]));
+    int runs = 5, cellsX = 120, cellsY = 90;
+    for (int i = 1; i + 1 < argc; ++i) {
+        const QString a = QString::fromLocal8Bit(argv[i]);
+        if (a == "--runs") runs = std::max(1, atoi(argv[i + 1]));
+        if (a == "--cells") {
+            const QStringList wh = QString::fromLocal8Bit(argv[i + 1]).split('x');
+            if (wh.size() == 2) cellsX = std::max(1, wh[0].toInt()), cellsY = std::max(1, wh[1].toInt());
+        }
+    }
 
     const QString library = dir.path() + "/Tiles/Bench/";
     makeLibrary(library);
@@ -99,8 +105,8 @@ int main(int argc, char** argv) {
     setSettingText(Setting::Prev, QStringLiteral("1"));
 
     MosaicJob job;
-    job.cellsX = 120;
-    job.cellsY = 90;
+    job.cellsX = cellsX;
+    job.cellsY = cellsY;
     job.tileWidth = 32;
     job.tileHeight = 32;
     job.matrX = 4;

@@ -14,7 +14,7 @@ build="${1:-build}"
 out=docs/screenshots
 
 if [ -z "${TX_UNDER_XVFB:-}" ]; then
-  exec env TX_UNDER_XVFB=1 xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
+  exec env TX_UNDER_XVFB=1 xvfb-run -a -s "-screen 0 1024x768x24 -noreset" "$0" "$@"
 fi
 
 source scripts/gui-lib.sh

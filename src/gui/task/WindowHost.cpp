@@ -1,5 +1,6 @@
 #include "task/WindowHost.h"
 
+#include <QTimer>
 #include <QWidget>
 
 #include "app/MessageBoxes.h"
@@ -44,10 +45,17 @@ void WindowHost::report(F&& change) {
 }
 
 void WindowHost::deliver() {
+    constexpr qint64 kEveryMs = 33;
+    if (m_sinceDelivery.isValid() && m_sinceDelivery.elapsed() < kEveryMs) {
+        // Still posted: reports keep collecting until the next turn.
+        QTimer::singleShot(kEveryMs - m_sinceDelivery.elapsed(), this, &WindowHost::deliver);
+        return;
+    }
     {
         std::lock_guard lock(m_mutex);
         m_posted = false;
     }
+    m_sinceDelivery.restart();
     if (m_window) emit reportsPending();
 }
 

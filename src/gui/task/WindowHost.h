@@ -8,6 +8,7 @@
 // Threads: the TaskHost members are the worker's; everything else belongs to the
 // GUI thread that owns this object. The object must outlive the worker.
 
+#include <QElapsedTimer>
 #include <QImage>
 #include <QObject>
 #include <QPointer>
@@ -89,6 +90,9 @@ private:
     std::mutex m_mutex;
     Reports m_reports;
     bool m_posted = false;
+    // When reports were last handed to the window: at most ~30 times a second, so a
+    // fast engine never keeps the window's thread busy.
+    QElapsedTimer m_sinceDelivery;
     QPointer<QWidget> m_window;  // GUI thread only
 };
 
