@@ -11,6 +11,7 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 
+#include "WindowTestUtil.h"
 #include "app/Form2.h"
 #include "app/Form5.h"
 #include "app/Form6.h"
@@ -34,17 +35,12 @@ struct Shown {
     QString text;
 };
 
-template <class T = QWidget>
-T* child(QWidget& w, const char* name) {
-    T* c = w.findChild<T*>(QString::fromUtf8(name));
-    if (!c) qFatal("no control %s", name);
-    return c;
-}
+using txgui::child;
+using txgui::press;
+using txgui::textOf;
+using txgui::type;
 
-void type(QWidget& w, const char* name, const QString& text) { child<QLineEdit>(w, name)->setText(text); }
-QString textOf(QWidget& w, const char* name) { return child<QLineEdit>(w, name)->text(); }
 QString labelOf(QWidget& w, const char* name) { return child<QLabel>(w, name)->text(); }
-void press(QWidget& w, const char* name) { child<QAbstractButton>(w, name)->click(); }
 bool enabled(QWidget& w, const char* name) { return child(w, name)->isEnabled(); }
 
 void choose(QWidget& w, const char* combo, const QString& name) {

@@ -10,6 +10,7 @@
 #include <QSlider>
 #include <QTemporaryDir>
 
+#include "WindowTestUtil.h"
 #include "app/CenterForm.h"
 #include "app/FileDialogs.h"
 #include "app/Form2.h"
@@ -31,16 +32,10 @@ struct Shown {
     MessageButtons buttons;
 };
 
-template <class T = QWidget>
-T* child(QWidget& w, const char* name) {
-    T* c = w.findChild<T*>(QString::fromUtf8(name));
-    if (!c) qFatal("no control %s", name);
-    return c;
-}
-
-void type(QWidget& w, const char* name, const QString& text) { child<QLineEdit>(w, name)->setText(text); }
-QString textOf(QWidget& w, const char* name) { return child<QLineEdit>(w, name)->text(); }
-void press(QWidget& w, const char* name) { child<QAbstractButton>(w, name)->click(); }
+using txgui::child;
+using txgui::press;
+using txgui::textOf;
+using txgui::type;
 
 }  // namespace
 

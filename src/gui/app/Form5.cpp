@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include "app/CenterForm.h"
+#include "app/PanelLayout.h"
 
 namespace tx::gui {
 
@@ -82,22 +83,12 @@ Form5::Form5(const QString& start, QWidget* parent) : QDialog(parent) {
     treeLabel->setBuddy(m_tree);
     m_tree->setAccessibleName(QStringLiteral("Folder"));
 
-    auto* ok = new QPushButton(QStringLiteral("&OK"), this);
-    ok->setObjectName(QStringLiteral("Command1"));
-    ok->setDefault(true);
-    auto* cancel = new QPushButton(QStringLiteral("&Cancel"), this);
-    cancel->setObjectName(QStringLiteral("Command2"));
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(driveLabel);
     layout->addWidget(m_drives);
     layout->addWidget(treeLabel);
     layout->addWidget(m_tree, 1);
-    layout->addLayout(buttons);
+    const auto [ok, cancel] = addOkCancelRow(this, layout);
     resize(320, 380);
 
     // The start folder when it can be opened; otherwise the first drive.

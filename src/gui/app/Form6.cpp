@@ -9,6 +9,7 @@
 
 #include "app/CenterForm.h"
 #include "app/MessageBoxes.h"
+#include "app/PanelLayout.h"
 #include "support/AppPaths.h"
 #include "support/FileHelpers.h"
 #include "support/Messages.h"
@@ -40,20 +41,10 @@ Form6::Form6(QWidget* parent) : QDialog(parent) {
     m_name->setObjectName(QStringLiteral("Text1"));
     m_name->setAccessibleName(QStringLiteral("Please enter a name for your new tile library"));
     prompt->setBuddy(m_name);
-    auto* ok = new QPushButton(QStringLiteral("&OK"), this);
-    ok->setObjectName(QStringLiteral("Command1"));
-    ok->setDefault(true);
-    auto* cancel = new QPushButton(QStringLiteral("&Cancel"), this);
-    cancel->setObjectName(QStringLiteral("Command2"));
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(prompt);
     layout->addWidget(m_name);
-    layout->addLayout(buttons);
+    const auto [ok, cancel] = addOkCancelRow(this, layout);
     setFixedWidth(340);
 
     connect(ok, &QPushButton::clicked, this, &Form6::okClicked);

@@ -19,6 +19,7 @@
 #include "app/Form6.h"
 #include "app/MessageBoxes.h"
 #include "app/WizardPages.h"
+#include "app/PanelLayout.h"
 #include "library/CreateLibraryValidation.h"
 #include "library/SourcePictures.h"
 #include "library/TileLibrary.h"
@@ -39,18 +40,6 @@ constexpr int kTop = kHeaderHeight + 6;
 constexpr int kRefreshMs = 1500;
 constexpr int kScanDelayMs = 300;
 
-template <class W>
-W* place(W* w, const char* objectName, int x, int y, int width, int height) {
-    w->setObjectName(QString::fromUtf8(objectName));
-    w->setGeometry(x, y, width, height);
-    return w;
-}
-
-QLabel* text(QWidget* parent, const char* objectName, const QString& caption, int x, int y, int w, int h = 20) {
-    auto* l = place(new QLabel(caption, parent), objectName, x, y, w, h);
-    l->setWordWrap(h > 20);
-    return l;
-}
 
 QLineEdit* field(QWidget* parent, const char* objectName, int x, int y, int w) {
     return place(new QLineEdit(parent), objectName, x, y, w, 22);

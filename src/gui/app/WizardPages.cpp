@@ -1,4 +1,5 @@
 #include "app/WizardPages.h"
+#include "app/PanelLayout.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -19,18 +20,6 @@ namespace {
 
 constexpr int kTop = kHeaderHeight + 6;
 
-template <class W>
-W* place(W* w, const char* objectName, int x, int y, int width, int height) {
-    w->setObjectName(QString::fromUtf8(objectName));
-    w->setGeometry(x, y, width, height);
-    return w;
-}
-
-QLabel* text(QWidget* parent, const char* objectName, const QString& caption, int x, int y, int w, int h = 20) {
-    auto* l = place(new QLabel(caption, parent), objectName, x, y, w, h);
-    l->setWordWrap(h > 20);
-    return l;
-}
 
 QLabel* picture(QWidget* parent, const char* objectName, int x, int y, int w, int h) {
     auto* l = place(new QLabel(parent), objectName, x, y, w, h);
