@@ -87,9 +87,7 @@ mkdir -p "$pictures" "$TX_HOME/Tiles/E2E"
 for n in 1 2 3 4 5; do cp "$TX_HOME/Tiles/Demo/$n.jpg" "$pictures/photo$n.jpg"; done
 library="$TX_HOME/Tiles/E2E"
 
-tx_start_program "$build"
-wizard=$(tx_wait_window '^Tesselix$' 20) || tx_fail "the wizard did not appear again"
-if tx_wait_window '^About $' 3 > /dev/null; then tx_wait_gone '^About $' 5 || true; fi
+tx_restart_program "$build"
 # Welcome page: "Create a new tile library"; the source folder; the library "E2E"; Start.
 tx_type "$wizard" alt+t
 sleep 0.3
@@ -115,11 +113,7 @@ tx_wait_gone_id "$task" || tx_fail "the task window did not close"
 echo "gui-e2e: a library of 5 tiles was made through the new-library page"
 
 # Edit page: choose "E2E", analyse it (the task window closes itself), open the viewer.
-kill "$TX_PID" 2>/dev/null || true
-wait "$TX_PID" 2>/dev/null || true
-tx_start_program "$build"
-wizard=$(tx_wait_window '^Tesselix$' 20) || tx_fail "the wizard did not appear again"
-if tx_wait_window '^About $' 3 > /dev/null; then tx_wait_gone '^About $' 5 || true; fi
+tx_restart_program "$build"
 tx_type "$wizard" alt+e
 sleep 0.3
 tx_type "$wizard" alt+n

@@ -69,3 +69,16 @@ tx_wait_gone_id() {
   done
   return 1
 }
+
+# Starts the program (again, after stopping a running one), waits for the wizard and
+# for the intro to close; sets `wizard` to the wizard's window id.
+tx_restart_program() {
+  local build="$1"
+  if [ -n "$TX_PID" ]; then
+    kill "$TX_PID" 2>/dev/null || true
+    wait "$TX_PID" 2>/dev/null || true
+  fi
+  tx_start_program "$build"
+  wizard=$(tx_wait_window '^Tesselix$' 20) || tx_fail "the wizard window did not appear"
+  if tx_wait_window '^About $' 3 > /dev/null; then tx_wait_gone '^About $' 5 || true; fi
+}

@@ -122,11 +122,7 @@ if [ -n "${TX_DEMO_SOURCE:-}" ]; then
   sleep 1
   shot library-new '^Tesselix$'
   # "Edit library" from a fresh start: the program is started again.
-  kill "$TX_PID" 2>/dev/null || true
-  wait "$TX_PID" 2>/dev/null || true
-  tx_start_program "$build"
-  wizard=$(tx_wait_window '^Tesselix$' 20) || tx_fail "the wizard window did not appear again"
-  if tx_wait_window '^About $' 3 > /dev/null; then tx_wait_gone '^About $' 5 || true; fi
+  tx_restart_program "$build"
   tx_type "$wizard" alt+e
   sleep 0.3
   tx_type "$wizard" alt+n
