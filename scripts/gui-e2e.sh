@@ -80,8 +80,6 @@ head -c 2 "$target" | od -An -tx1 | grep -q "ff d8" || tx_fail "$target is not a
 echo "gui-e2e: a mosaic was made through the wizard ($(stat -c %s "$target") bytes)"
 
 # The library branch, in a fresh start of the program.
-kill "$TX_PID" 2>/dev/null || true
-wait "$TX_PID" 2>/dev/null || true
 pictures="$TX_TMP/pictures"
 mkdir -p "$pictures" "$TX_HOME/Tiles/E2E"
 for n in 1 2 3 4 5; do cp "$TX_HOME/Tiles/Demo/$n.jpg" "$pictures/photo$n.jpg"; done
