@@ -3,6 +3,9 @@
 
 #include <sys/resource.h>
 
+#include <QByteArray>
+#include <QString>
+
 #include <chrono>
 
 namespace txbench {
@@ -18,6 +21,13 @@ inline double peakMegabytes() {
 inline double now() {
     using namespace std::chrono;
     return duration<double>(steady_clock::now().time_since_epoch()).count();
+}
+
+// For the window benches, before the application object exists: Qt's offscreen
+// platform unless another is asked for, and a settings file of the bench's own.
+inline void prepareWindowBench(const QString& privateFolder) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("TESSELIX_SETTINGS", (privateFolder + "/settings.ini").toUtf8());
 }
 
 }  // namespace txbench

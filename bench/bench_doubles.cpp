@@ -111,6 +111,22 @@ double seconds(std::chrono::steady_clock::time_point since) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
 }
 
+struct SearchRun {
+    double wall = 0, cpu = 0;  // seconds of the search alone
+    bool completed = false;
+};
+
+// Runs one search with `host` answering.
+SearchRun timedSearch(TaskHost& host, const QString& folder) {
+    Task task(host);
+    task.guard().arm();
+    task.setRunning(true);
+    const auto start = std::chrono::steady_clock::now();
+    const double cpuStart = cpuSeconds();
+    const bool completed = SearchDoubles(task, {folder}).completed();
+    return {seconds(start), cpuSeconds() - cpuStart, completed};
+}
+
 }  // namespace
 
 int identicalTiles(int count, const QString& answerName) {
@@ -135,20 +151,13 @@ int identicalTiles(int count, const QString& answerName) {
     const double rssBefore = txbench::peakMegabytes();
 
     AnswerHost host(answer);
-    Task task(host);
-    task.guard().arm();
-    task.setRunning(true);
-    const auto start = std::chrono::steady_clock::now();
-    const double cpuStart = cpuSeconds();
-    SearchDoubles(task, {folder});
-    const double searchTime = seconds(start);
-    const double searchCpu = cpuSeconds() - cpuStart;
+    const auto [searchTime, searchCpu, completed] = timedSearch(host, folder);
     const auto left = QDir(folder).entryList(QDir::Files).size();
     std::printf("identical %d tiles, answer %s: %.2f s on %d threads (%.2f s of CPU), %lld questions, %lld tiles "
                 "left; peak RSS %.1f MB (%.1f MB before the search)\n",
                 count, qPrintable(answerName), searchTime, workerCount(), searchCpu,
                 static_cast<long long>(host.asked), static_cast<long long>(left), txbench::peakMegabytes(), rssBefore);
-    return task.value() == task.maximum() ? 0 : 1;
+    return completed ? 0 : 1;
 }
 
 int main(int argc, char** argv) {
@@ -188,14 +197,7 @@ int main(int argc, char** argv) {
     std::printf("generated %d tiles (%d planted doubles) in %.1f s\n", tiles, planted, seconds(genStart));
 
     KeepHost host;
-    Task task(host);
-    task.guard().arm();
-    task.setRunning(true);
-    const auto start = std::chrono::steady_clock::now();
-    const double cpuStart = cpuSeconds();
-    SearchDoubles(task, {folder});
-    const double searchTime = seconds(start);
-    const double searchCpu = cpuSeconds() - cpuStart;
+    const auto [searchTime, searchCpu, completed] = timedSearch(host, folder);
 
     int found = 0;
     for (const auto& pair : plantedPairs) found += host.asked.count(pair) ? 1 : 0;
@@ -218,5 +220,5 @@ int main(int argc, char** argv) {
     const double pairs = static_cast<double>(tiles) * (tiles - 1) / 2;
     std::printf("plain pair-by-pair estimate: %.1f us per pair, %.0f s for %.0f pairs (one thread)%s\n",
                 perPair * 1e6, perPair * pairs, pairs, sink < 0 ? "!" : "");
-    return found == static_cast<int>(plantedPairs.size()) ? 0 : 1;
+    return completed && found == static_cast<int>(plantedPairs.size()) ? 0 : 1;
 }

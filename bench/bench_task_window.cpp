@@ -85,9 +85,8 @@ double direct(const JobRequest& request) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QTemporaryDir dir;
-    qputenv("TESSELIX_SETTINGS", (dir.path() + "/settings.ini").toUtf8());
+    txbench::prepareWindowBench(dir.path());
     QApplication app(argc, argv);
     int runs = 5, cellsX = 120, cellsY = 90;
     for (int i = 1; i + 1 < argc; ++i) {

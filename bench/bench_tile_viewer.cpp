@@ -20,6 +20,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "BenchUtil.h"
 #include "support/PictureFile.h"
 #include "viewer/TileView.h"
 
@@ -71,9 +72,8 @@ Figures figures(std::vector<double> v) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QTemporaryDir dir;
-    qputenv("TESSELIX_SETTINGS", (dir.path() + "/settings.ini").toUtf8());
+    txbench::prepareWindowBench(dir.path());
     QApplication app(argc, argv);
     int tiles = 20000, pages = 40;
     for (int i = 1; i + 1 < argc; ++i) {
