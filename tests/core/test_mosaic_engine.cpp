@@ -2,6 +2,8 @@
 // cancel, and the command-line extras.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "TestUtil.h"
 #include "mosaic/MosaicJob.h"
 #include "mosaic/MosaicObserver.h"
@@ -108,22 +110,49 @@ TEST_F(MosaicEngine, RunsEveryPhaseInOrderAndWritesTheMosaic) {
 // is off, and switching it on mid-job sends the current state at once.
 TEST_F(MosaicEngine, PreviewFollowsTheCheckBoxDuringTheJob) {
     job.previewSize = QSize(120, 90);
+    job.smart = false;  // cells in row order: progress k means cells 0..k-1 are chosen
     txtest::CancellingHost off;  // never cancels: only watches
     Task quiet(off);
     EXPECT_EQ(run(quiet).outcome, JobOutcome::Completed);
     EXPECT_EQ(off.previewCount, 0);
 
-    txtest::CancellingHost host;
+    // Each preview with the progress at the moment it came.
+    struct Watcher : txtest::CancellingHost {
+        std::vector<std::pair<int, Picture>> previews;
+        void previewChanged(const Picture& p) override {
+            CancellingHost::previewChanged(p);
+            previews.emplace_back(lastValue, p);
+        }
+    };
+    // Wanted from the start: the first preview is the empty frame.
+    Watcher always;
+    Task shown(always);
+    shown.setPreviewWanted(true);
+    EXPECT_EQ(run(shown).outcome, JobOutcome::Completed);
+    ASSERT_FALSE(always.previews.empty());
+    const Picture emptyFrame = always.previews.front().second;
+
+    // On, off and on again a moment later: the second switch shows the state at once,
+    // with the ten cells chosen so far, not only at the end of the phase.
+    Watcher host;
     Task task(host);
     host.when = [&](const QString& status, int value) {
-        if (status == "Calculating mosaic..." && value == 10) task.setPreviewWanted(true);
+        if (status != "Calculating mosaic...") return false;
+        if (value == 2 || value == 10) task.setPreviewWanted(true);
+        if (value == 4) task.setPreviewWanted(false);
         return false;
     };
     host.task = &task;
     EXPECT_EQ(run(task).outcome, JobOutcome::Completed);
-    ASSERT_GT(host.previewCount, 0);
-    // The cells chosen before the switch are in the preview, not an empty frame.
-    EXPECT_NE(host.lastPreview, Picture(120, 90));
+    const auto atSwitch = std::find_if(host.previews.begin(), host.previews.end(),
+                                       [](const auto& p) { return p.first >= 10; });
+    ASSERT_NE(atSwitch, host.previews.end());
+    EXPECT_EQ(atSwitch->first, 10);
+    int changed = 0;
+    for (int y = 0; y < 90; ++y)
+        for (int x = 0; x < 120; ++x) changed += atSwitch->second.pixel(x, y) != emptyFrame.pixel(x, y);
+    // Ten (of twenty) cells drawn: far more than the one cell drawn after the switch.
+    EXPECT_GT(changed, 120 * 90 / 20 * 8);
 }
 
 TEST_F(MosaicEngine, MeasuresTheMachineAndCountsEveryCell) {
