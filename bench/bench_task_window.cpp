@@ -17,7 +17,7 @@
 #include "JobDispatch.h"
 #include "support/PictureFile.h"
 #include "support/SettingsSchema.h"
-#include "task/Form1.h"
+#include "task/TaskWindow.h"
 
 #include "BenchUtil.h"
 
@@ -68,7 +68,7 @@ double throughWindow(const JobRequest& request) {
     });
     poll.start(2);
     const double start = now();
-    const JobResult r = gui::Form1::runJob(nullptr, request);
+    const JobResult r = gui::TaskWindow::runJob(nullptr, request);
     if (!r.completed()) std::fprintf(stderr, "window run did not complete\n");
     return done - start;
 }
@@ -119,7 +119,7 @@ int main(int argc, char** argv) {
     direct(request);  // builds the colour database; not timed
 
     // The direct run draws the same preview the window asks for, so both do the same work.
-    std::get<MosaicJob>(request.options).previewSize = gui::Form1::previewSize();
+    std::get<MosaicJob>(request.options).previewSize = gui::TaskWindow::previewSize();
     std::vector<double> window, plain;
     for (int i = 0; i < runs; ++i) {
         plain.push_back(direct(request));

@@ -9,8 +9,8 @@
 #include <QSlider>
 
 #include "app/ExternalLinks.h"
-#include "app/Form10.h"
-#include "app/Form3.h"
+#include "app/PreferencesDialog.h"
+#include "app/AboutDialog.h"
 #include "app/MessageBoxes.h"
 #include "mosaic/MachineLimits.h"
 #include "support/Registry.h"
@@ -37,7 +37,7 @@ bool isStored(const QString& name) { return readSetting(name, QStringLiteral("<n
 
 // The rows where the frame differs from the splash picture. Every changed pixel
 // must be white text inside the band (220, 220, 92 rows high).
-int changedRows(const Form3& box) {
+int changedRows(const AboutDialog& box) {
     int rows = 0;
     for (int y = 0; y < box.frame().height(); ++y) {
         bool changed = false;
@@ -79,7 +79,7 @@ private slots:
         setSettingText(Setting::MaxWidth, QStringLiteral("7000"));
         setSettingText(Setting::JPGQuality, QStringLiteral("0"));
         setSettingText(Setting::Check, QStringLiteral("0"));
-        Form10 w;
+        PreferencesDialog w;
         QCOMPARE(w.windowTitle(), QStringLiteral("Preferences"));
         QCOMPARE(child<QLineEdit>(w, "Text1")->text(), QStringLiteral("7000"));
         QCOMPARE(child<QLineEdit>(w, "Text2")->text(), QStringLiteral("5000"));
@@ -110,7 +110,7 @@ private slots:
         QFETCH(QString, width);
         QFETCH(QString, height);
         setSettingText(Setting::Check, QStringLiteral("0"));  // focus can only go to an enabled field
-        Form10 w;
+        PreferencesDialog w;
         w.show();
         QVERIFY(QTest::qWaitForWindowActive(&w));
         child<QLineEdit>(w, "Text1")->setText(width);
@@ -128,7 +128,7 @@ private slots:
 
     void okWritesEveryValueAndCancelNone() {
         {
-            Form10 w;
+            PreferencesDialog w;
             child<QLineEdit>(w, "Text1")->setText(QStringLiteral("6000"));
             child<QSlider>(w, "Slider1")->setValue(42);
             child<QPushButton>(w, "Command2")->click();
@@ -136,7 +136,7 @@ private slots:
             QVERIFY(!isStored(QStringLiteral("MaxWidth")));
             QVERIFY(!isStored(QStringLiteral("JPGQuality")));
         }
-        Form10 w;
+        PreferencesDialog w;
         child<QLineEdit>(w, "Text1")->setText(QStringLiteral("6000"));
         child<QLineEdit>(w, "Text2")->setText(QStringLiteral("32767"));
         child<QSlider>(w, "Slider1")->setValue(0);
@@ -152,7 +152,7 @@ private slots:
 
     void autoFillsTheMeasuredLimits() {
         setSettingText(Setting::Check, QStringLiteral("0"));
-        Form10 w;
+        PreferencesDialog w;
         auto* autoButton = child<QPushButton>(w, "Command3");
         autoButton->click();
         const MachineLimits measured = TestMachine();
@@ -163,7 +163,7 @@ private slots:
     }
 
     void creditsScrollThroughTheBandAndOut() {
-        Form3 box(false);
+        AboutDialog box(false);
         QCOMPARE(box.windowTitle(), QStringLiteral("About "));
         QCOMPARE(box.size(), box.splash().size());
         const int start = box.scrollPosition();
@@ -180,7 +180,7 @@ private slots:
     }
 
     void creditsStartScrollingOnTheirOwn() {
-        Form3 box(false);
+        AboutDialog box(false);
         box.show();
         const int start = box.scrollPosition();
         QTRY_VERIFY_WITH_TIMEOUT(box.scrollPosition() > start + 2, 3000);
@@ -189,7 +189,7 @@ private slots:
     }
 
     void introIgnoresEscapeAndClosesItself() {
-        Form3 box(true);
+        AboutDialog box(true);
         box.show();
         QVERIFY(!child<QLabel>(box, "Label3")->isVisible());
         QTest::keyClick(&box, Qt::Key_Escape);
@@ -206,7 +206,7 @@ private slots:
             opened.append(url);
             return true;
         });
-        Form3 box(false);
+        AboutDialog box(false);
         box.show();
         QTest::mouseClick(child<QLabel>(box, "Label3"), Qt::LeftButton);
         QCOMPARE(opened.size(), 1);

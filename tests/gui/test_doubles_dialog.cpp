@@ -5,14 +5,14 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "library/Form4.h"
+#include "library/DoublesDialog.h"
 #include "library/SearchDoubles.h"
 #include "support/PictureFile.h"
-#include "task/Form1.h"
+#include "task/TaskWindow.h"
 
 using tx::DoublesAnswer;
-using tx::gui::Form1;
-using tx::gui::Form4;
+using tx::gui::TaskWindow;
+using tx::gui::DoublesDialog;
 
 Q_DECLARE_METATYPE(tx::DoublesAnswer)
 
@@ -80,7 +80,7 @@ class DoublesDialogTest : public QObject {
         int next = 0;
         QTimer poll;
         connect(&poll, &QTimer::timeout, this, [&] {
-            auto* dialog = qobject_cast<Form4*>(QApplication::activeModalWidget());
+            auto* dialog = qobject_cast<DoublesDialog*>(QApplication::activeModalWidget());
             if (dialog && dialog->isVisible()) {
                 seen << child<QLabel>(dialog, "Label1")->text() + "|" + child<QLabel>(dialog, "Label2")->text() +
                             "|" + child<QLabel>(dialog, "Label3")->text();
@@ -92,7 +92,7 @@ class DoublesDialogTest : public QObject {
                 for (const QString& name : steps) child<QAbstractButton>(dialog, name.toLatin1().constData())->click();
                 return;
             }
-            Form1* task = m_wizard.findChild<Form1*>(QStringLiteral("Form1"));
+            TaskWindow* task = m_wizard.findChild<TaskWindow*>(QStringLiteral("Form1"));
             if (task && task->isVisible() && child<QPushButton>(task, "Command1")->text() == "&Finished")
                 child<QPushButton>(task, "Command1")->click();
         });
@@ -103,7 +103,7 @@ class DoublesDialogTest : public QObject {
             if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
         });
         watchdog.start(20000);
-        result = Form1::runJob(&m_wizard, tx::jobRequest(tx::SearchDoublesJob{library()}));
+        result = TaskWindow::runJob(&m_wizard, tx::jobRequest(tx::SearchDoublesJob{library()}));
         return seen;
     }
 
@@ -118,7 +118,7 @@ private slots:
     void tilesAreCentredWithTheirProportions() {
         // A wide red tile and a tall green one in 160 x 120 boxes: the red one fills
         // the width (80 high at y 20), the green one the height (60 wide at x 50).
-        Form4 dialog(question(tx::Picture(40, 20, tx::rgb(255, 0, 0)), tx::Picture(20, 40, tx::rgb(0, 255, 0)), 0));
+        DoublesDialog dialog(question(tx::Picture(40, 20, tx::rgb(255, 0, 0)), tx::Picture(20, 40, tx::rgb(0, 255, 0)), 0));
         QCOMPARE(child<QLabel>(&dialog, "Picture1")->pixmap().size(), QSize(160, 120));
         QCOMPARE(shown(&dialog, "Picture1", 80, 19), kBlack);
         QCOMPARE(shown(&dialog, "Picture1", 80, 20), kRed);
@@ -139,7 +139,7 @@ private slots:
         // the top-middle one is half green, half yellow; the middle-left one red
         // with a sliver of yellow.
         const QImage reduced = child<QLabel>(&dialog, "Picture4")->pixmap().toImage();
-        QCOMPARE(reduced.size(), QSize(3 * Form4::kReducedBlock, 3 * Form4::kReducedBlock));
+        QCOMPARE(reduced.size(), QSize(3 * DoublesDialog::kReducedBlock, 3 * DoublesDialog::kReducedBlock));
         QCOMPARE(reduced.pixel(30, 30) | 0xFF000000u, kYellow);
         QCOMPARE(reduced.pixel(20, 20), reduced.pixel(39, 39));
         const QRgb top = reduced.pixel(30, 10), left = reduced.pixel(10, 30);
@@ -155,7 +155,7 @@ private slots:
             const char* text;
         } cases[] = {{0, "0"}, {1000, "1000"}, {17.5, "17.5"}};
         for (const auto& c : cases) {
-            Form4 dialog(question(patternTile(1), patternTile(1), c.d));
+            DoublesDialog dialog(question(patternTile(1), patternTile(1), c.d));
             QCOMPARE(child<QLabel>(&dialog, "Label3")->text(), QString::fromLatin1(c.text));
             QCOMPARE(child<QLabel>(&dialog, "Label1")->text(), QStringLiteral("a.bmp"));
             QCOMPARE(child<QLabel>(&dialog, "Label2")->text(), QStringLiteral("b.jpg"));
@@ -178,7 +178,7 @@ private slots:
         QFETCH(QString, button);
         QFETCH(bool, box);
         QFETCH(DoublesAnswer, expected);
-        Form4 dialog(question(patternTile(1), patternTile(2), 5), &m_wizard);
+        DoublesDialog dialog(question(patternTile(1), patternTile(2), 5), &m_wizard);
         dialog.show();
         if (box) QTest::mouseClick(child<QCheckBox>(&dialog, "Check1"), Qt::LeftButton);
         QTest::mouseClick(child<QPushButton>(&dialog, button.toLatin1().constData()), Qt::LeftButton);
@@ -189,7 +189,7 @@ private slots:
     void keyboardAndBoxRules() {
         // Escape keeps both; Enter too (Cancel is the default button), never a deletion.
         for (Qt::Key key : {Qt::Key_Escape, Qt::Key_Return}) {
-            Form4 dialog(question(patternTile(1), patternTile(2), 5), &m_wizard);
+            DoublesDialog dialog(question(patternTile(1), patternTile(2), 5), &m_wizard);
             dialog.show();
             QVERIFY(QTest::qWaitForWindowExposed(&dialog));
             QTest::keyClick(&dialog, key);
@@ -197,7 +197,7 @@ private slots:
             QVERIFY(!dialog.isVisible());
         }
         // The box only goes with the second tile's Delete: the first one is off while it is ticked.
-        Form4 dialog(question(patternTile(1), patternTile(2), 5), &m_wizard);
+        DoublesDialog dialog(question(patternTile(1), patternTile(2), 5), &m_wizard);
         auto* box = child<QCheckBox>(&dialog, "Check1");
         auto* first = child<QPushButton>(&dialog, "Command2");
         QVERIFY(first->isEnabled());

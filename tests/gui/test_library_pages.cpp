@@ -12,9 +12,9 @@
 #include <QTemporaryDir>
 
 #include "WindowTestUtil.h"
-#include "app/Form2.h"
-#include "app/Form5.h"
-#include "app/Form6.h"
+#include "app/WizardWindow.h"
+#include "app/FolderDialog.h"
+#include "app/LibraryNameDialog.h"
 #include "app/LibraryPages.h"
 #include "app/MessageBoxes.h"
 #include "app/WizardPictures.h"
@@ -85,7 +85,7 @@ class LibraryPagesTest : public QObject {
             QVERIFY(toImage(Picture(w, h, c)).save(file, "JPG"));
     }
 
-    void enterPage(Form2& w, const char* option, int page) {
+    void enterPage(WizardWindow& w, const char* option, int page) {
         w.show();
         press(w, option);
         press(w, "Command2");
@@ -94,7 +94,7 @@ class LibraryPagesTest : public QObject {
     }
 
     // Page 2 with a readable source, an empty target library and free sizes.
-    void readyToStart(Form2& w) {
+    void readyToStart(WizardWindow& w) {
         enterPage(w, "Option2", 2);
         type(w, "convert_source", path("pics"));
         QTRY_COMPARE(labelOf(w, "convert_found"), QStringLiteral("2 images found"));
@@ -136,7 +136,7 @@ private slots:
     }
 
     void scanCountsTheImagesFound() {
-        Form2 w;
+        WizardWindow w;
         enterPage(w, "Option2", 2);
         QCOMPARE(labelOf(w, "convert_found"), QStringLiteral("- not a valid path -"));
         const struct {
@@ -193,7 +193,7 @@ private slots:
         QFETCH(QString, margin);
         QFETCH(QString, message);
         QFETCH(QString, focus);
-        Form2 w;
+        WizardWindow w;
         enterPage(w, "Option2", 2);
         press(w, "Check1");
         type(w, "convert_source", source);
@@ -210,7 +210,7 @@ private slots:
     }
 
     void sizesFollowTheRatioAndTheLibrary() {
-        Form2 w;
+        WizardWindow w;
         enterPage(w, "Option2", 2);
         // Entering: 32 x 32, ratio 1, sizes free, jpg, centre anchor, no margin.
         QCOMPARE(textOf(w, "convert_w") + "x" + textOf(w, "convert_h") + ":" + textOf(w, "Text1"), QString("32x32:1"));
@@ -251,7 +251,7 @@ private slots:
 
     void recurseSettingComesWithTheMosaicOptions() {
         setSettingText(Setting::Subdirs, "1");
-        Form2 w;
+        WizardWindow w;
         enterPage(w, "Option1", 1);
         press(w, "Command4");
         enterPage(w, "Option2", 2);
@@ -261,7 +261,7 @@ private slots:
     void nameDialogRefusesBadNames() {
         const int before = static_cast<int>(libraryList().size());
         for (const QString& bad : {QString(), QString("Grey"), QString("a/b"), QString(".."), QString(" lead")}) {
-            Form6 dialog;
+            LibraryNameDialog dialog;
             child<QLineEdit>(dialog, "Text1")->setText(bad);
             m_shown.clear();
             press(dialog, "Command1");
@@ -275,7 +275,7 @@ private slots:
         QVERIFY(!QFileInfo::exists(path("home/a")));
 
         // Through "New Library": the new name becomes the target.
-        Form2 w;
+        WizardWindow w;
         enterPage(w, "Option2", 2);
         QTimer::singleShot(0, [] {
             auto* dialog = QApplication::activeModalWidget();
@@ -290,13 +290,13 @@ private slots:
     }
 
     void folderDialogStartsAtTheSourceFolder() {
-        Form5 dialog(path("pics/x"));
+        FolderDialog dialog(path("pics/x"));
         QCOMPARE(dialog.selectedFolder(), QDir(path("pics/x")).absolutePath());
         press(dialog, "Command1");
         QCOMPARE(dialog.chosenFolder(), QDir(path("pics/x")).absolutePath());
         QCOMPARE(driveOf({"/", "/mnt", "/mnt/data"}, "/mnt/data/pics"), QString("/mnt/data"));
         QCOMPARE(driveOf({"/", "/mnt"}, "/mntx/pics"), QString("/"));
-        Form5 cancelled(path("pics"));
+        FolderDialog cancelled(path("pics"));
         press(cancelled, "Command2");
         QVERIFY(cancelled.chosenFolder().isEmpty());
     }
@@ -304,7 +304,7 @@ private slots:
     void deletesALibraryOnlyAfterYes() {
         QDir().mkpath(tiles("Doomed"));
         makeFile(tiles("Doomed") + "/1.bmp", 8, 8, rgb(1, 1, 1));
-        Form2 w;
+        WizardWindow w;
         enterPage(w, "Option3", 3);
         choose(w, "Combo3", "Doomed");
         m_answers << MessageAnswer::No;
@@ -326,7 +326,7 @@ private slots:
     }
 
     void showsLibraryProperties() {
-        Form2 w;
+        WizardWindow w;
         enterPage(w, "Option3", 3);
         QVERIFY(!enabled(w, "Command2"));
         QCOMPARE(labelOf(w, "Label46"), QStringLiteral("- none -"));
@@ -344,7 +344,7 @@ private slots:
     }
 
     void analysisShowsScoreAndGraph() {
-        Form2 w;
+        WizardWindow w;
         enterPage(w, "Option3", 3);
         choose(w, "Combo3", "Grey");
         press(w, "Check4");
@@ -376,7 +376,7 @@ private slots:
 
     void createsALibraryThroughStart() {
         QVERIFY(createLibraryFolder("Made"));
-        Form2 w;
+        WizardWindow w;
         enterPage(w, "Option2", 2);
         press(w, "Check7");
         type(w, "convert_source", path("pics"));

@@ -12,9 +12,9 @@
 #include "app/MessageBoxes.h"
 #include "support/PictureFile.h"
 #include "support/SettingsSchema.h"
-#include "task/Form1.h"
+#include "task/TaskWindow.h"
 
-using tx::gui::Form1;
+using tx::gui::TaskWindow;
 
 namespace {
 
@@ -60,16 +60,16 @@ struct RecordedBox {
     bool workerWaiting;
 };
 
-Form1* taskWindow(QWidget& wizard) {
-    Form1* w = wizard.findChild<Form1*>(QStringLiteral("Form1"));
+TaskWindow* taskWindow(QWidget& wizard) {
+    TaskWindow* w = wizard.findChild<TaskWindow*>(QStringLiteral("Form1"));
     return w && w->isVisible() ? w : nullptr;
 }
 
 // Runs `drive` inside runJob's modal loop as soon as the task window is shown.
-void whileOpen(QWidget& wizard, std::function<void(Form1*)> drive) {
+void whileOpen(QWidget& wizard, std::function<void(TaskWindow*)> drive) {
     auto* poll = new QTimer(&wizard);
     QObject::connect(poll, &QTimer::timeout, &wizard, [&wizard, poll, drive] {
-        if (Form1* w = taskWindow(wizard)) {
+        if (TaskWindow* w = taskWindow(wizard)) {
             poll->deleteLater();
             poll->stop();
             drive(w);
@@ -85,7 +85,7 @@ T* child(QWidget* w, const char* name) {
     return w->findChild<T*>(QString::fromLatin1(name));
 }
 
-bool finished(Form1* w) {
+bool finished(TaskWindow* w) {
     return QTest::qWaitFor([w] { return child<QPushButton>(w, "Command1")->text() == "&Finished"; }, 30000);
 }
 
@@ -143,7 +143,7 @@ private slots:
         m_wizard.show();
         tx::gui::setMessageBoxHook([this](QWidget* parent, tx::MessageIcon icon, const QString& text,
                                           tx::gui::MessageButtons) {
-            auto* w = qobject_cast<Form1*>(parent);
+            auto* w = qobject_cast<TaskWindow*>(parent);
             m_boxes.append({parent, icon, text, w && w->workerBusy()});
             return tx::gui::MessageAnswer::Ok;
         });
@@ -154,16 +154,16 @@ private slots:
     void wholeMosaicCompletesAndOffersTheResult() {
         tx::setSettingText(tx::Setting::Prev, "1");
         QStringList opened;
-        Form1::setFileOpener([&](const QString& p) { opened << p; });
+        TaskWindow::setFileOpener([&](const QString& p) { opened << p; });
         const QString target = path("whole.bmp");
-        whileOpen(m_wizard, [&](Form1* w) {
+        whileOpen(m_wizard, [&](TaskWindow* w) {
             QVERIFY(finished(w));
             QCOMPARE(child<QLabel>(w, "Label1")->text(), QStringLiteral("Complete..."));
             QCOMPARE(child<QLabel>(w, "Timelab")->text(), QString());
             QVERIFY(QTest::qWaitFor([w] { return !w->workerBusy(); }, 5000));  // the result decides "&Open Mosaic"
             auto* bar = child<QProgressBar>(w, "ProgressBar1");
             QCOMPARE(bar->value(), bar->maximum());
-            QCOMPARE(w->height(), Form1::kHeightPreviewOn);
+            QCOMPARE(w->height(), TaskWindow::kHeightPreviewOn);
             QCOMPARE(child<QWidget>(w, "Picture1")->height(), 200);
             QVERIFY(QTest::qWaitFor([&] { return tilePixels(child<QWidget>(w, "vorschau")) > 1000; }, 5000));
             auto* open = child<QPushButton>(w, "OpenMosaic");
@@ -171,13 +171,13 @@ private slots:
             QTest::mouseClick(open, Qt::LeftButton);
             // Switching the preview off changes the layout and is what the next job starts with.
             child<QCheckBox>(w, "Check1")->click();
-            QCOMPARE(w->height(), Form1::kHeightPreviewOff);
+            QCOMPARE(w->height(), TaskWindow::kHeightPreviewOff);
             QCOMPARE(child<QWidget>(w, "Picture1")->height(), 125);
             QVERIFY(!child<QWidget>(w, "vorschau")->isVisible());
             QTest::mouseClick(child<QPushButton>(w, "Command1"), Qt::LeftButton);
         });
-        const tx::JobResult result = Form1::runJob(&m_wizard, tx::jobRequest(mosaicJob(target)));
-        Form1::setFileOpener({});
+        const tx::JobResult result = TaskWindow::runJob(&m_wizard, tx::jobRequest(mosaicJob(target)));
+        TaskWindow::setFileOpener({});
         QCOMPARE(result.outcome, tx::JobOutcome::Completed);
         QCOMPARE(result.filesWritten, QStringList{target});
         QCOMPARE(opened, QStringList{target});
@@ -193,15 +193,15 @@ private slots:
         const QString target = path("cancelled.bmp");
         StatusGate gate({"Calculating mosaic..."});
         bool closedAtOnce = false;
-        whileOpen(m_wizard, [&](Form1* w) {
-            QCOMPARE(w->height(), Form1::kHeightPreviewOff);
+        whileOpen(m_wizard, [&](TaskWindow* w) {
+            QCOMPARE(w->height(), TaskWindow::kHeightPreviewOff);
             QVERIFY(gate.waitReached());
             child<QCheckBox>(w, "Check1")->click();
             QTest::mouseClick(child<QPushButton>(w, "Command1"), Qt::LeftButton);
             closedAtOnce = !w->isVisible() && w->workerBusy();  // the worker is still held at the gate
             gate.release();
         });
-        const tx::JobResult result = Form1::runJob(&m_wizard, tx::jobRequest(mosaicJob(target)));
+        const tx::JobResult result = TaskWindow::runJob(&m_wizard, tx::jobRequest(mosaicJob(target)));
         QVERIFY(closedAtOnce);
         QCOMPARE(result.outcome, tx::JobOutcome::Cancelled);
         QVERIFY(result.filesWritten.isEmpty());
@@ -215,7 +215,7 @@ private slots:
     void engineMessageBlocksTheWorkerAndKeepsTheWindowOpen() {
         tx::MosaicJob job = mosaicJob(path("stopped.bmp"));
         job.fixedLimits = tx::MachineLimits{20, 20};  // 8 cells x 2 samples x 2 = 32 > 20
-        whileOpen(m_wizard, [&](Form1* w) {
+        whileOpen(m_wizard, [&](TaskWindow* w) {
             QVERIFY(QTest::qWaitFor([&] { return !m_boxes.isEmpty() && !w->workerBusy(); }, 20000));
             QCOMPARE(m_boxes.size(), 1);
             QCOMPARE(m_boxes[0].parent, static_cast<QWidget*>(w));
@@ -225,7 +225,7 @@ private slots:
             QCOMPARE(child<QPushButton>(w, "Command1")->text(), QStringLiteral("&Cancel"));
             QTest::mouseClick(child<QPushButton>(w, "Command1"), Qt::LeftButton);
         });
-        const tx::JobResult result = Form1::runJob(&m_wizard, tx::jobRequest(job));
+        const tx::JobResult result = TaskWindow::runJob(&m_wizard, tx::jobRequest(job));
         QCOMPARE(result.outcome, tx::JobOutcome::Stopped);
         QCOMPARE(m_boxes.size(), 1);
         QCOMPARE(m_boxes[0].icon, tx::MessageIcon::Critical);
@@ -240,12 +240,12 @@ private slots:
         const QString target = path("switched.bmp");
         StatusGate gate({"Preparing smart table...", "Saving mosaic"});
         int pixelsBeforeSave = -1;
-        whileOpen(m_wizard, [&](Form1* w) {
+        whileOpen(m_wizard, [&](TaskWindow* w) {
             auto* vorschau = child<QWidget>(w, "vorschau");
             QVERIFY(gate.waitReached());
             QVERIFY(!vorschau->isVisible());
             child<QCheckBox>(w, "Check1")->click();
-            QCOMPARE(w->height(), Form1::kHeightPreviewOn);
+            QCOMPARE(w->height(), TaskWindow::kHeightPreviewOn);
             QVERIFY(vorschau->isVisible());
             gate.release();
             // Held before the page is saved: the preview shows the placed tiles already.
@@ -257,7 +257,7 @@ private slots:
             QVERIFY(finished(w));
             QTest::mouseClick(child<QPushButton>(w, "Command1"), Qt::LeftButton);
         });
-        const tx::JobResult result = Form1::runJob(&m_wizard, tx::jobRequest(mosaicJob(target)));
+        const tx::JobResult result = TaskWindow::runJob(&m_wizard, tx::jobRequest(mosaicJob(target)));
         QCOMPARE(result.outcome, tx::JobOutcome::Completed);
         QVERIFY(pixelsBeforeSave > 1000);
     }
@@ -265,11 +265,11 @@ private slots:
     void libraryJobsRunOnceWithoutPreview() {
         tx::setSettingText(tx::Setting::Prev, "1");
         StatusGate gate({});
-        whileOpen(m_wizard, [&](Form1* w) {
+        whileOpen(m_wizard, [&](TaskWindow* w) {
             auto* check = child<QCheckBox>(w, "Check1");
             QVERIFY(!check->isChecked());
             QVERIFY(!check->isEnabled());
-            QCOMPARE(w->height(), Form1::kHeightPreviewOff);
+            QCOMPARE(w->height(), TaskWindow::kHeightPreviewOff);
             QVERIFY(finished(w));
             QVERIFY(QTest::qWaitFor([&] { return !w->workerBusy(); }, 5000));
             // Shown and activated again: nothing starts a second time.
@@ -282,7 +282,7 @@ private slots:
         tx::CreateLibraryJob job;
         job.sourceFolder = m_dir.path();
         job.targetFolder = path("Tiles/New/");
-        const tx::JobResult result = Form1::runJob(&m_wizard, tx::jobRequest(job));
+        const tx::JobResult result = TaskWindow::runJob(&m_wizard, tx::jobRequest(job));
         QCOMPARE(result.outcome, tx::JobOutcome::Completed);
         QVERIFY(!gate.statuses.isEmpty());
         QCOMPARE(gate.statuses.count(gate.statuses.first()), 1);

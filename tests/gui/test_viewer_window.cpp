@@ -6,10 +6,10 @@
 
 #include "app/MessageBoxes.h"
 #include "support/SettingsSchema.h"
-#include "viewer/Form9.h"
+#include "viewer/ViewerWindow.h"
 #include "viewer/MagnifierCursors.h"
 
-using tx::gui::Form9;
+using tx::gui::ViewerWindow;
 using tx::gui::MessageAnswer;
 using tx::gui::MessageButtons;
 
@@ -23,7 +23,7 @@ tx::Picture gradient(int w, int h) {
     return p;
 }
 
-QRgb cellColour(const Form9& f, tx::viewer::Cell c) {
+QRgb cellColour(const ViewerWindow& f, tx::viewer::Cell c) {
     const tx::Colour v = f.cellPicture().pixel(static_cast<int>(c.x), static_cast<int>(c.y));
     return qRgb(tx::redOf(v), tx::greenOf(v), tx::blueOf(v));
 }
@@ -41,7 +41,7 @@ class ViewerWindowTest : public QObject {
 private slots:
     void opensWithItsCaptionAndControls() {
         tx::setSettingText(tx::Setting::Lines, QStringLiteral("1"));
-        Form9 f(gradient(100, 100), 10, 10, QSize(32, 32));
+        ViewerWindow f(gradient(100, 100), 10, 10, QSize(32, 32));
         f.show();
         QCOMPARE(f.objectName(), QStringLiteral("Form9"));
         QCOMPARE(f.windowTitle(), QStringLiteral("Source Preview"));
@@ -58,7 +58,7 @@ private slots:
     }
 
     void clicksZoomOnTheClickedCell() {
-        Form9 f(gradient(400, 400), 100, 100, QSize(32, 32));
+        ViewerWindow f(gradient(400, 400), 100, 100, QSize(32, 32));
         f.show();
         auto* area = f.findChild<QLabel*>(QStringLiteral("bildschirm"));
         QTest::mouseClick(area, Qt::LeftButton, {}, QPoint(200, 150));
@@ -76,7 +76,7 @@ private slots:
 
     void linesFollowTheCheckBoxAndAreStored() {
         tx::setSettingText(tx::Setting::Lines, QStringLiteral("0"));
-        Form9 f(gradient(100, 100), 10, 10, QSize(32, 32));
+        ViewerWindow f(gradient(100, 100), 10, 10, QSize(32, 32));
         f.show();
         auto* lines = f.findChild<QCheckBox*>(QStringLiteral("Check1"));
         QVERIFY(!lines->isChecked());
@@ -96,13 +96,13 @@ private slots:
         QWidget wizard;
         bool opened = false;
         QTimer::singleShot(0, [&] {
-            auto* f = qobject_cast<Form9*>(QApplication::activeModalWidget());
+            auto* f = qobject_cast<ViewerWindow*>(QApplication::activeModalWidget());
             opened = f != nullptr;
             if (!f) return;
             f->findChild<QCheckBox*>(QStringLiteral("Check1"))->setChecked(false);
             QTest::keyClick(f, Qt::Key_Escape);
         });
-        Form9::showPreview(&wizard, gradient(50, 50), 5, 5, QSize(32, 32));
+        ViewerWindow::showPreview(&wizard, gradient(50, 50), 5, 5, QSize(32, 32));
         QVERIFY(opened);
         QCOMPARE(tx::settingText(tx::Setting::Lines), QStringLiteral("0"));
         // no cells: nothing opens
@@ -111,7 +111,7 @@ private slots:
             opened = QApplication::activeModalWidget() != nullptr;
             if (opened) QApplication::activeModalWidget()->close();
         });
-        Form9::showPreview(&wizard, gradient(50, 50), 0, 5, QSize(32, 32));
+        ViewerWindow::showPreview(&wizard, gradient(50, 50), 0, 5, QSize(32, 32));
         QTest::qWait(1);
         QVERIFY(!opened);
     }

@@ -13,7 +13,7 @@
 #include "WindowTestUtil.h"
 #include "app/CenterForm.h"
 #include "app/FileDialogs.h"
-#include "app/Form2.h"
+#include "app/WizardWindow.h"
 #include "app/MessageBoxes.h"
 #include "support/NumberText.h"
 #include "support/Picture.h"
@@ -61,19 +61,19 @@ class WizardWindowTest : public QObject {
     void resetSettings() { QFile::remove(path("settings.ini")); }
 
     // A wizard on page 1 of the mosaic branch.
-    void enterBranch(Form2& w) {
+    void enterBranch(WizardWindow& w) {
         w.show();
         press(w, "Command2");
         QCOMPARE(w.page(), 1);
     }
 
-    void chooseLibrary(Form2& w, const QString& name) {
+    void chooseLibrary(WizardWindow& w, const QString& name) {
         auto* combo = child<QComboBox>(w, "Combo1");
         combo->setCurrentIndex(combo->findText(name));
     }
 
     // Walks page 1 with a valid source, library and cells to page 13.
-    void reachOutputPage(Form2& w) {
+    void reachOutputPage(WizardWindow& w) {
         enterBranch(w);
         child<QComboBox>(w, "photo_source")->setEditText(m_square);
         chooseLibrary(w, "Lib");
@@ -112,11 +112,11 @@ private slots:
         m_shown.clear();
         m_answers.clear();
         m_saveAnswers.clear();
-        Form2::setSettingsTrace({});
+        WizardWindow::setSettingsTrace({});
     }
 
     void opensWithItsCaptionAndSize() {
-        tx::gui::Form2 w;
+        tx::gui::WizardWindow w;
         w.show();
         QCOMPARE(w.objectName(), QStringLiteral("Form2"));
         QCOMPARE(w.windowTitle(), QStringLiteral("Tesselix"));
@@ -136,8 +136,8 @@ private slots:
 
     void firstRunShowsTheDefaultsReadInTableOrder() {
         QStringList reads;
-        Form2::setSettingsTrace([&](bool write, Setting s) { if (!write) reads << settingName(s); });
-        Form2 w;
+        WizardWindow::setSettingsTrace([&](bool write, Setting s) { if (!write) reads << settingName(s); });
+        WizardWindow w;
         enterBranch(w);
         QCOMPARE(reads, QStringList({"Blend", "Distance", "Enhance", "Brightness", "Greyscale", "Subdirs", "KeepSize",
                                      "Link", "Lock", "Force", "Filter", "MatrixX", "MatrixY", "Unit", "Dpi",
@@ -173,7 +173,7 @@ private slots:
         setSettingText(Setting::Unit, "0");
         setSettingText(Setting::Lock, "0");
         setSettingText(Setting::MatrixX, "5");
-        Form2 w;
+        WizardWindow w;
         enterBranch(w);
         QVERIFY(child<QRadioButton>(w, "render_smart")->isChecked());
         QVERIFY(child<QLineEdit>(w, "breite")->isEnabled());
@@ -185,7 +185,7 @@ private slots:
     }
 
     void pageOneRefusesEachEntryWithItsMessageAndFocus() {
-        Form2 w;
+        WizardWindow w;
         enterBranch(w);
         press(w, "Check9");  // counts typed as they stand
         press(w, "Check2");
@@ -235,7 +235,7 @@ private slots:
     }
 
     void scanMatrixSnapsLocksAndRefuses() {
-        Form2 w;
+        WizardWindow w;
         reachOutputPage(w);
         press(w, "Command4");
         press(w, "Command4");
@@ -265,7 +265,7 @@ private slots:
     }
 
     void pageMachineGoesForwardAndBack() {
-        Form2 w;
+        WizardWindow w;
         w.show();
         auto* next = child<QPushButton>(w, "Command2");
         auto* back = child<QPushButton>(w, "Command4");
@@ -324,7 +324,7 @@ private slots:
     }
 
     void reenteringTheBranchStartsClean() {
-        Form2 w;
+        WizardWindow w;
         reachOutputPage(w);
         child<QSlider>(w, "Slider2")->setValue(70);  // changed, never rendered
         for (int i = 0; i < 4; ++i) press(w, "Command4");
@@ -338,7 +338,7 @@ private slots:
     }
 
     void cellCountsFollowTheSourceAndTiles() {
-        Form2 w;
+        WizardWindow w;
         enterBranch(w);
         chooseLibrary(w, "Wide");  // 40 x 15 tiles: the link would give other counts
         press(w, "Check9");        // no link: source proportions only
@@ -371,7 +371,7 @@ private slots:
     }
 
     void outputSizeFollowsCellsTilesAndUnit() {
-        Form2 w;
+        WizardWindow w;
         reachOutputPage(w);
         press(w, "Check5");  // free tile size
         press(w, "Check9");  // cells independent of the source
@@ -408,7 +408,7 @@ private slots:
     }
 
     void sliderLabelsShowTheirValues() {
-        Form2 w;
+        WizardWindow w;
         enterBranch(w);
         auto* saturation = child<QSlider>(w, "Slider1");
         saturation->setValue(150);
@@ -423,8 +423,8 @@ private slots:
 
     void renderChecksTileSizeAndTarget() {
         QStringList writes;
-        Form2::setSettingsTrace([&](bool write, Setting s) { if (write) writes << settingName(s); });
-        Form2 w;
+        WizardWindow::setSettingsTrace([&](bool write, Setting s) { if (write) writes << settingName(s); });
+        WizardWindow w;
         reachOutputPage(w);
         press(w, "Check5");
         type(w, "breite", "0");
@@ -499,14 +499,14 @@ private slots:
             makePicture(old.last(), 8, 8, rgb(i, i, i));
             setSettingText(historySetting(i), old.last());
         }
-        auto entries = [](Form2& w) {
+        auto entries = [](WizardWindow& w) {
             QStringList l;
             auto* list = child<QComboBox>(w, "photo_source");
             for (int i = 0; i < list->count(); ++i) l << list->itemText(i);
             return l;
         };
         {
-            Form2 w;
+            WizardWindow w;
             QCOMPARE(entries(w), old);
             enterBranch(w);
             // a new source drops index 3, keeps the oldest and goes on top
@@ -536,7 +536,7 @@ private slots:
     }
 
     void everyFieldIsNamedAndTabsInPageOrder() {
-        Form2 w;
+        WizardWindow w;
         enterBranch(w);
         const QList<QPair<const char*, const char*>> named = {
             {"photo_source", "Source Image"}, {"Combo1", "Tile Library"}, {"CellsX", "Horizontal Cells"},
@@ -557,7 +557,7 @@ private slots:
 
     void makesAMosaicFromTheFirstPage() {
         setSettingText(Setting::Check, "0");  // fixed limits: no machine test
-        Form2 w;
+        WizardWindow w;
         reachOutputPage(w);
         type(w, "CellsX", "4");
         const QString target = path("mosaic.bmp");

@@ -15,8 +15,8 @@
 #include <cmath>
 
 #include "JobDispatch.h"
-#include "app/Form5.h"
-#include "app/Form6.h"
+#include "app/FolderDialog.h"
+#include "app/LibraryNameDialog.h"
 #include "app/MessageBoxes.h"
 #include "app/WizardPages.h"
 #include "app/PanelLayout.h"
@@ -28,9 +28,9 @@
 #include "support/NumberText.h"
 #include "support/PictureFile.h"
 #include "support/SettingsSchema.h"
-#include "task/Form1.h"
+#include "task/TaskWindow.h"
 #include "task/WindowHost.h"
-#include "viewer/Form9.h"
+#include "viewer/ViewerWindow.h"
 
 namespace tx::gui {
 
@@ -216,7 +216,7 @@ void NewLibraryPage::sourceChanged() {
 }
 
 void NewLibraryPage::browse() {
-    const QString folder = Form5::chooseFolder(window(), convert_source->text());
+    const QString folder = FolderDialog::chooseFolder(window(), convert_source->text());
     if (folder.isEmpty()) return;
     convert_source->setText(folder);
     sourceChanged();
@@ -288,7 +288,7 @@ void NewLibraryPage::refresh() {
 }
 
 void NewLibraryPage::newLibrary() {
-    const QString name = Form6::askName(window());
+    const QString name = LibraryNameDialog::askName(window());
     if (name.isEmpty()) return;
     fillLibraries();
     Combo2->setCurrentIndex(Combo2->findText(name, Qt::MatchExactly | Qt::MatchCaseSensitive));
@@ -349,7 +349,7 @@ void NewLibraryPage::start() {
     job.anchor = static_cast<CropPosition>(cropIndex());
     job.format = convertjpg->isChecked() ? TileFormat::Jpeg : TileFormat::Bmp;
     job.jpegQuality = jpegQualitySetting();
-    m_lastResult = Form1::runJob(window(), jobRequest(job));
+    m_lastResult = TaskWindow::runJob(window(), jobRequest(job));
     targetChosen();
 }
 
@@ -473,20 +473,20 @@ void EditLibraryPage::analyse() {
         Label49->setText(score);
         Analyse->setPixmap(QPixmap::fromImage(graph));
     });
-    Form1::runJob(window(), jobRequest(job));
+    TaskWindow::runJob(window(), jobRequest(job));
     WindowHost::setAnalysisReceiver({});
     Check4->setChecked(false);
 }
 
 void EditLibraryPage::findDoubles() {
     if (m_folder.isEmpty()) return;
-    Form1::runJob(window(), jobRequest(SearchDoublesJob{m_folder}));
+    TaskWindow::runJob(window(), jobRequest(SearchDoublesJob{m_folder}));
     showProperties();  // tiles may have gone
 }
 
 void EditLibraryPage::viewTiles() {
     if (m_folder.isEmpty()) return;
-    Form9::showTiles(window(), m_folder);
+    ViewerWindow::showTiles(window(), m_folder);
     showProperties();
 }
 

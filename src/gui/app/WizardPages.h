@@ -1,7 +1,7 @@
 #pragma once
 // The wizard's page panels: the welcome page and the four pages of the mosaic branch.
 // Each page only builds its controls (object names are what the other windows and
-// the tests know them by); Form2 wires them.
+// the tests know them by); WizardWindow wires them.
 
 #include <QWidget>
 

@@ -1,11 +1,11 @@
 #include <QApplication>
 
-#include "app/Form2.h"
+#include "app/WizardWindow.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tesselix"));
-    tx::gui::Form2 wizard;
+    tx::gui::WizardWindow wizard;
     wizard.start();
     return app.exec();
 }

@@ -9,13 +9,13 @@ class QLineEdit;
 
 namespace tx::gui {
 
-class Form6 : public QDialog {
+class LibraryNameDialog : public QDialog {
     Q_OBJECT
 public:
     // Modal over `parent`. The name of the library made, or empty when cancelled.
     static QString askName(QWidget* parent);
 
-    explicit Form6(QWidget* parent = nullptr);
+    explicit LibraryNameDialog(QWidget* parent = nullptr);
     // The library made by "&OK"; empty until then.
     const QString& createdName() const { return m_created; }
 

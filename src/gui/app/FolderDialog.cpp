@@ -1,4 +1,4 @@
-#include "app/Form5.h"
+#include "app/FolderDialog.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -53,14 +53,14 @@ QString driveOf(const QStringList& drives, const QString& folder) {
     return best;
 }
 
-QString Form5::chooseFolder(QWidget* parent, const QString& start) {
-    Form5 dialog(start, parent);
+QString FolderDialog::chooseFolder(QWidget* parent, const QString& start) {
+    FolderDialog dialog(start, parent);
     if (parent) CenterForm(&dialog, parent);
     dialog.exec();
     return dialog.chosenFolder();
 }
 
-Form5::Form5(const QString& start, QWidget* parent) : QDialog(parent) {
+FolderDialog::FolderDialog(const QString& start, QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("Form5"));
     setWindowTitle(QStringLiteral("Select a Folder"));
 
@@ -113,7 +113,7 @@ Form5::Form5(const QString& start, QWidget* parent) : QDialog(parent) {
     });
 }
 
-void Form5::driveChosen(int index) {
+void FolderDialog::driveChosen(int index) {
     const QString drive = m_drives->itemText(index);
     // A drive that cannot be read leaves the tree as it is.
     if (drive.isEmpty() || !QFileInfo(drive).isReadable()) return;
@@ -123,7 +123,7 @@ void Form5::driveChosen(int index) {
     m_tree->setCurrentIndex(root);
 }
 
-void Form5::showFolder(const QString& folder) {
+void FolderDialog::showFolder(const QString& folder) {
     const QModelIndex at = m_model->index(folder);
     if (!at.isValid()) return;
     m_tree->setCurrentIndex(at);
@@ -134,7 +134,7 @@ void Form5::showFolder(const QString& folder) {
     connect(m_model, &QFileSystemModel::directoryLoaded, this, [this] { m_tree->scrollTo(m_tree->currentIndex()); });
 }
 
-QString Form5::selectedFolder() const {
+QString FolderDialog::selectedFolder() const {
     QModelIndex at = m_tree->currentIndex();
     if (!at.isValid()) at = m_tree->rootIndex();
     return at.isValid() ? m_model->filePath(at) : QString();

@@ -11,14 +11,14 @@ class QSlider;
 
 namespace tx::gui {
 
-class Form10 : public QDialog {
+class PreferencesDialog : public QDialog {
     Q_OBJECT
 public:
     // Modal over `wizard`; "&OK" validates and writes the settings.
     static void showPreferences(QWidget* wizard);
 
     // Filled from the settings; nothing is written until "&OK" succeeds.
-    explicit Form10(QWidget* parent = nullptr);
+    explicit PreferencesDialog(QWidget* parent = nullptr);
 
 private:
     void checkClicked();

@@ -1,4 +1,4 @@
-#include "app/Form10.h"
+#include "app/PreferencesDialog.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -36,13 +36,13 @@ QLabel* buddyLabel(const QString& caption, QWidget* field, const char* name) {
 
 }  // namespace
 
-void Form10::showPreferences(QWidget* wizard) {
-    Form10 dialog(wizard);
+void PreferencesDialog::showPreferences(QWidget* wizard) {
+    PreferencesDialog dialog(wizard);
     if (wizard) CenterForm(&dialog, wizard);
     dialog.exec();
 }
 
-Form10::Form10(QWidget* parent) : QDialog(parent) {
+PreferencesDialog::PreferencesDialog(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("Form10"));
     setWindowTitle(QStringLiteral("Preferences"));
 
@@ -97,11 +97,11 @@ Form10::Form10(QWidget* parent) : QDialog(parent) {
     setTabOrder(m_quality, ok);
     setTabOrder(ok, cancel);
 
-    connect(m_check, &QCheckBox::clicked, this, &Form10::checkClicked);
-    connect(m_quality, &QSlider::valueChanged, this, &Form10::qualityChanged);
-    connect(ok, &QPushButton::clicked, this, &Form10::okClicked);
+    connect(m_check, &QCheckBox::clicked, this, &PreferencesDialog::checkClicked);
+    connect(m_quality, &QSlider::valueChanged, this, &PreferencesDialog::qualityChanged);
+    connect(ok, &QPushButton::clicked, this, &PreferencesDialog::okClicked);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    connect(m_auto, &QPushButton::clicked, this, &Form10::autoClicked);
+    connect(m_auto, &QPushButton::clicked, this, &PreferencesDialog::autoClicked);
 
     m_width->setText(QString::number(settingInt(Setting::MaxWidth)));
     m_height->setText(QString::number(settingInt(Setting::MaxHeight)));
@@ -111,16 +111,16 @@ Form10::Form10(QWidget* parent) : QDialog(parent) {
     checkClicked();
 }
 
-void Form10::checkClicked() {
+void PreferencesDialog::checkClicked() {
     const bool measured = m_check->isChecked();
     m_width->setEnabled(!measured);
     m_height->setEnabled(!measured);
     m_auto->setEnabled(!measured);
 }
 
-void Form10::qualityChanged(int value) { m_qualityText->setText(QString::number(value) + QLatin1Char('%')); }
+void PreferencesDialog::qualityChanged(int value) { m_qualityText->setText(QString::number(value) + QLatin1Char('%')); }
 
-void Form10::okClicked() {
+void PreferencesDialog::okClicked() {
     const std::optional<MachineLimits> limits = typedMachineLimits(m_width->text(), m_height->text());
     if (!limits) {
         showMessageBox(this, MessageIcon::Information, msg::kValidPixelSize);
@@ -134,7 +134,7 @@ void Form10::okClicked() {
     accept();
 }
 
-void Form10::autoClicked() {
+void PreferencesDialog::autoClicked() {
     m_auto->setEnabled(false);
     m_auto->setText(QStringLiteral("Wait"));
     QApplication::setOverrideCursor(Qt::WaitCursor);

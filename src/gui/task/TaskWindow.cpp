@@ -1,4 +1,4 @@
-#include "task/Form1.h"
+#include "task/TaskWindow.h"
 
 #include <QCheckBox>
 #include <QDesktopServices>
@@ -12,7 +12,7 @@
 #include <algorithm>
 
 #include "app/CenterForm.h"
-#include "library/Form4.h"
+#include "library/DoublesDialog.h"
 #include "support/SettingsSchema.h"
 
 namespace tx::gui {
@@ -29,8 +29,8 @@ constexpr int kPreviewPaintMs = 33;  // ~30 repaints a second
 
 const QString kCancel = QStringLiteral("&Cancel");
 
-Form1::FileOpener& fileOpener() {
-    static Form1::FileOpener opener;
+TaskWindow::FileOpener& fileOpener() {
+    static TaskWindow::FileOpener opener;
     return opener;
 }
 
@@ -56,23 +56,23 @@ private:
     QImage m_image;
 };
 
-void Form1::setFileOpener(FileOpener opener) { fileOpener() = std::move(opener); }
+void TaskWindow::setFileOpener(FileOpener opener) { fileOpener() = std::move(opener); }
 
-QSize Form1::previewSize() {
+QSize TaskWindow::previewSize() {
     return {kWidth - 2 * kMargin - 2 * kFrameLine, kPictureOnHeight - 2 * kFrameLine};
 }
 
-JobResult Form1::runJob(QWidget* wizard, const JobRequest& request) {
+JobResult TaskWindow::runJob(QWidget* wizard, const JobRequest& request) {
     JobRequest job = request;
     // The engine always draws its preview, so switching it on mid-job shows the state so far.
     if (auto* mosaic = std::get_if<MosaicJob>(&job.options)) mosaic->previewSize = previewSize();
-    if (job.name == QLatin1String("SearchDoubles")) WindowHost::setDoublesAsker(&Form4::ask);
-    Form1 window(wizard, std::move(job));
+    if (job.name == QLatin1String("SearchDoubles")) WindowHost::setDoublesAsker(&DoublesDialog::ask);
+    TaskWindow window(wizard, std::move(job));
     window.exec();
     return window.waitForWorker();
 }
 
-Form1::Form1(QWidget* wizard, JobRequest request)
+TaskWindow::TaskWindow(QWidget* wizard, JobRequest request)
     : QDialog(wizard), m_wizard(wizard), m_request(std::move(request)),
       m_isMosaic(m_request.name == QLatin1String("CreateMosaic")), m_task(m_host) {
     setObjectName(QStringLiteral("Form1"));
@@ -83,7 +83,7 @@ Form1::Form1(QWidget* wizard, JobRequest request)
     applyLayout();
 
     m_host.setWindow(this);
-    connect(&m_host, &WindowHost::reportsPending, this, &Form1::applyReports);
+    connect(&m_host, &WindowHost::reportsPending, this, &TaskWindow::applyReports);
 
     m_updateTime.setInterval(1000);
     connect(&m_updateTime, &QTimer::timeout, this, [this] {
@@ -98,9 +98,9 @@ Form1::Form1(QWidget* wizard, JobRequest request)
     });
 }
 
-Form1::~Form1() { waitForWorker(); }
+TaskWindow::~TaskWindow() { waitForWorker(); }
 
-void Form1::buildControls() {
+void TaskWindow::buildControls() {
     m_label1 = new QLabel(QStringLiteral("Loading..."), this);
     m_label1->setObjectName(QStringLiteral("Label1"));
 
@@ -143,7 +143,7 @@ void Form1::buildControls() {
     setTabOrder(m_check1, m_openMosaic);
     setTabOrder(m_openMosaic, m_command1);
 
-    connect(m_command1, &QPushButton::clicked, this, &Form1::buttonPressed);
+    connect(m_command1, &QPushButton::clicked, this, &TaskWindow::buttonPressed);
     connect(m_check1, &QCheckBox::toggled, this, [this](bool on) {
         m_task.setPreviewWanted(on);
         applyLayout();
@@ -158,7 +158,7 @@ void Form1::buildControls() {
     });
 }
 
-void Form1::setUpCheckBox() {
+void TaskWindow::setUpCheckBox() {
     // A name outside the table leaves the check box as it is.
     const QSignalBlocker block(m_check1);
     if (m_isMosaic) {
@@ -170,7 +170,7 @@ void Form1::setUpCheckBox() {
     }
 }
 
-void Form1::applyLayout() {
+void TaskWindow::applyLayout() {
     const bool on = m_check1->isChecked();
     const int height = on ? kHeightPreviewOn : kHeightPreviewOff;
     const int inner = kWidth - 2 * kMargin;
@@ -196,15 +196,15 @@ void Form1::applyLayout() {
     CenterForm(this, m_wizard);
 }
 
-void Form1::showEvent(QShowEvent* event) {
+void TaskWindow::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     CenterForm(this, m_wizard);
     // Only the first show starts the job: a window shown or activated again (after
     // a message box, a switch of applications) starts nothing.
-    if (std::exchange(m_startPending, false)) QTimer::singleShot(0, this, &Form1::startJob);
+    if (std::exchange(m_startPending, false)) QTimer::singleShot(0, this, &TaskWindow::startJob);
 }
 
-void Form1::startJob() {
+void TaskWindow::startJob() {
     if (m_closed || !isKnownJob(m_request.name)) return;
     if (m_isMosaic) m_task.setPreviewWanted(m_check1->isChecked());
     m_running = true;
@@ -215,7 +215,7 @@ void Form1::startJob() {
     });
 }
 
-void Form1::applyReports() {
+void TaskWindow::applyReports() {
     if (m_closed) return;
     WindowHost::Reports r = m_host.takeReports();
     if (r.status) m_label1->setText(*r.status);
@@ -236,13 +236,13 @@ void Form1::applyReports() {
     if (r.closeRequested) closeWindow();
 }
 
-void Form1::schedulePreviewPaint() {
+void TaskWindow::schedulePreviewPaint() {
     if (m_previewPaint.isActive()) return;  // the latest picture goes out when it fires
     const qint64 since = m_lastPreviewPaint.isValid() ? m_lastPreviewPaint.elapsed() : kPreviewPaintMs;
     m_previewPaint.start(static_cast<int>(std::max<qint64>(0, kPreviewPaintMs - since)));
 }
 
-void Form1::jobEnded(const JobResult& result) {
+void TaskWindow::jobEnded(const JobResult& result) {
     m_result = result;
     m_workerBusy = false;
     m_running = false;
@@ -255,15 +255,15 @@ void Form1::jobEnded(const JobResult& result) {
     }
 }
 
-void Form1::buttonPressed() {
+void TaskWindow::buttonPressed() {
     if (m_isMosaic) setSettingText(Setting::Prev, m_check1->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
     closeWindow();
 }
 
 // Escape and the window's close button act like the button.
-void Form1::reject() { buttonPressed(); }
+void TaskWindow::reject() { buttonPressed(); }
 
-void Form1::closeWindow() {
+void TaskWindow::closeWindow() {
     if (m_closed) return;
     m_closed = true;
     m_running = false;
@@ -274,7 +274,7 @@ void Form1::closeWindow() {
     done(QDialog::Accepted);
 }
 
-JobResult Form1::waitForWorker() {
+JobResult TaskWindow::waitForWorker() {
     m_closed = true;
     m_host.setWindow(nullptr);
     m_task.cancel();

@@ -1,4 +1,4 @@
-#include "library/Form4.h"
+#include "library/DoublesDialog.h"
 
 #include <QCheckBox>
 #include <QFontMetrics>
@@ -16,7 +16,7 @@ namespace {
 constexpr int kMargin = 10;
 constexpr int kGap = 20;
 constexpr int kButtonHeight = 26;
-constexpr int kWidth = 2 * kMargin + 2 * Form4::kBoxWidth + kGap;
+constexpr int kWidth = 2 * kMargin + 2 * DoublesDialog::kBoxWidth + kGap;
 
 QLabel* pictureBox(QWidget* parent, const char* name, const QString& accessible, int w, int h) {
     auto* box = new QLabel(parent);
@@ -43,13 +43,13 @@ void setFileName(QLabel* label, const QString& name) {
 
 }  // namespace
 
-DoublesAnswer Form4::ask(QWidget* parent, const DoublesQuestion& question) {
-    Form4 dialog(question, parent);
+DoublesAnswer DoublesDialog::ask(QWidget* parent, const DoublesQuestion& question) {
+    DoublesDialog dialog(question, parent);
     dialog.exec();
     return dialog.answer();
 }
 
-Form4::Form4(const DoublesQuestion& question, QWidget* parent) : QDialog(parent) {
+DoublesDialog::DoublesDialog(const DoublesQuestion& question, QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("Form4"));
     setWindowTitle(QStringLiteral("Tesselix"));
     setModal(true);
@@ -59,7 +59,7 @@ Form4::Form4(const DoublesQuestion& question, QWidget* parent) : QDialog(parent)
     if (parent) CenterForm(this, parent->window());
 }
 
-void Form4::buildControls() {
+void DoublesDialog::buildControls() {
     const int inner = kWidth - 2 * kMargin;
     const int right = kMargin + kBoxWidth + kGap;
     int y = kMargin;
@@ -141,7 +141,7 @@ void Form4::buildControls() {
     setFixedSize(kWidth, y);
 }
 
-void Form4::showQuestion(const DoublesQuestion& question) {
+void DoublesDialog::showQuestion(const DoublesQuestion& question) {
     m_label3->setText(QString::number(question.d, 'g', 15));
     setFileName(m_label1, question.fileI);
     setFileName(m_label2, question.fileJ);
@@ -155,7 +155,7 @@ void Form4::showQuestion(const DoublesQuestion& question) {
     m_picture4->setPixmap(toPixmap(stretchPlain(p.picture4, 3 * kReducedBlock, 3 * kReducedBlock)));
 }
 
-void Form4::decide(DoublesAnswer answer) {
+void DoublesDialog::decide(DoublesAnswer answer) {
     m_answer = answer;
     accept();
 }

@@ -22,7 +22,7 @@ class QPushButton;
 
 namespace tx::gui {
 
-class Form4 : public QDialog {
+class DoublesDialog : public QDialog {
     Q_OBJECT
 public:
     // Shows the dialog modally over `parent` and returns the user's decision.
@@ -36,7 +36,7 @@ public:
     // Picture4: the 3 x 3 reduction, each of its pixels shown as a 20 x 20 block.
     static constexpr int kReducedBlock = 20;
 
-    Form4(const DoublesQuestion& question, QWidget* parent = nullptr);
+    DoublesDialog(const DoublesQuestion& question, QWidget* parent = nullptr);
 
     // Keep until a button decided otherwise.
     DoublesAnswer answer() const { return m_answer; }

@@ -10,14 +10,14 @@ class QLabel;
 
 namespace tx::gui {
 
-class Form3 : public QDialog {
+class AboutDialog : public QDialog {
     Q_OBJECT
 public:
     // Modal over `wizard`; as the intro it closes itself after two seconds.
     static void showAbout(QWidget* wizard, bool intro);
 
     // The splash picture comes from <home>/Gfx/Splash.gif. Timers start on show.
-    explicit Form3(bool intro, QWidget* parent = nullptr);
+    explicit AboutDialog(bool intro, QWidget* parent = nullptr);
 
     // One step of the credits (every 80 ms once scrolling): draws the frame and
     // moves the text up by one row.

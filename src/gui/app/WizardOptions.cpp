@@ -13,7 +13,7 @@
 #include <cmath>
 #include <limits>
 
-#include "app/Form2.h"
+#include "app/WizardWindow.h"
 #include "app/WizardPages.h"
 #include "app/WizardPictures.h"
 #include "mosaic/MosaicOptions.h"
@@ -37,18 +37,18 @@ SizeUnit unitOf(const QComboBox* box) {
 
 }  // namespace
 
-void Form2::setGuarded(QLineEdit* field, const QString& text) {
+void WizardWindow::setGuarded(QLineEdit* field, const QString& text) {
     const bool was = m_guard;
     m_guard = true;
     field->setText(text);
     m_guard = was;
 }
 
-bool Form2::keepsProportions() const { return m_p13->Check11->isChecked() || !m_p13->Check11->isEnabled(); }
+bool WizardWindow::keepsProportions() const { return m_p13->Check11->isChecked() || !m_p13->Check11->isEnabled(); }
 
 // ---- cells
 
-void Form2::cellsXChanged() {
+void WizardWindow::cellsXChanged() {
     if (!m_guard) {
         const auto cellsX = asInteger(m_p1->CellsX->text());
         const bool link = m_p1->Check9->isChecked();
@@ -62,7 +62,7 @@ void Form2::cellsXChanged() {
     updatePreviewButton();
 }
 
-void Form2::cellsYChanged() {
+void WizardWindow::cellsYChanged() {
     if (!m_guard) {
         const auto cellsY = asInteger(m_p1->CellsY->text());
         const bool link = m_p1->Check9->isChecked();
@@ -76,7 +76,7 @@ void Form2::cellsYChanged() {
     updatePreviewButton();
 }
 
-void Form2::updatePreviewButton() {
+void WizardWindow::updatePreviewButton() {
     switch (previewButtonState(asInteger(m_p1->CellsX->text()), asInteger(m_p1->CellsY->text()), m_sourceLoaded)) {
     case PreviewButton::Disable:
         m_p1->Command9->setEnabled(false);
@@ -91,7 +91,7 @@ void Form2::updatePreviewButton() {
 
 // ---- tile size and output size
 
-void Form2::updateTotalsFromTiles() {
+void WizardWindow::updateTotalsFromTiles() {
     if (m_guard) return;
     m_guard = true;
     const SizeInUnit total = outputSize(valueOf(m_p1->CellsX), valueOf(m_p1->CellsY), valueOf(m_p13->breite),
@@ -101,7 +101,7 @@ void Form2::updateTotalsFromTiles() {
     m_guard = false;
 }
 
-void Form2::updateTilesFromTotals() {
+void WizardWindow::updateTilesFromTotals() {
     if (m_guard) return;
     m_guard = true;
     const SizeInUnit tile = tileSizeFromOutput(valueOf(m_p13->breite_ges), valueOf(m_p13->hoehe_ges),
@@ -112,7 +112,7 @@ void Form2::updateTilesFromTotals() {
     m_guard = false;
 }
 
-void Form2::tileWidthChanged() {
+void WizardWindow::tileWidthChanged() {
     if (!m_guard && keepsProportions()) {
         if (const auto w = asInteger(m_p13->breite->text())) {
             if (const auto h = tileHeightForWidth(*w, m_tileSize.width(), m_tileSize.height()))
@@ -122,7 +122,7 @@ void Form2::tileWidthChanged() {
     updateTotalsFromTiles();
 }
 
-void Form2::tileHeightChanged() {
+void WizardWindow::tileHeightChanged() {
     if (!m_guard && keepsProportions()) {
         if (const auto h = asInteger(m_p13->hoehe->text())) {
             if (const auto w = tileWidthForHeight(*h, m_tileSize.width(), m_tileSize.height()))
@@ -132,7 +132,7 @@ void Form2::tileHeightChanged() {
     updateTotalsFromTiles();
 }
 
-void Form2::totalWidthChanged() {
+void WizardWindow::totalWidthChanged() {
     if (!m_guard && keepsProportions()) {
         if (const auto h = outputHeightForWidth(valueOf(m_p13->breite_ges), valueOf(m_p1->CellsX),
                                                 valueOf(m_p1->CellsY), m_tileSize.width(), m_tileSize.height()))
@@ -141,7 +141,7 @@ void Form2::totalWidthChanged() {
     updateTilesFromTotals();
 }
 
-void Form2::totalHeightChanged() {
+void WizardWindow::totalHeightChanged() {
     if (!m_guard && keepsProportions()) {
         if (const auto w = outputWidthForHeight(valueOf(m_p13->hoehe_ges), valueOf(m_p1->CellsX),
                                                 valueOf(m_p1->CellsY), m_tileSize.width(), m_tileSize.height()))
@@ -152,7 +152,7 @@ void Form2::totalHeightChanged() {
 
 // ---- check boxes and lists
 
-void Form2::keepSizeClicked() {
+void WizardWindow::keepSizeClicked() {
     OutputPage* p = m_p13;
     const bool keep = p->Check5->isChecked();
     p->breite->setEnabled(!keep);
@@ -167,25 +167,25 @@ void Form2::keepSizeClicked() {
     if (unitOf(p->Combo4) != SizeUnit::Pixels) p->Combo5->setEnabled(!keep);
 }
 
-void Form2::linkClicked() {
+void WizardWindow::linkClicked() {
     cellsXChanged();
     m_p1->Check2->setEnabled(!m_p1->Check9->isChecked());
 }
 
-void Form2::useAllTilesClicked() {
+void WizardWindow::useAllTilesClicked() {
     const bool all = m_p1->Check6->isChecked();
     m_p1->number->setEnabled(!all);
     if (all) m_p1->number->setText(QString::number(m_tiles.size()));
 }
 
-void Form2::unitChanged() {
+void WizardWindow::unitChanged() {
     m_p13->Combo5->setEnabled(unitOf(m_p13->Combo4) != SizeUnit::Pixels);
     tileWidthChanged();
 }
 
 // ---- scan matrix
 
-void Form2::matrixXChanged() {
+void WizardWindow::matrixXChanged() {
     const auto v = asInteger(m_p11->matrX->text());
     if (v && clampMatrixSteps(*v) != *v) {
         m_p11->matrX->setText(QString::number(clampMatrixSteps(*v)));  // runs this handler again
@@ -200,7 +200,7 @@ void Form2::matrixXChanged() {
     m_guard = was;
 }
 
-void Form2::matrixYChanged() {
+void WizardWindow::matrixYChanged() {
     const auto v = asInteger(m_p11->matrY->text());
     if (v && clampMatrixSteps(*v) != *v) {
         m_p11->matrY->setText(QString::number(clampMatrixSteps(*v)));
@@ -214,7 +214,7 @@ void Form2::matrixYChanged() {
     m_guard = was;
 }
 
-void Form2::lockClicked() {
+void WizardWindow::lockClicked() {
     const bool locked = m_p11->Check8->isChecked();
     m_p11->matrY->setEnabled(!locked);
     m_p11->VScroll2->setEnabled(!locked);
@@ -223,26 +223,26 @@ void Form2::lockClicked() {
 
 // ---- sliders
 
-void Form2::saturationChanged() {
+void WizardWindow::saturationChanged() {
     m_p12->Label42->setText(QString::number(m_p12->Slider1->value() - 100) + QLatin1Char('%'));
     applySourceAdjustments();
 }
 
-void Form2::brightnessChanged() {
+void WizardWindow::brightnessChanged() {
     m_p12->Label48->setText(QString::number(m_p12->Slider4->value()) + QLatin1Char('%'));
     applySourceAdjustments();
 }
 
-void Form2::distanceChanged() { m_p11->Label8->setText(QString::number(m_p11->Slider3->value()) + QStringLiteral(" cells")); }
+void WizardWindow::distanceChanged() { m_p11->Label8->setText(QString::number(m_p11->Slider3->value()) + QStringLiteral(" cells")); }
 
-void Form2::blendChanged() {
+void WizardWindow::blendChanged() {
     m_p13->Label27->setText(QString::number(m_p13->Slider2->value()) + QLatin1Char('%'));
     drawColourCorrectionPreview();
 }
 
 // ---- previews
 
-void Form2::drawScanMatrixPreview() {
+void WizardWindow::drawScanMatrixPreview() {
     const auto mx = asInteger(m_p11->matrX->text());
     const auto my = asInteger(m_p11->matrY->text());
     if (!mx || !my) return;
@@ -251,7 +251,7 @@ void Form2::drawScanMatrixPreview() {
     m_p11->Picture17->setPixmap(toPixmap(shown));
 }
 
-void Form2::drawRenderOrderPreview() {
+void WizardWindow::drawRenderOrderPreview() {
     m_renderTimer->stop();
     m_renderOrder = Picture(kRenderOrderSize, kRenderOrderSize, rgb(255, 255, 255));
     m_renderQueue.clear();
@@ -276,7 +276,7 @@ void Form2::drawRenderOrderPreview() {
     m_renderTimer->start();
 }
 
-void Form2::renderOrderStep() {
+void WizardWindow::renderOrderStep() {
     if (m_renderQueue.isEmpty()) {
         m_renderTimer->stop();
         return;
@@ -288,7 +288,7 @@ void Form2::renderOrderStep() {
     m_p11->Picture3->setPixmap(toPixmap(m_renderOrder).scaled(box, Qt::KeepAspectRatio, Qt::FastTransformation));
 }
 
-void Form2::drawSourcePreview() {
+void WizardWindow::drawSourcePreview() {
     const QSize frame = m_p12->Picture19->size();
     m_sourceBase = sourcePreview(m_source, frame);
     if (m_sourceBase.isEmpty()) return;
@@ -297,13 +297,13 @@ void Form2::drawSourcePreview() {
     applySourceAdjustments();
 }
 
-void Form2::applySourceAdjustments() {
+void WizardWindow::applySourceAdjustments() {
     if (m_sourceBase.isEmpty()) return;
     m_p12->Picture21->setPixmap(toPixmap(adjustedPreview(m_sourceBase, m_p12->Slider1->value(),
                                                          m_p12->Slider4->value(), m_p12->grey->isChecked())));
 }
 
-void Form2::drawColourCorrectionPreview() {
+void WizardWindow::drawColourCorrectionPreview() {
     static const Picture tile = sampleTile();
     static const Picture swatch = colourSwatch();
     const QSize box = m_p13->Picture10->contentsRect().size();

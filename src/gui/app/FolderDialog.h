@@ -12,13 +12,13 @@ class QTreeView;
 
 namespace tx::gui {
 
-class Form5 : public QDialog {
+class FolderDialog : public QDialog {
     Q_OBJECT
 public:
     // Modal over `parent`, starting at `start`. The chosen folder, or empty when cancelled.
     static QString chooseFolder(QWidget* parent, const QString& start);
 
-    explicit Form5(const QString& start, QWidget* parent = nullptr);
+    explicit FolderDialog(const QString& start, QWidget* parent = nullptr);
 
     // The folder selected in the tree (the drive's root when none is).
     QString selectedFolder() const;

@@ -16,14 +16,14 @@ class QPushButton;
 
 namespace tx::gui {
 
-class Form9 : public QDialog {
+class ViewerWindow : public QDialog {
     Q_OBJECT
 public:
     // The "ViewTiles" mode: the tiles of the library in `libraryFolder`, modal.
     static void showTiles(QWidget* wizard, const QString& libraryFolder);
     // A preview of cellsX x cellsY cells (at least 1 each) of `source`, for tiles
     // of `tileSize`. The grid-line check box starts from the "Lines" setting.
-    Form9(const Picture& source, int cellsX, int cellsY, QSize tileSize, QWidget* parent = nullptr);
+    ViewerWindow(const Picture& source, int cellsX, int cellsY, QSize tileSize, QWidget* parent = nullptr);
 
     // The "Preview" mode over `wizard`, modal. Opens nothing for a grid without cells.
     static void showPreview(QWidget* wizard, const Picture& source, int cellsX, int cellsY, QSize tileSize);

@@ -32,11 +32,11 @@ class ScanPage;
 class AdjustPage;
 class OutputPage;
 
-class Form2 : public QWidget {
+class WizardWindow : public QWidget {
     Q_OBJECT
 public:
-    explicit Form2(QWidget* parent = nullptr);
-    ~Form2() override;
+    explicit WizardWindow(QWidget* parent = nullptr);
+    ~WizardWindow() override;
 
     // Shows the intro, then the wizard with the focus on the first branch.
     void start();

@@ -30,7 +30,7 @@ namespace tx::gui {
 
 class PreviewPicture;
 
-class Form1 : public QDialog {
+class TaskWindow : public QDialog {
     Q_OBJECT
 public:
     // Shows the window modally over `wizard`, starts the job exactly once and
@@ -50,7 +50,7 @@ public:
     // True from the start of the job until its worker has ended.
     bool workerBusy() const { return m_workerBusy; }
 
-    ~Form1() override;
+    ~TaskWindow() override;
 
 public slots:
     void reject() override;
@@ -59,7 +59,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    Form1(QWidget* wizard, JobRequest request);
+    TaskWindow(QWidget* wizard, JobRequest request);
 
     void buildControls();
     void setUpCheckBox();

@@ -1,4 +1,4 @@
-#include "viewer/Form9.h"
+#include "viewer/ViewerWindow.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -33,7 +33,7 @@ QRgb qtColour(Colour c) { return qRgb(redOf(c), greenOf(c), blueOf(c)); }
 
 }  // namespace
 
-Form9::Form9(const Picture& source, int cellsX, int cellsY, QSize tileSize, QWidget* parent)
+ViewerWindow::ViewerWindow(const Picture& source, int cellsX, int cellsY, QSize tileSize, QWidget* parent)
     : QDialog(parent),
       m_cells(viewer::previewCellPicture(source, cellsX, cellsY)),
       m_geometry(cellsX, cellsY, viewer::previewAspect(cellsX, cellsY, tileSize.width(), tileSize.height()),
@@ -73,18 +73,18 @@ Form9::Form9(const Picture& source, int cellsX, int cellsY, QSize tileSize, QWid
     drawPreview();
 }
 
-void Form9::showPreview(QWidget* wizard, const Picture& source, int cellsX, int cellsY, QSize tileSize) {
+void ViewerWindow::showPreview(QWidget* wizard, const Picture& source, int cellsX, int cellsY, QSize tileSize) {
     if (cellsX < 1 || cellsY < 1) return;
-    Form9 window(source, cellsX, cellsY, tileSize, wizard);
+    ViewerWindow window(source, cellsX, cellsY, tileSize, wizard);
     window.exec();
 }
 
-void Form9::done(int result) {
+void ViewerWindow::done(int result) {
     setSettingBool(Setting::Lines, m_lines->isChecked());
     QDialog::done(result);
 }
 
-bool Form9::eventFilter(QObject* watched, QEvent* event) {
+bool ViewerWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched != m_area) return QDialog::eventFilter(watched, event);
     if (event->type() == QEvent::MouseButtonPress) {
         if (static_cast<QMouseEvent*>(event)->button() == Qt::RightButton) m_area->setCursor(zoomOutCursor());
@@ -101,7 +101,7 @@ bool Form9::eventFilter(QObject* watched, QEvent* event) {
 }
 
 // Composes the whole area in the buffer first, so it never shows a half-drawn state.
-void Form9::drawPreview() {
+void ViewerWindow::drawPreview() {
     m_buffer.fill(palette().color(QPalette::Window));
     const std::vector<int> cols = m_geometry.columnCells();
     const std::vector<int> rows = m_geometry.rowCells();
@@ -145,7 +145,7 @@ bool confirmPreview(QWidget* parent, int cellsX, int cellsY, QSize sourceSize, b
     return true;
 }
 
-void Form9::showTiles(QWidget* wizard, const QString& libraryFolder) {
+void ViewerWindow::showTiles(QWidget* wizard, const QString& libraryFolder) {
     TileViewer window(libraryFolder, wizard);
     window.exec();
 }

@@ -1,4 +1,4 @@
-#include "app/Form6.h"
+#include "app/LibraryNameDialog.h"
 
 #include <QDir>
 #include <QHBoxLayout>
@@ -24,14 +24,14 @@ bool createLibraryFolder(const QString& name) {
     return QDir(root).mkdir(name);
 }
 
-QString Form6::askName(QWidget* parent) {
-    Form6 dialog(parent);
+QString LibraryNameDialog::askName(QWidget* parent) {
+    LibraryNameDialog dialog(parent);
     if (parent) CenterForm(&dialog, parent);
     dialog.exec();
     return dialog.createdName();
 }
 
-Form6::Form6(QWidget* parent) : QDialog(parent) {
+LibraryNameDialog::LibraryNameDialog(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("Form6"));
     setWindowTitle(QStringLiteral("New Tile Library"));
 
@@ -47,11 +47,11 @@ Form6::Form6(QWidget* parent) : QDialog(parent) {
     const auto [ok, cancel] = addOkCancelRow(this, layout);
     setFixedWidth(340);
 
-    connect(ok, &QPushButton::clicked, this, &Form6::okClicked);
+    connect(ok, &QPushButton::clicked, this, &LibraryNameDialog::okClicked);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-void Form6::okClicked() {
+void LibraryNameDialog::okClicked() {
     const QString name = m_name->text();
     if (!createLibraryFolder(name)) {
         showMessageBox(this, MessageIcon::Information, msg::kValidName);

@@ -1,4 +1,4 @@
-#include "app/Form2.h"
+#include "app/WizardWindow.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -18,8 +18,8 @@
 
 #include "JobDispatch.h"
 #include "app/FileDialogs.h"
-#include "app/Form10.h"
-#include "app/Form3.h"
+#include "app/PreferencesDialog.h"
+#include "app/AboutDialog.h"
 #include "app/LibraryPages.h"
 #include "app/MessageBoxes.h"
 #include "app/WizardPages.h"
@@ -32,8 +32,8 @@
 #include "support/AppPaths.h"
 #include "support/NumberText.h"
 #include "support/PictureFile.h"
-#include "task/Form1.h"
-#include "viewer/Form9.h"
+#include "task/TaskWindow.h"
+#include "viewer/ViewerWindow.h"
 
 namespace tx::gui {
 
@@ -42,8 +42,8 @@ namespace {
 constexpr int kHistorySize = 5;
 const char* const kWebsite = "https://tesselix.org/";
 
-Form2::SettingsTrace& settingsTrace() {
-    static Form2::SettingsTrace t;
+WizardWindow::SettingsTrace& settingsTrace() {
+    static WizardWindow::SettingsTrace t;
     return t;
 }
 
@@ -68,9 +68,9 @@ QPixmap gfx(const char* name) { return QPixmap(gfxFolder() + QLatin1String(name)
 
 }  // namespace
 
-void Form2::setSettingsTrace(SettingsTrace trace) { settingsTrace() = std::move(trace); }
+void WizardWindow::setSettingsTrace(SettingsTrace trace) { settingsTrace() = std::move(trace); }
 
-Form2::Form2(QWidget* parent) : QWidget(parent) {
+WizardWindow::WizardWindow(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("Tesselix"));
     setFixedSize(503, 388);
@@ -136,27 +136,27 @@ Form2::Form2(QWidget* parent) : QWidget(parent) {
     }
     m_p1->photo_source->setCurrentIndex(-1);
 
-    connect(m_next, &QPushButton::clicked, this, &Form2::next);
-    connect(m_back, &QPushButton::clicked, this, &Form2::back);
+    connect(m_next, &QPushButton::clicked, this, &WizardWindow::next);
+    connect(m_back, &QPushButton::clicked, this, &WizardWindow::back);
     connect(m_quit, &QPushButton::clicked, this, &QWidget::close);
-    connect(m_about, &QPushButton::clicked, this, [this] { Form3::showAbout(this, false); });
-    connect(m_prefs, &QPushButton::clicked, this, [this] { Form10::showPreferences(this); });
-    connect(m_welcome, &WelcomePage::linkClicked, this, &Form2::openWebsite);
-    connect(m_renderTimer, &QTimer::timeout, this, &Form2::renderOrderStep);
+    connect(m_about, &QPushButton::clicked, this, [this] { AboutDialog::showAbout(this, false); });
+    connect(m_prefs, &QPushButton::clicked, this, [this] { PreferencesDialog::showPreferences(this); });
+    connect(m_welcome, &WelcomePage::linkClicked, this, &WizardWindow::openWebsite);
+    connect(m_renderTimer, &QTimer::timeout, this, &WizardWindow::renderOrderStep);
 
     // page 1
-    connect(m_p1->photo_source, &QComboBox::editTextChanged, this, &Form2::sourceChanged);
-    connect(m_p1->br1, &QPushButton::clicked, this, &Form2::browseSource);
-    connect(m_p1->Combo1, &QComboBox::currentIndexChanged, this, &Form2::libraryChosen);
-    connect(m_p1->CellsX, &QLineEdit::textChanged, this, &Form2::cellsXChanged);
-    connect(m_p1->CellsY, &QLineEdit::textChanged, this, &Form2::cellsYChanged);
-    connect(m_p1->Check2, &QCheckBox::clicked, this, &Form2::cellsXChanged);
-    connect(m_p1->Check9, &QCheckBox::clicked, this, &Form2::linkClicked);
-    connect(m_p1->Check6, &QCheckBox::clicked, this, &Form2::useAllTilesClicked);
-    connect(m_p1->Command9, &QPushButton::clicked, this, &Form2::previewClicked);
+    connect(m_p1->photo_source, &QComboBox::editTextChanged, this, &WizardWindow::sourceChanged);
+    connect(m_p1->br1, &QPushButton::clicked, this, &WizardWindow::browseSource);
+    connect(m_p1->Combo1, &QComboBox::currentIndexChanged, this, &WizardWindow::libraryChosen);
+    connect(m_p1->CellsX, &QLineEdit::textChanged, this, &WizardWindow::cellsXChanged);
+    connect(m_p1->CellsY, &QLineEdit::textChanged, this, &WizardWindow::cellsYChanged);
+    connect(m_p1->Check2, &QCheckBox::clicked, this, &WizardWindow::cellsXChanged);
+    connect(m_p1->Check9, &QCheckBox::clicked, this, &WizardWindow::linkClicked);
+    connect(m_p1->Check6, &QCheckBox::clicked, this, &WizardWindow::useAllTilesClicked);
+    connect(m_p1->Command9, &QPushButton::clicked, this, &WizardWindow::previewClicked);
     // page 11
-    connect(m_p11->matrX, &QLineEdit::textChanged, this, &Form2::matrixXChanged);
-    connect(m_p11->matrY, &QLineEdit::textChanged, this, &Form2::matrixYChanged);
+    connect(m_p11->matrX, &QLineEdit::textChanged, this, &WizardWindow::matrixXChanged);
+    connect(m_p11->matrY, &QLineEdit::textChanged, this, &WizardWindow::matrixYChanged);
     connect(m_p11->VScroll3, &QScrollBar::valueChanged, this, [this](int v) {
         if (m_guard) return;
         setGuarded(m_p11->matrX, QString::number(v));
@@ -167,29 +167,29 @@ Form2::Form2(QWidget* parent) : QWidget(parent) {
         setGuarded(m_p11->matrY, QString::number(v));
         m_p11->matrY->setFocus();
     });
-    connect(m_p11->Check8, &QCheckBox::clicked, this, &Form2::lockClicked);
-    connect(m_p11->filter, &QCheckBox::clicked, this, &Form2::drawScanMatrixPreview);
-    connect(m_p11->Slider3, &QSlider::valueChanged, this, &Form2::distanceChanged);
-    connect(m_p11->render_norm, &QRadioButton::clicked, this, &Form2::drawRenderOrderPreview);
-    connect(m_p11->render_smart, &QRadioButton::clicked, this, &Form2::drawRenderOrderPreview);
+    connect(m_p11->Check8, &QCheckBox::clicked, this, &WizardWindow::lockClicked);
+    connect(m_p11->filter, &QCheckBox::clicked, this, &WizardWindow::drawScanMatrixPreview);
+    connect(m_p11->Slider3, &QSlider::valueChanged, this, &WizardWindow::distanceChanged);
+    connect(m_p11->render_norm, &QRadioButton::clicked, this, &WizardWindow::drawRenderOrderPreview);
+    connect(m_p11->render_smart, &QRadioButton::clicked, this, &WizardWindow::drawRenderOrderPreview);
     // page 12
-    connect(m_p12->Slider1, &QSlider::valueChanged, this, &Form2::saturationChanged);
-    connect(m_p12->Slider4, &QSlider::valueChanged, this, &Form2::brightnessChanged);
+    connect(m_p12->Slider1, &QSlider::valueChanged, this, &WizardWindow::saturationChanged);
+    connect(m_p12->Slider4, &QSlider::valueChanged, this, &WizardWindow::brightnessChanged);
     connect(m_p12->grey, &QCheckBox::clicked, this, [this] {
         drawColourCorrectionPreview();
         applySourceAdjustments();
     });
     // page 13
-    connect(m_p13->Slider2, &QSlider::valueChanged, this, &Form2::blendChanged);
-    connect(m_p13->Check5, &QCheckBox::clicked, this, &Form2::keepSizeClicked);
-    connect(m_p13->Check11, &QCheckBox::clicked, this, &Form2::totalWidthChanged);
-    connect(m_p13->breite, &QLineEdit::textChanged, this, &Form2::tileWidthChanged);
-    connect(m_p13->hoehe, &QLineEdit::textChanged, this, &Form2::tileHeightChanged);
-    connect(m_p13->breite_ges, &QLineEdit::textChanged, this, &Form2::totalWidthChanged);
-    connect(m_p13->hoehe_ges, &QLineEdit::textChanged, this, &Form2::totalHeightChanged);
-    connect(m_p13->Combo4, &QComboBox::currentIndexChanged, this, &Form2::unitChanged);
-    connect(m_p13->Combo5, &QComboBox::editTextChanged, this, &Form2::tileWidthChanged);
-    connect(m_p13->Command1, &QPushButton::clicked, this, &Form2::chooseTarget);
+    connect(m_p13->Slider2, &QSlider::valueChanged, this, &WizardWindow::blendChanged);
+    connect(m_p13->Check5, &QCheckBox::clicked, this, &WizardWindow::keepSizeClicked);
+    connect(m_p13->Check11, &QCheckBox::clicked, this, &WizardWindow::totalWidthChanged);
+    connect(m_p13->breite, &QLineEdit::textChanged, this, &WizardWindow::tileWidthChanged);
+    connect(m_p13->hoehe, &QLineEdit::textChanged, this, &WizardWindow::tileHeightChanged);
+    connect(m_p13->breite_ges, &QLineEdit::textChanged, this, &WizardWindow::totalWidthChanged);
+    connect(m_p13->hoehe_ges, &QLineEdit::textChanged, this, &WizardWindow::totalHeightChanged);
+    connect(m_p13->Combo4, &QComboBox::currentIndexChanged, this, &WizardWindow::unitChanged);
+    connect(m_p13->Combo5, &QComboBox::editTextChanged, this, &WizardWindow::tileWidthChanged);
+    connect(m_p13->Command1, &QPushButton::clicked, this, &WizardWindow::chooseTarget);
 
     saturationChanged();
     brightnessChanged();
@@ -197,18 +197,18 @@ Form2::Form2(QWidget* parent) : QWidget(parent) {
     blendChanged();
 }
 
-Form2::~Form2() = default;
+WizardWindow::~WizardWindow() = default;
 
-void Form2::start() {
-    Form3::showAbout(this, true);
+void WizardWindow::start() {
+    AboutDialog::showAbout(this, true);
     m_intro = false;
     show();
     m_welcome->Option1->setFocus();
 }
 
-void Form2::openWebsite() { QDesktopServices::openUrl(QUrl(QString::fromLatin1(kWebsite))); }
+void WizardWindow::openWebsite() { QDesktopServices::openUrl(QUrl(QString::fromLatin1(kWebsite))); }
 
-void Form2::showPanel(int index) {
+void WizardWindow::showPanel(int index) {
     for (int i = 0; i < 7; ++i) m_panels[i]->setVisible(i == index);
     const bool header = index != 0;
     m_header->setVisible(header);
@@ -221,7 +221,7 @@ void Form2::showPanel(int index) {
 
 // ---- page machine
 
-void Form2::next() {
+void WizardWindow::next() {
     switch (m_page) {
     case 0:
         if (m_welcome->Option1->isChecked()) {
@@ -281,7 +281,7 @@ void Form2::next() {
     }
 }
 
-void Form2::back() {
+void WizardWindow::back() {
     switch (m_page) {
     case 11:
         m_page = 1;
@@ -321,7 +321,7 @@ void Form2::back() {
     }
 }
 
-void Form2::enterMosaicBranch() {
+void WizardWindow::enterMosaicBranch() {
     m_page = 1;
     {
         const QSignalBlocker block(m_p1->Combo1);
@@ -356,7 +356,7 @@ void Form2::enterMosaicBranch() {
     m_p1->photo_source->setFocus();
 }
 
-bool Form2::leaveSourcePage() {
+bool WizardWindow::leaveSourcePage() {
     MosaicEntries e;
     e.sourcePath = m_p1->photo_source->currentText();
     if (!e.sourcePath.isEmpty()) {
@@ -388,7 +388,7 @@ bool Form2::leaveSourcePage() {
     return false;
 }
 
-bool Form2::leaveScanPage() {
+bool WizardWindow::leaveScanPage() {
     MosaicEntries e;
     e.matrX = asInteger(m_p11->matrX->text());
     e.matrY = asInteger(m_p11->matrY->text());
@@ -401,7 +401,7 @@ bool Form2::leaveScanPage() {
 
 // ---- "&Render!"
 
-void Form2::renderMosaic() {
+void WizardWindow::renderMosaic() {
     MosaicEntries e;
     e.tileWidth = asInteger(m_p13->breite->text());
     e.tileHeight = asInteger(m_p13->hoehe->text());
@@ -448,11 +448,11 @@ void Form2::renderMosaic() {
     job.fixedLimits = fixedLimitsSetting();
 
     m_task = QStringLiteral("CreateMosaic");
-    m_lastResult = Form1::runJob(this, jobRequest(job));
+    m_lastResult = TaskWindow::runJob(this, jobRequest(job));
     m_task.clear();
 }
 
-bool Form2::chooseTarget() {
+bool WizardWindow::chooseTarget() {
     const QString filter =
         QStringLiteral("JPEG Files (*.jpg;*.jpeg)|*.jpg;*.jpeg|Bitmaps (*.bmp)|*.bmp|All Files (*.*)|*.*");
     for (;;) {
@@ -478,7 +478,7 @@ bool Form2::chooseTarget() {
     }
 }
 
-void Form2::browseSource() {
+void WizardWindow::browseSource() {
     const QString preset = m_p1->photo_source->currentText();
     const QString path = chooseFile(
         this, FileDialogKind::Open,
@@ -491,7 +491,7 @@ void Form2::browseSource() {
 
 // ---- settings
 
-void Form2::loadMosaicSettings() {
+void WizardWindow::loadMosaicSettings() {
     auto setSlider = [](QSlider* s, int v) {
         const QSignalBlocker block(s);
         s->setValue(v);
@@ -531,7 +531,7 @@ void Form2::loadMosaicSettings() {
     (linear ? m_p11->render_norm : m_p11->render_smart)->setChecked(true);
 }
 
-void Form2::storeMosaicSettings() {
+void WizardWindow::storeMosaicSettings() {
     writeInt(Setting::Blend, m_p13->Slider2->value());
     writeInt(Setting::Distance, m_p11->Slider3->value());
     writeInt(Setting::Greyscale, valueOf(m_p12->grey));
@@ -550,12 +550,12 @@ void Form2::storeMosaicSettings() {
     writeInt(Setting::KeepSize, valueOf(m_p13->Check5));
 }
 
-void Form2::storeHistory() {
+void WizardWindow::storeHistory() {
     const int count = std::min(m_p1->photo_source->count(), kHistorySize);
     for (int i = 0; i < count; ++i) setSettingText(historySetting(i), m_p1->photo_source->itemText(i));
 }
 
-void Form2::closeEvent(QCloseEvent* event) {
+void WizardWindow::closeEvent(QCloseEvent* event) {
     if (showMessageBox(this, MessageIcon::Exclamation, QStringLiteral("Do you really want to quit?"),
                        MessageButtons::YesNo) != MessageAnswer::Yes) {
         event->ignore();
@@ -567,7 +567,7 @@ void Form2::closeEvent(QCloseEvent* event) {
 
 // ---- source and library
 
-void Form2::sourceChanged(const QString& text) {
+void WizardWindow::sourceChanged(const QString& text) {
     if (m_guard || text.isEmpty()) return;
     Picture loaded;
     if (!loadPicture(text, loaded)) {
@@ -588,7 +588,7 @@ void Form2::sourceChanged(const QString& text) {
     updatePreviewButton();
 }
 
-void Form2::rememberSource(const QString& text) {
+void WizardWindow::rememberSource(const QString& text) {
     QComboBox* list = m_p1->photo_source;
     m_guard = true;
     // A full list drops its entry at index 3 (the loop's bounds are taken once and
@@ -606,7 +606,7 @@ void Form2::rememberSource(const QString& text) {
     m_guard = false;
 }
 
-void Form2::libraryChosen() {
+void WizardWindow::libraryChosen() {
     const QString name = m_p1->Combo1->currentText();
     m_libraryFolder = name.isEmpty() ? QString() : libraryFolder(name);
     m_tiles = name.isEmpty() ? QStringList() : tileList(m_libraryFolder);
@@ -622,7 +622,7 @@ void Form2::libraryChosen() {
     cellsXChanged();
 }
 
-void Form2::drawLibraryPreview() {
+void WizardWindow::drawLibraryPreview() {
     const QSize box = m_p1->tile_preview->contentsRect().size();
     if (m_tiles.isEmpty() || box.isEmpty()) return;
     const int tw = m_tileSize.width(), th = m_tileSize.height();
@@ -641,15 +641,15 @@ void Form2::drawLibraryPreview() {
     m_p1->tile_preview->setPixmap(toPixmap(shown));
 }
 
-void Form2::previewClicked() {
+void WizardWindow::previewClicked() {
     m_task = QStringLiteral("Preview");
     const int cx = asInteger(m_p1->CellsX->text()).value_or(0);
     const int cy = asInteger(m_p1->CellsY->text()).value_or(0);
     if (!confirmPreview(this, cx, cy, QSize(m_source.width(), m_source.height()), m_dontAsk)) return;
-    Form9::showPreview(this, m_source, cx, cy, m_tileSize);
+    ViewerWindow::showPreview(this, m_source, cx, cy, m_tileSize);
 }
 
-double Form2::sourceWidth() const { return m_source.width(); }
-double Form2::sourceHeight() const { return m_source.height(); }
+double WizardWindow::sourceWidth() const { return m_source.width(); }
+double WizardWindow::sourceHeight() const { return m_source.height(); }
 
 }  // namespace tx::gui

@@ -1,4 +1,4 @@
-#include "app/Form3.h"
+#include "app/AboutDialog.h"
 
 #include <QFontMetrics>
 #include <QGuiApplication>
@@ -42,12 +42,12 @@ QFont creditsFont() {
 
 }  // namespace
 
-void Form3::showAbout(QWidget* wizard, bool intro) {
-    Form3 box(intro, wizard);
+void AboutDialog::showAbout(QWidget* wizard, bool intro) {
+    AboutDialog box(intro, wizard);
     box.exec();
 }
 
-Form3::Form3(bool intro, QWidget* parent) : QDialog(parent), m_intro(intro) {
+AboutDialog::AboutDialog(bool intro, QWidget* parent) : QDialog(parent), m_intro(intro) {
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(QStringLiteral("About "));
 
@@ -84,10 +84,10 @@ Form3::Form3(bool intro, QWidget* parent) : QDialog(parent), m_intro(intro) {
         m_scroll.start();
     });
     connect(&m_introEnd, &QTimer::timeout, this, &QDialog::accept);
-    connect(&m_scroll, &QTimer::timeout, this, &Form3::scrollStep);
+    connect(&m_scroll, &QTimer::timeout, this, &AboutDialog::scrollStep);
 }
 
-void Form3::composeCredits() {
+void AboutDialog::composeCredits() {
     const QStringList lines = creditsLines();
     m_credits->setText(lines.join(QLatin1Char('\n')));
     const QFontMetrics fm(m_credits->font());
@@ -111,7 +111,7 @@ void Form3::composeCredits() {
     m_scrolled = m_startScroll;
 }
 
-void Form3::drawFrame() {
+void AboutDialog::drawFrame() {
     m_buffer = m_bg.copy();
     const std::optional<CreditsSlice> slice = creditsSlice(m_scrolled, m_credText.height());
     if (!slice) return;
@@ -125,14 +125,14 @@ void Form3::drawFrame() {
     p.drawImage(target, m_credText, source);
 }
 
-void Form3::scrollStep() {
+void AboutDialog::scrollStep() {
     if (!m_running) return;
     drawFrame();
     update();
     ++m_scrolled;
 }
 
-void Form3::showEvent(QShowEvent* event) {
+void AboutDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (QScreen* screen = this->screen()) {
         const QRect area = screen->availableGeometry();
@@ -145,17 +145,17 @@ void Form3::showEvent(QShowEvent* event) {
     if (m_intro) m_introEnd.start();
 }
 
-void Form3::paintEvent(QPaintEvent*) {
+void AboutDialog::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.drawImage(0, 0, m_buffer);
 }
 
-void Form3::mousePressEvent(QMouseEvent* event) {
+void AboutDialog::mousePressEvent(QMouseEvent* event) {
     event->accept();
     if (!m_intro) accept();
 }
 
-void Form3::keyPressEvent(QKeyEvent* event) {
+void AboutDialog::keyPressEvent(QKeyEvent* event) {
     if (event->key() != Qt::Key_Escape) {
         QDialog::keyPressEvent(event);
         return;
@@ -166,7 +166,7 @@ void Form3::keyPressEvent(QKeyEvent* event) {
     reject();
 }
 
-bool Form3::eventFilter(QObject* watched, QEvent* event) {
+bool AboutDialog::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_link && event->type() == QEvent::MouseButtonPress) {
         if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
             openExternalUrl(QUrl(QString(kWebsiteAddress)));
