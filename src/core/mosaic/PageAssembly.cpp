@@ -233,6 +233,7 @@ bool PageAssembler::placeBatch(int x0, int y0, const std::vector<const Run*>& ba
             const Colour colour = cellImage ? cellImage->pixel(c.x, c.y) : 0;
             if (tile) {
                 cell = *tile;
+                if (m_in.mirrored && m_in.mirrored->at(c.x, c.y)) flipColumns(cell);
             } else {
                 cell = Picture(tw, th, colour);
                 if (grey) FoxHSL(cell, 0.0f);
