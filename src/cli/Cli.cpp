@@ -22,7 +22,7 @@ QString usageText() {
         "  library info NAME\n"
         "  library analyse NAME [--update-db] [--graph FILE.png]\n"
         "  library doubles NAME [--delete first|second|none]\n"
-        "  library delete NAME\n"
+        "  library delete NAME [--force]   (to the trash; --force: with files that are not the library's)\n"
         "  settings [NAME [VALUE]]\n"
         "  demo [--out FILE]\n"
         "\n"

@@ -17,6 +17,7 @@
 #include "support/FileHelpers.h"
 #include "support/Parallel.h"
 #include "support/PictureFile.h"
+#include "support/Trash.h"
 #include "task/EngineRun.h"
 
 namespace tx {
@@ -425,9 +426,10 @@ void searchDoubles(Task& task, const SearchDoublesJob& job) {
     bool databasesGone = false;
     auto remove = [&](int t) {
         const QString path = folder + files[t];
-        QFile file(path);
-        if (!file.remove()) {  // could not be deleted: the tile stays in the list
-            task.addProblem(QStringLiteral("%1 could not be deleted: %2").arg(files[t], file.errorString()));
+        QString error = QStringLiteral("it is gone");
+        // could not be deleted (or someone else did): the tile stays in the list
+        if (!entryExists(path) || !discardFileEntry(path, &error)) {
+            task.addProblem(QStringLiteral("%1 could not be deleted: %2").arg(files[t], error));
             return;
         }
         task.addFileRemoved(path);
