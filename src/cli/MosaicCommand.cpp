@@ -11,6 +11,7 @@
 #include "demo/DemoLibrary.h"
 #include "library/TileLibrary.h"
 #include "mosaic/MosaicOptions.h"
+#include "mosaic/OutputFormat.h"
 #include "mosaic/MosaicValidation.h"
 #include "support/Messages.h"
 #include "support/FileHelpers.h"
@@ -27,7 +28,10 @@ int usageError(Io io, const QString& message) {
     return Usage;
 }
 
-bool isMosaicTarget(const QString& path) { return IsJpgFile(path) || IsBmpFile(path); }
+bool isMosaicTarget(const QString& path) {
+    const OutputFormat f = outputFormatFor(path);
+    return f == OutputFormat::Jpeg || f == OutputFormat::Bmp || f == OutputFormat::Png;
+}
 
 // "AxB" as its two texts; a text without one "x" gives an empty second part,
 // which the checks refuse like any value that is not a number.
@@ -75,7 +79,7 @@ int runMosaic(const QStringList& args, Io io) {
 
     const QFileInfo target(*out);
     if (!isMosaicTarget(target.fileName()) || target.completeBaseName().isEmpty())
-        return usageError(io, QStringLiteral("--out must name a .jpg, .jpeg or .bmp file"));
+        return usageError(io, QStringLiteral("--out must name a .jpg, .jpeg, .bmp or .png file"));
     if (!QFileInfo(target.absolutePath()).isDir())
         return usageError(io, QStringLiteral("the folder of --out does not exist: %1").arg(target.absolutePath()));
     if (target.isDir()) return usageError(io, QStringLiteral("--out names a folder: %1").arg(*out));
@@ -187,7 +191,7 @@ int runDemo(const QStringList& args, Io io) {
     if (!a.finish(io)) return Usage;
     if (!a.positional().isEmpty()) return usageError(io, QStringLiteral("unexpected argument %1").arg(a.positional().first()));
     if (out && (out->isEmpty() || !isMosaicTarget(*out)))
-        return usageError(io, QStringLiteral("--out must name a .jpg, .jpeg or .bmp file"));
+        return usageError(io, QStringLiteral("--out must name a .jpg, .jpeg, .bmp or .png file"));
 
     if (!quiet) {
         io.err << "Preparing the demo library and picture...\n";

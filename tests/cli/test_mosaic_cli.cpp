@@ -83,7 +83,7 @@ TEST_F(MosaicCli, RefusesBadUsageAndUnreadableSources) {
         {"--out", out, "--distance", "-1"},
         {"--out", out, "--cells", "10x8", "--cells-x", "10"},
         {"--out", out, "--linear", "--smart"},
-        {"--out", path("m.png")},
+        {"--out", path("m.gif")},
         {"--out", path("missing/m.jpg")},
         {"--out", out, "--frobnicate"},
         {"--out", out, "extra"},

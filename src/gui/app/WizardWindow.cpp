@@ -454,7 +454,8 @@ void WizardWindow::renderMosaic() {
 
 bool WizardWindow::chooseTarget() {
     const QString filter =
-        QStringLiteral("JPEG Files (*.jpg;*.jpeg)|*.jpg;*.jpeg|Bitmaps (*.bmp)|*.bmp|All Files (*.*)|*.*");
+        QStringLiteral("JPEG Files (*.jpg;*.jpeg)|*.jpg;*.jpeg|Bitmaps (*.bmp)|*.bmp|PNG Files (*.png)|*.png|"
+                       "All Files (*.*)|*.*");
     for (;;) {
         const QString preset = m_p13->photo_target->text();
         const QString path = chooseFile(this, FileDialogKind::Save, filter, preset,
