@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cmath>
 
+#include "mosaic/OutputFormat.h"
 #include "mosaic/TileCache.h"
 #include "support/DibSection.h"
 #include "support/Effects.h"
@@ -153,7 +154,7 @@ bool PageAssembler::makePage(int px, int py, const std::vector<Run>& runs) {
     const int x0 = (px - 1) * m_splitX.perPage;
     const int y0 = (py - 1) * m_splitY.perPage;
 
-    m_jpeg = IsJpgFile(m_job.targetPath);
+    m_jpeg = outputFormatFor(m_job.targetPath) == OutputFormat::Jpeg;
     bool allocated = true;
     try {
         if (m_jpeg)
