@@ -636,10 +636,9 @@ void WizardWindow::libraryChosen() {
     m_libraryFolder = name.isEmpty() ? QString() : libraryFolder(name);
     m_tiles = name.isEmpty() ? QStringList() : tileList(m_libraryFolder);
     m_p1->number->setText(QString::number(m_tiles.size()));
-    if (name.isEmpty()) m_p1->tile_preview->clear();
-    int w = 0, h = 0;
-    if (!m_tiles.isEmpty() && pictureSize(m_libraryFolder + m_tiles.first(), w, h) && w > 0 && h > 0)
-        m_tileSize = QSize(w, h);
+    // An empty library has nothing to show: the previous library's tiles must not stay.
+    if (m_tiles.isEmpty()) m_p1->tile_preview->clear();
+    if (const auto size = libraryTileSize(m_libraryFolder, m_tiles)) m_tileSize = *size;
     m_p13->breite->setText(QString::number(m_tileSize.width()));
     m_p13->hoehe->setText(QString::number(m_tileSize.height()));
     updatePreviewButton();
