@@ -571,6 +571,52 @@ private slots:
         QCOMPARE(preset, path("typed.png"));
     }
 
+    // Unticking and ticking "Keep proportions" recomputes the tile size from the
+    // totals shown; it must come back as it was.
+    void keepProportionsRoundTripKeepsTheTileSize() {
+        auto typeKeys = [](QWidget* field, const QString& text) {
+            field->setFocus();
+            QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClicks(field, text);
+        };
+        WizardWindow w;
+        enterBranch(w);
+        child<QComboBox>(w, "photo_source")->setEditText(m_square);
+        chooseLibrary(w, "Lib");
+        QTest::keyClick(child(w, "Check9"), Qt::Key_Space);  // cells typed freely
+        QTest::keyClick(child(w, "Check2"), Qt::Key_Space);
+        typeKeys(child(w, "CellsX"), "181");
+        typeKeys(child(w, "CellsY"), "135");
+        QCOMPARE(textOf(w, "CellsX"), QStringLiteral("181"));
+        QCOMPARE(textOf(w, "CellsY"), QStringLiteral("135"));
+        for (int page = 1; page < 13; page = w.page()) press(w, "Command2");
+        QCOMPARE(w.page(), 13);
+
+        auto* keepSize = child<QCheckBox>(w, "Check5");
+        if (keepSize->isChecked()) QTest::keyClick(keepSize, Qt::Key_Space);
+        auto* unit = child<QComboBox>(w, "Combo4");
+        unit->setFocus();
+        QTest::keyClick(unit, Qt::Key_Home);
+        QCOMPARE(unit->currentText(), QStringLiteral("Inch"));
+        typeKeys(child(w, "Combo5"), "72.5");
+        typeKeys(child(w, "breite"), "128");
+        QCOMPARE(textOf(w, "breite"), QStringLiteral("128"));
+        QCOMPARE(textOf(w, "höhe"), QStringLiteral("128"));
+        const QString width = textOf(w, "breite_ges"), height = textOf(w, "höhe_ges");
+        QCOMPARE(width, QStringLiteral("319.558620689655"));  // 181 x 128 / 72.5
+
+        auto* keep = child<QCheckBox>(w, "Check11");
+        QVERIFY(keep->isChecked());
+        for (bool ticked : {false, true}) {
+            QTest::keyClick(keep, Qt::Key_Space);
+            QCOMPARE(keep->isChecked(), ticked);
+            QCOMPARE(textOf(w, "breite"), QStringLiteral("128"));
+            QCOMPARE(textOf(w, "höhe"), QStringLiteral("128"));
+            QCOMPARE(textOf(w, "breite_ges"), width);
+            QCOMPARE(textOf(w, "höhe_ges"), height);
+        }
+    }
+
     void recentSourcesKeepFiveNewestFirst() {
         QStringList old;
         for (int i = 0; i < 5; ++i) {
