@@ -492,6 +492,7 @@ private slots:
         press(w, "Command2");
         m_saveAnswers << existing;
         m_answers << MessageAnswer::Yes;
+        child<QComboBox>(w, "Combo5")->setEditText("72.5");  // kept as typed
         // The job starts in the task window: close it at once, whatever its button says.
         QTimer closer;
         connect(&closer, &QTimer::timeout, [&] {
@@ -508,6 +509,7 @@ private slots:
                                       "Brightness", "Link", "Lock", "Filter", "Force", "RenderNorm", "Unit", "Dpi",
                                       "KeepSize"}));
         QCOMPARE(settingText(Setting::RenderNorm), QStringLiteral("True"));
+        QCOMPARE(settingText(Setting::Dpi), QStringLiteral("72.5"));
         Picture kept;
         QVERIFY(loadPicture(bystander, kept));
         QCOMPARE(kept.width(), 3);
