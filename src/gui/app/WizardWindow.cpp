@@ -339,6 +339,7 @@ void WizardWindow::enterMosaicBranch() {
     m_tiles.clear();
     m_p1->photo_source->setEditText(QString());
     m_p13->photo_target->clear();
+    m_confirmedTarget.clear();
     m_sourceLoaded = false;
     m_dontAsk = false;
 
