@@ -53,17 +53,45 @@ void choose(QWidget& w, const char* combo, const QString& name) {
 // Clicks `button` of the task window whenever it shows `caption`.
 struct TaskWindowCloser {
     QTimer timer;
+    int clicks = 0;
     explicit TaskWindowCloser(const QString& caption) {
-        QObject::connect(&timer, &QTimer::timeout, [caption] {
+        QObject::connect(&timer, &QTimer::timeout, [this, caption] {
             for (QWidget* top : QApplication::topLevelWidgets()) {
                 auto* button = top->findChild<QPushButton*>("Command1");
-                if (top->objectName() == "Form1" && top->isVisible() && button && button->text() == caption)
+                if (top->objectName() == "Form1" && top->isVisible() && button && button->text() == caption) {
+                    ++clicks;
                     button->click();
+                }
             }
         });
         timer.start(30);
     }
 };
+
+// Clicks `button` of every visible window named `form`.
+struct Clicker {
+    QTimer timer;
+    int clicks = 0;
+    Clicker(const QString& form, const QString& button) {
+        QObject::connect(&timer, &QTimer::timeout, [this, form, button] {
+            for (QWidget* top : QApplication::topLevelWidgets())
+                if (top->objectName() == form && top->isVisible())
+                    if (auto* b = top->findChild<QPushButton*>(button)) {
+                        ++clicks;
+                        b->click();
+                    }
+        });
+        timer.start(30);
+    }
+};
+
+// Alt+key on the active window, as a user reaches a control by its mnemonic. The
+// button is pressed a moment later (animated), so wait for what it does.
+void alt(QWidget& w, Qt::Key key) {
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    QTest::keyClick(&w, key, Qt::AltModifier);
+}
 
 }  // namespace
 
@@ -372,6 +400,71 @@ private slots:
         QVERIFY(child<QCheckBox>(w, "Check10")->isChecked());
         choose(w, "Combo3", "Grey");
         QCOMPARE(labelOf(w, "Label49"), QStringLiteral("84%"));
+    }
+
+    void analysisStaysUntilTilesAreDeleted() {
+        makeFile(tiles("Twins") + "/1.bmp", 16, 16, rgb(200, 0, 0));
+        makeFile(tiles("Twins") + "/2.bmp", 16, 16, rgb(200, 0, 0));
+        makeFile(tiles("Twins") + "/3.bmp", 16, 16, rgb(0, 0, 200));
+        WizardWindow w;
+        enterPage(w, "Option3", 3);
+        choose(w, "Combo3", "Twins");
+        alt(w, Qt::Key_C);
+        QTRY_VERIFY(!labelOf(w, "Label49").isEmpty());
+        const QString score = labelOf(w, "Label49");
+        auto graphShown = [&] { return !child<QLabel>(w, "Analyse")->pixmap().isNull(); };
+        QVERIFY(graphShown());
+        {
+            TaskWindowCloser finished("&Finished");
+            Clicker keep("Form4", "Command3");
+            alt(w, Qt::Key_F);
+            QTRY_VERIFY(finished.clicks > 0);
+            QCOMPARE(keep.clicks, 1);
+        }
+        QCOMPARE(labelOf(w, "Label49"), score);
+        QVERIFY(graphShown());
+        {
+            Clicker cancel("Form9", "Command3");
+            alt(w, Qt::Key_V);
+            QTRY_VERIFY(cancel.clicks > 0);
+        }
+        QCOMPARE(labelOf(w, "Label49"), score);
+        QVERIFY(graphShown());
+        {
+            TaskWindowCloser finished("&Finished");
+            Clicker deleteSecond("Form4", "Command1");
+            alt(w, Qt::Key_F);
+            QTRY_VERIFY(finished.clicks > 0);
+            QCOMPARE(deleteSecond.clicks, 1);
+        }
+        QVERIFY(labelOf(w, "Label49").isEmpty());
+        QVERIFY(!graphShown());
+        QVERIFY(labelOf(w, "Label46").startsWith("Number of tiles: 2\n"));
+    }
+
+    void tileSizeComesFromTheFirstTileThatDecodes() {
+        // 0.jpg's header says 640 x 480, but its data ends early
+        const QString cut = tiles("Cut") + "/0.jpg";
+        makeFile(cut, 640, 480, rgb(9, 9, 9));
+        QFile file(cut);
+        QVERIFY(file.resize(file.size() / 3));
+        makeFile(tiles("Cut") + "/1.jpg", 40, 30, rgb(200, 10, 10));
+
+        WizardWindow w;
+        enterPage(w, "Option2", 2);
+        choose(w, "Combo2", "Cut");
+        QCOMPARE(textOf(w, "convert_w"), QString("40"));
+        QCOMPARE(textOf(w, "convert_h"), QString("30"));
+        press(w, "Command4");
+
+        enterPage(w, "Option1", 1);
+        choose(w, "Combo1", "Cut");
+        QCOMPARE(textOf(w, "breite"), QString("40"));
+        QCOMPARE(textOf(w, "höhe"), QString("30"));
+        // an empty library leaves no tile of the one before in the preview
+        QVERIFY(!child<QLabel>(w, "tile_preview")->pixmap().isNull());
+        choose(w, "Combo1", "Empty");
+        QVERIFY(child<QLabel>(w, "tile_preview")->pixmap().isNull());
     }
 
     void createsALibraryThroughStart() {

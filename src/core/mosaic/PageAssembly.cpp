@@ -113,7 +113,7 @@ bool PageAssembler::run() {
     m_task.setStatus(QStringLiteral("Preparing page(s)..."));
     if (!m_task.running()) return false;
 
-    m_format = outputFormatFor(m_job.targetPath);
+    m_format = outputFormatFor(m_job.targetPath).value_or(OutputFormat::Bmp);
     m_splitX = splitPages(cellsX, m_in.maxTilesX);
     m_splitY = splitPages(cellsY, m_in.maxTilesY);
     m_pageCount = m_splitX.pages * m_splitY.pages;

@@ -227,10 +227,9 @@ void NewLibraryPage::targetChosen() {
     const QString name = Combo2->currentText();
     m_targetFolder = name.isEmpty() ? QString() : libraryFolder(name);
     m_targetTiles = tileList(m_targetFolder);
-    int w = 0, h = 0;
-    const bool sized = !m_targetTiles.isEmpty() && pictureSize(m_targetFolder + m_targetTiles.first(), w, h) &&
-                       w > 0 && h > 0;
-    if (sized) {
+    const auto size = libraryTileSize(m_targetFolder, m_targetTiles);
+    if (size) {
+        const int w = size->width(), h = size->height();
         m_tileSize = QSize(w, h);
         Check3->setEnabled(true);
         readAttributesClicked();
@@ -419,13 +418,15 @@ void EditLibraryPage::leave() { setSettingInt(Setting::AutoAnalyse, Check10->isC
 
 void EditLibraryPage::fillLibraries() { refill(Combo3); }
 
-void EditLibraryPage::disableTools() {
+void EditLibraryPage::disableTools(bool keepAnalysis) {
     for (QWidget* w : {static_cast<QWidget*>(Command11), static_cast<QWidget*>(Command12),
                        static_cast<QWidget*>(Command13), static_cast<QWidget*>(Command15),
                        static_cast<QWidget*>(Check4), static_cast<QWidget*>(Check10)})
         w->setEnabled(false);
-    Label49->clear();
-    Analyse->clear();
+    if (!keepAnalysis) {
+        Label49->clear();
+        Analyse->clear();
+    }
     Label46->setText(kNone);
 }
 
@@ -434,9 +435,9 @@ void EditLibraryPage::libraryChosen() {
     if (!m_tiles.isEmpty() && Check10->isChecked()) analyse();
 }
 
-void EditLibraryPage::showProperties() {
+void EditLibraryPage::showProperties(bool keepAnalysis) {
     const QString name = Combo3->currentText();
-    disableTools();
+    disableTools(keepAnalysis && !name.isEmpty());
     if (name.isEmpty()) {
         m_folder.clear();
         m_tiles.clear();
@@ -480,14 +481,15 @@ void EditLibraryPage::analyse() {
 
 void EditLibraryPage::findDoubles() {
     if (m_folder.isEmpty()) return;
-    TaskWindow::runJob(window(), jobRequest(SearchDoublesJob{m_folder}));
-    showProperties();  // tiles may have gone
+    const JobResult result = TaskWindow::runJob(window(), jobRequest(SearchDoublesJob{m_folder}));
+    // The analysis describes the tiles; it stays as long as they do.
+    showProperties(result.filesRemoved.isEmpty());
 }
 
 void EditLibraryPage::viewTiles() {
     if (m_folder.isEmpty()) return;
-    ViewerWindow::showTiles(window(), m_folder);
-    showProperties();
+    const QStringList deleted = ViewerWindow::showTiles(window(), m_folder);
+    showProperties(deleted.isEmpty());
 }
 
 void EditLibraryPage::deleteLibrary() {

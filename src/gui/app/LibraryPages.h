@@ -113,8 +113,10 @@ protected:
 private:
     void fillLibraries();
     void libraryChosen();
-    void showProperties();
-    void disableTools();
+    // The tile list and properties read again; the analysis shown is kept when asked
+    // (nothing was deleted) and the library is still chosen.
+    void showProperties(bool keepAnalysis = false);
+    void disableTools(bool keepAnalysis = false);
     void analyse();
     void findDoubles();
     void viewTiles();
