@@ -9,7 +9,7 @@ QString usageText() {
         "Turns a photograph into a photo mosaic made of the tiles of a tile library.\n"
         "\n"
         "Commands:\n"
-        "  mosaic --source PHOTO --library NAME --out FILE.(jpg|jpeg|bmp)\n"
+        "  mosaic --source PHOTO --library NAME --out FILE.(jpg|jpeg|bmp|png)\n"
         "      [--cells CXxCY | --cells-x N] [--tiles N] [--matrix MXxMY] [--distance D]\n"
         "      [--linear | --smart] [--filter | --no-filter] [--saturation 0..200]\n"
         "      [--brightness -100..100] [--grey] [--blend 0..100] [--tile-size WxH]\n"
