@@ -472,6 +472,26 @@ private slots:
         QVERIFY(child<QLabel>(w, "tile_preview")->pixmap().isNull());
     }
 
+    void unreadablePicturesAreNamedAfterTheJob() {
+        QVERIFY(createLibraryFolder("FromBad"));
+        makeFile(path("bad/good.bmp"), 20, 20, rgb(5, 5, 5));
+        QFile broken(path("bad/broken.jpg"));
+        QVERIFY(broken.open(QIODevice::WriteOnly));
+        broken.write("not a picture");
+        broken.close();
+        WizardWindow w;
+        enterPage(w, "Option2", 2);
+        type(w, "convert_source", path("bad"));
+        QTRY_COMPARE(labelOf(w, "convert_found"), QStringLiteral("2 images found"));
+        choose(w, "Combo2", "FromBad");
+        TaskWindowCloser closer("&Finished");
+        alt(w, Qt::Key_S);  // "&Start!"
+        QTRY_VERIFY(closer.clicks > 0);
+        QTRY_COMPARE(m_shown.size(), 1);
+        QVERIFY2(m_shown[0].text.startsWith("1 picture could not be read:\r\n\r\nbroken.jpg"), qPrintable(m_shown[0].text));
+        QCOMPARE(tileList(tiles("FromBad") + "/").size(), 1);
+    }
+
     void createsALibraryThroughStart() {
         QVERIFY(createLibraryFolder("Made"));
         WizardWindow w;

@@ -354,6 +354,14 @@ void NewLibraryPage::start() {
     job.format = convertjpg->isChecked() ? TileFormat::Jpeg : TileFormat::Bmp;
     job.jpegQuality = jpegQualitySetting();
     m_lastResult = TaskWindow::runJob(window(), jobRequest(job));
+    // The task window only counts the pictures it skipped; here they are named.
+    if (m_lastResult.completed() && !m_lastResult.problems.isEmpty()) {
+        const auto count = m_lastResult.problems.size();
+        showDetailedMessage(window(),
+                            QString::number(count) + (count == 1 ? QStringLiteral(" picture could not be read:")
+                                                                 : QStringLiteral(" pictures could not be read:")),
+                            m_lastResult.problems.join(QLatin1Char('\n')));
+    }
     targetChosen();
 }
 
