@@ -21,6 +21,7 @@
 #include "app/WizardPages.h"
 #include "app/PanelLayout.h"
 #include "library/CreateLibraryValidation.h"
+#include "library/LibraryDeletion.h"
 #include "library/SourcePictures.h"
 #include "library/TileLibrary.h"
 #include "support/FileHelpers.h"
@@ -77,13 +78,17 @@ const QString kNone = QStringLiteral("- none -");
 }  // namespace
 
 bool deleteLibraryAsked(QWidget* parent, const QString& name) {
-    if (name.isEmpty()) return false;
-    if (showMessageBox(parent, MessageIcon::Question,
-                       QStringLiteral("Do you really want to delete the library '") + name + QStringLiteral("'?"),
+    // The name comes from the folder listing; a plain name never leaves the libraries folder.
+    if (name.isEmpty() || !isPlainName(name)) return false;
+    const QString folder = libraryFolder(name);
+    if (showMessageBox(parent, MessageIcon::Question, deleteLibraryQuestion(name, libraryContents(folder)),
                        MessageButtons::YesNo) != MessageAnswer::Yes)
         return false;
-    // The name comes from the folder listing; a plain name never leaves the libraries folder.
-    if (!isPlainName(name) || !DeleteFolder(libraryFolder(name))) return false;
+    QString error;
+    if (!discardFolder(folder, &error)) {
+        showMessageBox(parent, MessageIcon::Information, error);
+        return false;
+    }
     showMessageBox(parent, MessageIcon::Information, QLatin1Char('\'') + name + QStringLiteral("' was successfully deleted."));
     return true;
 }
@@ -349,6 +354,14 @@ void NewLibraryPage::start() {
     job.format = convertjpg->isChecked() ? TileFormat::Jpeg : TileFormat::Bmp;
     job.jpegQuality = jpegQualitySetting();
     m_lastResult = TaskWindow::runJob(window(), jobRequest(job));
+    // The task window only counts the pictures it skipped; here they are named.
+    if (m_lastResult.completed() && !m_lastResult.problems.isEmpty()) {
+        const auto count = m_lastResult.problems.size();
+        showDetailedMessage(window(),
+                            QString::number(count) + (count == 1 ? QStringLiteral(" picture could not be read:")
+                                                                 : QStringLiteral(" pictures could not be read:")),
+                            m_lastResult.problems.join(QLatin1Char('\n')));
+    }
     targetChosen();
 }
 
