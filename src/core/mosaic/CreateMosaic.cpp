@@ -5,9 +5,11 @@
 #include "library/ColourDatabase.h"
 #include "library/TileLibrary.h"
 #include "mosaic/MachineLimits.h"
+#include "mosaic/MatchingChoice.h"
 #include "mosaic/MosaicJob.h"
 #include "mosaic/MosaicObserver.h"
 #include "mosaic/OrderTables.h"
+#include "mosaic/OutputFormat.h"
 #include "mosaic/PageAssembly.h"
 #include "mosaic/Plan.h"
 #include "mosaic/SourcePreparation.h"
@@ -37,8 +39,8 @@ public:
         : m_task(task), m_job(job), m_observer(observer), m_feed(task) {}
 
     void run() {
-        if (checkOptions() && measureLimits() && checkScanSize() && openLibrary() && checkSource() &&
-            readDatabase() && prepareSource() && chooseTiles() && checkPageSize() && assemble())
+        if (checkOptions() && measureLimits() && checkScanSize() && checkPageSize() && openLibrary() &&
+            checkSource() && readDatabase() && prepareSource() && chooseTiles() && assemble())
             m_task.finish();
     }
 
@@ -74,6 +76,7 @@ private:
     PreparedSource m_prepared;
     OrderTable m_order;
     Plan m_plan;
+    MirrorPlan m_mirrored;
     Picture m_preview;
     PreviewLayout m_layout;
     int m_tilesAcross = 0;
@@ -90,6 +93,11 @@ bool MosaicRun::checkOptions() {
     }
     if (j.matrX < 1 || j.matrY < 1) {
         m_task.stop(MessageIcon::Information, msg::kValueBetween1And12);
+        return false;
+    }
+    QString formatProblem;
+    if (!outputFormatFor(j.targetPath, &formatProblem)) {
+        m_task.stop(MessageIcon::Information, formatProblem);
         return false;
     }
     m_plan = Plan(j.cellsX, j.cellsY);
@@ -221,10 +229,19 @@ bool MosaicRun::chooseTiles() {
         m_task.countUnit();
         return true;
     };
-    if (!tx::chooseTiles(input, m_plan, hooks) || !m_task.running()) return false;
+    bool chosen = false;
+    if (m_job.perceptual || m_job.mirror) {
+        if (m_job.mirror) m_mirrored = MirrorPlan(m_job.cellsX, m_job.cellsY);
+        chosen = chooseTilesMatching(input, MatchingOptions{m_job.perceptual, m_job.mirror}, m_plan,
+                                     m_job.mirror ? &m_mirrored : nullptr, hooks);
+    } else {
+        chosen = tx::chooseTiles(input, m_plan, hooks);
+    }
+    if (!chosen || !m_task.running()) return false;
     if (drawPreview) m_feed.offer(m_preview, true);
     m_task.setValue(0);
     m_task.clearTimeText();
+    if (m_observer && m_job.mirror) m_observer->mirrorsChosen(m_mirrored);
     if (m_observer) m_observer->planChosen(m_plan, m_tiles);
 
     m_task.setStatus(QStringLiteral("Preparing smart table..."));
@@ -249,6 +266,7 @@ bool MosaicRun::assemble() {
     pages.libraryFolder = m_folder;
     pages.tiles = m_tiles;
     pages.plan = &m_plan;
+    pages.mirrored = m_mirrored.empty() ? nullptr : &m_mirrored;
     pages.pageTable = &m_order;
     pages.cellImage = &m_prepared.cells;
     pages.maxTilesX = m_tilesAcross;
