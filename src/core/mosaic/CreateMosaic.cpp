@@ -8,6 +8,7 @@
 #include "mosaic/MosaicJob.h"
 #include "mosaic/MosaicObserver.h"
 #include "mosaic/OrderTables.h"
+#include "mosaic/OutputFormat.h"
 #include "mosaic/PageAssembly.h"
 #include "mosaic/Plan.h"
 #include "mosaic/SourcePreparation.h"
@@ -37,8 +38,8 @@ public:
         : m_task(task), m_job(job), m_observer(observer), m_feed(task) {}
 
     void run() {
-        if (checkOptions() && measureLimits() && checkScanSize() && openLibrary() && checkSource() &&
-            readDatabase() && prepareSource() && chooseTiles() && checkPageSize() && assemble())
+        if (checkOptions() && measureLimits() && checkScanSize() && checkPageSize() && openLibrary() &&
+            checkSource() && readDatabase() && prepareSource() && chooseTiles() && assemble())
             m_task.finish();
     }
 
@@ -90,6 +91,11 @@ bool MosaicRun::checkOptions() {
     }
     if (j.matrX < 1 || j.matrY < 1) {
         m_task.stop(MessageIcon::Information, msg::kValueBetween1And12);
+        return false;
+    }
+    QString formatProblem;
+    if (!outputFormatFor(j.targetPath, &formatProblem)) {
+        m_task.stop(MessageIcon::Information, formatProblem);
         return false;
     }
     m_plan = Plan(j.cellsX, j.cellsY);

@@ -113,8 +113,10 @@ protected:
 private:
     void fillLibraries();
     void libraryChosen();
-    void showProperties();
-    void disableTools();
+    // The tile list and properties read again; the analysis shown is kept when asked
+    // (nothing was deleted) and the library is still chosen.
+    void showProperties(bool keepAnalysis = false);
+    void disableTools(bool keepAnalysis = false);
     void analyse();
     void findDoubles();
     void viewTiles();
@@ -125,7 +127,8 @@ private:
     QTimer m_refresh;   // the tile list follows what the tools change on disk
 };
 
-// Asks, deletes the library's folder and says so. True when it was deleted.
+// Asks (saying what the folder holds), moves the library's folder to the trash
+// (deletes it where there is none) and says so. True when it is gone.
 bool deleteLibraryAsked(QWidget* parent, const QString& name);
 
 }  // namespace tx::gui
