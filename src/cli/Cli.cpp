@@ -14,6 +14,7 @@ QString usageText() {
         "      [--linear | --smart] [--filter | --no-filter] [--saturation 0..200]\n"
         "      [--brightness -100..100] [--grey] [--blend 0..100] [--tile-size WxH]\n"
         "      [--force-db] [--plan FILE.csv] [--work-dir DIR] [--quiet]\n"
+        "      [--perceptual] [--mirror]   (CIELAB colour matching; tiles also placed mirrored)\n"
         "  library create --from FOLDER [--recurse] --to NAME [--tile-size WxH] [--crop-margin PX]\n"
         "      [--anchor top-left|top|top-right|left|center|right|bottom-left|bottom|bottom-right]\n"
         "      [--format jpg|bmp]\n"
