@@ -67,6 +67,8 @@ int runMosaic(const QStringList& args, Io io) {
     const auto blend = a.intOption(QStringLiteral("blend"), D::kBlendMin, D::kBlendMax);
     const auto tileSize = a.option(QStringLiteral("tile-size"));
     const bool forceDb = a.flag(QStringLiteral("force-db"));
+    const bool perceptual = a.flag(QStringLiteral("perceptual"));
+    const bool mirror = a.flag(QStringLiteral("mirror"));
     const auto planPath = a.option(QStringLiteral("plan"));
     const auto workDir = a.option(QStringLiteral("work-dir"));
     const bool quiet = a.flag(QStringLiteral("quiet"));
@@ -151,6 +153,8 @@ int runMosaic(const QStringList& args, Io io) {
     job.greyscale = grey;
     job.smart = !linear;
     job.filter = !noFilter;
+    job.perceptual = perceptual;
+    job.mirror = mirror;
     job.sourcePath = QFileInfo(*source).absoluteFilePath();
     job.targetPath = target.absoluteFilePath();
     job.libraryFolder = folder;

@@ -8,8 +8,9 @@
 
 namespace tx::cli {
 
-// "x,y,tile,file" and one row per cell, row by row; tile numbers from 1.
-QByteArray planCsv(const Plan& plan, const QStringList& tiles);
+// "x,y,tile,file" and one row per cell, row by row; tile numbers from 1. With
+// mirrored tiles a last column "mirrored" is 1 where the cell holds the mirror.
+QByteArray planCsv(const Plan& plan, const QStringList& tiles, const MirrorPlan* mirrored = nullptr);
 // "key,x,y" and one row per record in table order.
 QByteArray orderCsv(const OrderTable& table);
 
@@ -20,6 +21,7 @@ public:
 
     void sourcePrepared(const Picture& scan, const Picture& cells, const OrderTable* order) override;
     void planChosen(const Plan& plan, const QStringList& tiles) override;
+    void mirrorsChosen(const MirrorPlan& mirrored) override { m_mirrored = mirrored; }
 
     QStringList written;  // in the order written
     QStringList errors;   // "FILE: reason" for every file that could not be written
@@ -27,6 +29,7 @@ public:
 private:
     void write(const QString& path, const QByteArray& data);
     void writeBmp(const Picture& picture, const QString& path);
+    MirrorPlan m_mirrored;
 };
 
 }  // namespace tx::cli

@@ -11,6 +11,7 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 
+#include "../TrashedFiles.h"
 #include "WindowTestUtil.h"
 #include "app/WizardWindow.h"
 #include "app/FolderDialog.h"
@@ -136,6 +137,7 @@ private slots:
         QVERIFY(m_dir.isValid());
         qputenv("TESSELIX_HOME", path("home").toUtf8());
         qputenv("TESSELIX_SETTINGS", path("settings.ini").toUtf8());
+        qputenv("XDG_DATA_HOME", path("data").toUtf8());  // the desktop's trash
         // Brightness sums 0, 255, 510, 765.
         for (int i = 0; i < 4; ++i) makeFile(tiles("Grey") + QString("/%1.bmp").arg(i + 1), 32, 32, rgb(85 * i, 85 * i, 85 * i));
         makeFile(tiles("Wide") + "/1.jpg", 40, 30, rgb(200, 10, 10));
@@ -338,13 +340,16 @@ private slots:
         m_answers << MessageAnswer::No;
         press(w, "Command11");
         QCOMPARE(m_shown.size(), 1);
-        QCOMPARE(m_shown[0].text, QStringLiteral("Do you really want to delete the library 'Doomed'?"));
+        QCOMPARE(m_shown[0].text, QStringLiteral("Do you really want to delete the library 'Doomed'?\r\n\r\n"
+                                                 "It holds 1 file (1 tile, 0 color database files), "
+                                                 "which go to the trash."));
         QCOMPARE(m_shown[0].icon, MessageIcon::Question);
         QVERIFY(QFileInfo::exists(tiles("Doomed") + "/1.bmp"));
 
         m_shown.clear();
         press(w, "Command11");
         QVERIFY(!QFileInfo::exists(tiles("Doomed")));
+        QVERIFY(txtest::trashedPaths().contains(tiles("Doomed")));
         QCOMPARE(m_shown.size(), 2);
         QCOMPARE(m_shown[1].text, QStringLiteral("'Doomed' was successfully deleted."));
         QCOMPARE(m_shown[1].icon, MessageIcon::Information);
@@ -465,6 +470,26 @@ private slots:
         QVERIFY(!child<QLabel>(w, "tile_preview")->pixmap().isNull());
         choose(w, "Combo1", "Empty");
         QVERIFY(child<QLabel>(w, "tile_preview")->pixmap().isNull());
+    }
+
+    void unreadablePicturesAreNamedAfterTheJob() {
+        QVERIFY(createLibraryFolder("FromBad"));
+        makeFile(path("bad/good.bmp"), 20, 20, rgb(5, 5, 5));
+        QFile broken(path("bad/broken.jpg"));
+        QVERIFY(broken.open(QIODevice::WriteOnly));
+        broken.write("not a picture");
+        broken.close();
+        WizardWindow w;
+        enterPage(w, "Option2", 2);
+        type(w, "convert_source", path("bad"));
+        QTRY_COMPARE(labelOf(w, "convert_found"), QStringLiteral("2 images found"));
+        choose(w, "Combo2", "FromBad");
+        TaskWindowCloser closer("&Finished");
+        alt(w, Qt::Key_S);  // "&Start!"
+        QTRY_VERIFY(closer.clicks > 0);
+        QTRY_COMPARE(m_shown.size(), 1);
+        QVERIFY2(m_shown[0].text.startsWith("1 picture could not be read:\r\n\r\nbroken.jpg"), qPrintable(m_shown[0].text));
+        QCOMPARE(tileList(tiles("FromBad") + "/").size(), 1);
     }
 
     void createsALibraryThroughStart() {

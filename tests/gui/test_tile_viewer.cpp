@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "../TrashedFiles.h"
 #include "app/ExternalLinks.h"
 #include "app/MessageBoxes.h"
 #include "support/PictureFile.h"
@@ -61,7 +62,10 @@ class TileViewerTest : public QObject {
         QTest::keyClick(area(v), Qt::Key_Delete);
     }
 
+    QTemporaryDir m_data;  // holds the desktop's trash
+
 private slots:
+    void initTestCase() { qputenv("XDG_DATA_HOME", m_data.path().toUtf8()); }
     void init() {
         m_asked.clear();
         m_answer = MessageAnswer::Yes;
@@ -209,6 +213,7 @@ private slots:
         QVERIFY(!left.contains(tileName(0)));
         QVERIFY(!left.contains(tileName(157)));
         QVERIFY(!left.contains(QStringLiteral("4x4.txt")));
+        QVERIFY(txtest::trashedPaths().contains(folder + tileName(157)));  // the tiles can be had back
         QCOMPARE(m_asked.size(), 3);  // no problem to report
     }
 

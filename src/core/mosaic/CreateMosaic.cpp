@@ -5,6 +5,7 @@
 #include "library/ColourDatabase.h"
 #include "library/TileLibrary.h"
 #include "mosaic/MachineLimits.h"
+#include "mosaic/MatchingChoice.h"
 #include "mosaic/MosaicJob.h"
 #include "mosaic/MosaicObserver.h"
 #include "mosaic/OrderTables.h"
@@ -75,6 +76,7 @@ private:
     PreparedSource m_prepared;
     OrderTable m_order;
     Plan m_plan;
+    MirrorPlan m_mirrored;
     Picture m_preview;
     PreviewLayout m_layout;
     int m_tilesAcross = 0;
@@ -227,10 +229,19 @@ bool MosaicRun::chooseTiles() {
         m_task.countUnit();
         return true;
     };
-    if (!tx::chooseTiles(input, m_plan, hooks) || !m_task.running()) return false;
+    bool chosen = false;
+    if (m_job.perceptual || m_job.mirror) {
+        if (m_job.mirror) m_mirrored = MirrorPlan(m_job.cellsX, m_job.cellsY);
+        chosen = chooseTilesMatching(input, MatchingOptions{m_job.perceptual, m_job.mirror}, m_plan,
+                                     m_job.mirror ? &m_mirrored : nullptr, hooks);
+    } else {
+        chosen = tx::chooseTiles(input, m_plan, hooks);
+    }
+    if (!chosen || !m_task.running()) return false;
     if (drawPreview) m_feed.offer(m_preview, true);
     m_task.setValue(0);
     m_task.clearTimeText();
+    if (m_observer && m_job.mirror) m_observer->mirrorsChosen(m_mirrored);
     if (m_observer) m_observer->planChosen(m_plan, m_tiles);
 
     m_task.setStatus(QStringLiteral("Preparing smart table..."));
@@ -255,6 +266,7 @@ bool MosaicRun::assemble() {
     pages.libraryFolder = m_folder;
     pages.tiles = m_tiles;
     pages.plan = &m_plan;
+    pages.mirrored = m_mirrored.empty() ? nullptr : &m_mirrored;
     pages.pageTable = &m_order;
     pages.cellImage = &m_prepared.cells;
     pages.maxTilesX = m_tilesAcross;

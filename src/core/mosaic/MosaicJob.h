@@ -31,6 +31,8 @@ struct MosaicJob {
     bool greyscale = MosaicDefaults::kGreyscale;
     bool smart = MosaicDefaults::kSmartRendering;        // smart rendering; false: linear
     bool filter = MosaicDefaults::kFilter;       // "Additional Filtering" of the colour database build
+    bool perceptual = false;  // CIELAB colour difference instead of the RGB distance
+    bool mirror = false;      // tiles may also be placed mirrored left to right
     QString sourcePath;
     QString targetPath;       // extension chooses JPEG (.jpg/.jpeg) or BMP
     QString libraryFolder;

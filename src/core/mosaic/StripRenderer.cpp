@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 
+#include "mosaic/MirroredTiles.h"
 #include "support/Effects.h"
 #include "support/Parallel.h"
 
@@ -17,9 +18,10 @@ constexpr int kBatchTiles = 256;
 }  // namespace
 
 void placeCell(Picture& target, int dx, int dy, const Picture* tile, Colour colour, int tileWidth, int tileHeight,
-               bool grey, int alpha, Picture& cell, Picture& patch) {
+               bool grey, int alpha, Picture& cell, Picture& patch, bool mirrored) {
     if (tile) {
         cell = *tile;
+        if (mirrored) flipColumns(cell);
     } else {
         cell = Picture(tileWidth, tileHeight, colour);
         if (grey) FoxHSL(cell, 0.0f);
@@ -119,7 +121,9 @@ bool StripRenderer::place(const std::vector<Placement>& jobs, int x0, Picture& s
             }
             const Placement& p = jobs[static_cast<std::size_t>(k)];
             const Colour colour = cellImage ? cellImage->pixel(p.cell->x, p.cell->y) : 0;
-            placeCell(strip, (p.cell->x - x0) * tw, 0, p.tile, colour, tw, th, job.greyscale, m_in.alpha, cell, patch);
+            const bool mirrored = m_in.mirrored && m_in.mirrored->at(p.cell->x, p.cell->y);
+            placeCell(strip, (p.cell->x - x0) * tw, 0, p.tile, colour, tw, th, job.greyscale, m_in.alpha, cell, patch,
+                      mirrored);
             if (withPreview) {
                 const Picture small = stretchHalftone(cell, lay.cellWidth, lay.cellHeight);
                 blit(*preview, lay.offsetX + p.cell->x * lay.cellWidth, lay.offsetY + p.cell->y * lay.cellHeight, small);

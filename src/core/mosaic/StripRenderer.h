@@ -53,8 +53,8 @@ private:
 // Draws one cell at (dx, dy) of `target`: the tile (or the flat `colour` without
 // one, greyed for a grey mosaic), blended with the cell colour by `alpha`. `cell`
 // and `patch` are scratch pictures reused between calls; `cell` holds the cell as
-// placed afterwards.
+// placed afterwards. `mirrored` flips the tile left to right.
 void placeCell(Picture& target, int dx, int dy, const Picture* tile, Colour colour, int tileWidth, int tileHeight,
-               bool grey, int alpha, Picture& cell, Picture& patch);
+               bool grey, int alpha, Picture& cell, Picture& patch, bool mirrored = false);
 
 }  // namespace tx
