@@ -432,7 +432,7 @@ EditLibraryPage::EditLibraryPage(QWidget* parent) : QWidget(parent) {
     Label46 = text(this, "Label46", kNone, 12, kTop + 78, 220, 60);
     Label46->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Label46->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
-    Label46->setAccessibleName(QStringLiteral("Library Properties"));
+    Label46->setAccessibleDescription(QStringLiteral("Library Properties"));  // the name is the text itself
 
     text(this, "Label47", QStringLiteral("Color Analysis:"), 250, kTop + 58, 240);
     Analyse = place(new QLabel(this), "Analyse", 250, kTop + 78, 240, 120);
