@@ -188,7 +188,7 @@ AdjustPage::AdjustPage(QWidget* parent) : QWidget(parent) {
     static_cast<QFrame*>(Picture19)->setFrameShape(QFrame::Panel);
     static_cast<QFrame*>(Picture19)->setFrameShadow(QFrame::Sunken);
     Picture21 = place(new QLabel(Picture19), "Picture21", 0, 0, 180, 135);
-    perceptual = check(this, "perceptual", QStringLiteral("&Perceptual colour matching"), 12, kTop + 140, 280);
+    perceptual = check(this, "perceptual", QStringLiteral("Pe&rceptual colour matching"), 12, kTop + 140, 280);
     mirror = check(this, "mirror", QStringLiteral("Use &mirrored tiles"), 12, kTop + 164, 280);
     Slider1->setValue(MosaicDefaults::kSaturation);
 }
