@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
 #include <QTemporaryDir>
 
 #include "JobDispatch.h"
@@ -195,6 +196,26 @@ private slots:
     void mnemonicsAreUniqueOnEveryPage() { walk(mnemonicsAreUnique); }
 
     void everyTextIsReadableThroughAccessibility() { walk(textsAreReadable); }
+
+    void ratioFieldShowsItsWholeValue_data() {
+        QTest::addColumn<double>("points");
+        QTest::newRow("9 pt") << 9.0;
+    }
+    void ratioFieldShowsItsWholeValue() {
+        QFETCH(double, points);
+        QFont f = m_startFont;
+        f.setPointSizeF(points);
+        QApplication::setFont(f);
+        WizardWindow w;
+        w.show();
+        press(w, "Option2");
+        press(w, "Command2");
+        auto* ratio = child<QLineEdit>(w, "Text1");
+        ratio->setText(QStringLiteral("1.33333333333333"));
+        const int frame = ratio->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, ratio);
+        QVERIFY(ratio->fontMetrics().horizontalAdvance(ratio->text()) + 2 * frame + 4 <= ratio->width());
+        QVERIFY(child<QWidget>(w, "Label10")->x() >= ratio->geometry().right());
+    }
 };
 
 QTEST_MAIN(WindowWalkTest)
