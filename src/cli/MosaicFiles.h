@@ -3,6 +3,7 @@
 // and --work-dir (scan.bmp, cells.bmp and, for smart rendering, order.csv).
 
 #include <QStringList>
+#include <optional>
 
 #include "mosaic/MosaicObserver.h"
 
@@ -20,6 +21,9 @@ public:
 
     void sourcePrepared(const Picture& scan, const Picture& cells, const OrderTable* order) override;
     void planChosen(const Plan& plan, const QStringList& tiles) override;
+    void evenUseSolved(const EvenUseStats& stats) override { evenUse = stats; }
+
+    std::optional<EvenUseStats> evenUse;
 
     QStringList written;  // in the order written
     QStringList errors;   // "FILE: reason" for every file that could not be written
