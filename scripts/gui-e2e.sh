@@ -124,9 +124,9 @@ for _ in $(seq 200); do [ -s "$library/1x1.txt" ] && break; sleep 0.1; done
 [ -s "$library/1x1.txt" ] || tx_fail "the analysis made no colour database"
 sleep 1
 tx_type "$wizard" alt+v
-viewer=$(tx_wait_window '^Source Preview$' 10) || tx_fail "the tile viewer did not open"
+viewer=$(tx_wait_window "^Tiles of 'E2E'$" 10) || tx_fail "the tile viewer did not open"
 sleep 0.5
 tx_type "$viewer" Escape
-tx_wait_gone '^Source Preview$' 5 || tx_fail "the tile viewer did not close"
+tx_wait_gone "^Tiles of 'E2E'$" 5 || tx_fail "the tile viewer did not close"
 kill -0 "$TX_PID" 2>/dev/null || tx_fail "the program ended on its own"
 echo "gui-e2e: the library was analysed and shown in the tile viewer"

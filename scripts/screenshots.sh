@@ -143,7 +143,7 @@ if [ -n "${TX_DEMO_SOURCE:-}" ]; then
     tx_type "$dialog" alt+s  # stop searching
     sleep 1
   fi
-  shot tile-viewer '^Source Preview$' alt+v
+  shot tile-viewer '^Tiles of ' alt+v
 fi
 
 # Every shot is required when STRICT=1 (for the README's full set).

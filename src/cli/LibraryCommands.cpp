@@ -12,6 +12,7 @@
 #include "JobRun.h"
 #include "library/ColourDatabase.h"
 #include "library/CreateLibraryValidation.h"
+#include "library/LibraryDeletion.h"
 #include "library/SourcePictures.h"
 #include "library/TileLibrary.h"
 #include "support/AppPaths.h"
@@ -177,18 +178,29 @@ int runLibraryInfo(const QStringList& args, Io io) {
 
 int runLibraryDelete(const QStringList& args, Io io) {
     Args a(args);
+    const bool force = a.flag(QStringLiteral("force"));
     if (!a.finish(io)) return Usage;
     int rc = Ok;
     const auto name = existingLibraryName(a.positional(), "delete", io, rc);
     if (!name) return rc;
     const QString folder = libraryFolder(*name);
-    const int tiles = static_cast<int>(tileList(folder).size());
-    if (!DeleteFolder(folder)) {
-        io.err << "The library '" << *name << "' could not be deleted.\n";
+    const LibraryContents contents = libraryContents(folder);
+    // Nobody is asked here: what is not a library file is never taken along unbidden.
+    if (!contents.others.isEmpty() && !force) {
+        io.err << "The library '" << *name << "' was not deleted: its folder also holds "
+               << contents.others.join(QStringLiteral(", "))
+               << ", which are not tiles or color databases. Move them out, or add --force to delete them with it.\n";
         return JobFailed;
     }
-    io.out << "'" << *name << "' was successfully deleted. (" << QDir::toNativeSeparators(folder) << ", " << tiles
-           << (tiles == 1 ? " tile" : " tiles") << ")\n";
+    QString error;
+    if (!discardFolder(folder, &error)) {
+        io.err << "The library '" << *name << "' could not be deleted. " << error << "\n";
+        return JobFailed;
+    }
+    const bool trashed = platformDisposal() == Disposal::Trash;
+    io.out << "'" << *name << "' was successfully deleted. (" << QDir::toNativeSeparators(folder) << ", "
+           << contents.tiles << (contents.tiles == 1 ? " tile, " : " tiles, ") << contents.files
+           << (contents.files == 1 ? " file" : " files") << (trashed ? " moved to the trash)\n" : " deleted)\n");
     return Ok;
 }
 

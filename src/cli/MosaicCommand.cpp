@@ -11,6 +11,7 @@
 #include "demo/DemoLibrary.h"
 #include "library/TileLibrary.h"
 #include "mosaic/MosaicOptions.h"
+#include "mosaic/OutputFormat.h"
 #include "mosaic/MosaicValidation.h"
 #include "support/Messages.h"
 #include "support/FileHelpers.h"
@@ -27,7 +28,12 @@ int usageError(Io io, const QString& message) {
     return Usage;
 }
 
-bool isMosaicTarget(const QString& path) { return IsJpgFile(path) || IsBmpFile(path); }
+// A target the mosaic can be written to by its name, or a usage error saying why not.
+std::optional<int> refuseTarget(Io io, const QString& path) {
+    QString problem;
+    if (outputFormatFor(path, &problem)) return std::nullopt;
+    return usageError(io, QStringLiteral("--out %1: %2").arg(path, problem));
+}
 
 // "AxB" as its two texts; a text without one "x" gives an empty second part,
 // which the checks refuse like any value that is not a number.
@@ -63,6 +69,8 @@ int runMosaic(const QStringList& args, Io io) {
     const auto blend = a.intOption(QStringLiteral("blend"), D::kBlendMin, D::kBlendMax);
     const auto tileSize = a.option(QStringLiteral("tile-size"));
     const bool forceDb = a.flag(QStringLiteral("force-db"));
+    const bool perceptual = a.flag(QStringLiteral("perceptual"));
+    const bool mirror = a.flag(QStringLiteral("mirror"));
     const auto planPath = a.option(QStringLiteral("plan"));
     const auto workDir = a.option(QStringLiteral("work-dir"));
     const bool quiet = a.flag(QStringLiteral("quiet"));
@@ -81,8 +89,7 @@ int runMosaic(const QStringList& args, Io io) {
     if (filter && noFilter) return usageError(io, QStringLiteral("give either --filter or --no-filter, not both"));
 
     const QFileInfo target(*out);
-    if (!isMosaicTarget(target.fileName()) || target.completeBaseName().isEmpty())
-        return usageError(io, QStringLiteral("--out must name a .jpg, .jpeg or .bmp file"));
+    if (const auto refused = refuseTarget(io, *out)) return *refused;
     if (!QFileInfo(target.absolutePath()).isDir())
         return usageError(io, QStringLiteral("the folder of --out does not exist: %1").arg(target.absolutePath()));
     if (target.isDir()) return usageError(io, QStringLiteral("--out names a folder: %1").arg(*out));
@@ -155,6 +162,8 @@ int runMosaic(const QStringList& args, Io io) {
     job.filter = !noFilter;
     if (everyTile) job.evenUse = {EvenUseMode::EveryTile, 1};
     if (maxUses) job.evenUse = {EvenUseMode::MaxUses, *maxUses};
+    job.perceptual = perceptual;
+    job.mirror = mirror;
     job.sourcePath = QFileInfo(*source).absoluteFilePath();
     job.targetPath = target.absoluteFilePath();
     job.libraryFolder = folder;
@@ -210,8 +219,9 @@ int runDemo(const QStringList& args, Io io) {
     const bool quiet = a.flag(QStringLiteral("quiet"));
     if (!a.finish(io)) return Usage;
     if (!a.positional().isEmpty()) return usageError(io, QStringLiteral("unexpected argument %1").arg(a.positional().first()));
-    if (out && (out->isEmpty() || !isMosaicTarget(*out)))
-        return usageError(io, QStringLiteral("--out must name a .jpg, .jpeg or .bmp file"));
+    if (out) {
+        if (const auto refused = refuseTarget(io, *out)) return *refused;
+    }
 
     if (!quiet) {
         io.err << "Preparing the demo library and picture...\n";

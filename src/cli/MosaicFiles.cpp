@@ -19,13 +19,15 @@ QString csvField(const QString& s) {
 
 }  // namespace
 
-QByteArray planCsv(const Plan& plan, const QStringList& tiles) {
-    QByteArray out = "x,y,tile,file\n";
+QByteArray planCsv(const Plan& plan, const QStringList& tiles, const MirrorPlan* mirrored) {
+    QByteArray out = mirrored ? "x,y,tile,file,mirrored\n" : "x,y,tile,file\n";
     for (int y = 0; y < plan.cellsY(); ++y)
         for (int x = 0; x < plan.cellsX(); ++x) {
             const int t = plan.at(x, y);
             const QString file = t >= 1 && t <= tiles.size() ? tiles[t - 1] : QString();
-            out += QStringLiteral("%1,%2,%3,%4\n").arg(x).arg(y).arg(t).arg(csvField(file)).toUtf8();
+            out += QStringLiteral("%1,%2,%3,%4").arg(x).arg(y).arg(t).arg(csvField(file)).toUtf8();
+            if (mirrored) out += mirrored->at(x, y) ? ",1" : ",0";
+            out += '\n';
         }
     return out;
 }
@@ -61,7 +63,7 @@ void MosaicFiles::sourcePrepared(const Picture& scan, const Picture& cells, cons
 }
 
 void MosaicFiles::planChosen(const Plan& plan, const QStringList& tiles) {
-    if (!planPath.isEmpty()) write(planPath, planCsv(plan, tiles));
+    if (!planPath.isEmpty()) write(planPath, planCsv(plan, tiles, m_mirrored.empty() ? nullptr : &m_mirrored));
 }
 
 }  // namespace tx::cli

@@ -9,8 +9,9 @@
 
 namespace tx::cli {
 
-// "x,y,tile,file" and one row per cell, row by row; tile numbers from 1.
-QByteArray planCsv(const Plan& plan, const QStringList& tiles);
+// "x,y,tile,file" and one row per cell, row by row; tile numbers from 1. With
+// mirrored tiles a last column "mirrored" is 1 where the cell holds the mirror.
+QByteArray planCsv(const Plan& plan, const QStringList& tiles, const MirrorPlan* mirrored = nullptr);
 // "key,x,y" and one row per record in table order.
 QByteArray orderCsv(const OrderTable& table);
 
@@ -24,6 +25,7 @@ public:
     void evenUseSolved(const EvenUseStats& stats) override { evenUse = stats; }
 
     std::optional<EvenUseStats> evenUse;
+    void mirrorsChosen(const MirrorPlan& mirrored) override { m_mirrored = mirrored; }
 
     QStringList written;  // in the order written
     QStringList errors;   // "FILE: reason" for every file that could not be written
@@ -31,6 +33,7 @@ public:
 private:
     void write(const QString& path, const QByteArray& data);
     void writeBmp(const Picture& picture, const QString& path);
+    MirrorPlan m_mirrored;
 };
 
 }  // namespace tx::cli

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "TestUtil.h"
+#include "TrashedFiles.h"
 
 using namespace tx;
 using txtest::CliResult;
@@ -136,6 +137,22 @@ TEST_F(LibraryCli, AnalysePrintsScoreAndWritesGraph) {
     EXPECT_EQ(run({"library", "analyse", "Empty"}).code, 1);
 }
 
+TEST_F(LibraryCli, DeleteGoesToTheTrashAndTakesOtherFilesOnlyWhenForced) {
+    txtest::makeLibrary(library("Notes"), {txtest::noise(8, 8, 1), txtest::noise(8, 8, 2)});
+    txtest::writeFile(library("Notes") + "todo.odt");
+    CliResult r = run({"library", "delete", "Notes"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains("was not deleted: its folder also holds todo.odt")) << r.err.toStdString();
+    EXPECT_TRUE(QFileInfo::exists(library("Notes") + "todo.odt"));
+
+    r = run({"library", "delete", "Notes", "--force"});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains("2 tiles, 3 files moved to the trash)")) << r.out.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(library("Notes")));
+    const QString folder = library("Notes");
+    EXPECT_TRUE(txtest::trashedPaths().contains(folder.left(folder.size() - 1)));
+}
+
 TEST_F(LibraryCli, DoublesListsOrDeletesAsAsked) {
     const auto g = [](unsigned seed) { return txtest::noise(16, 16, seed); };
     txtest::makeLibrary(library("Dup"), {g(1), g(2), g(1), g(3), g(2)});
@@ -148,6 +165,7 @@ TEST_F(LibraryCli, DoublesListsOrDeletesAsAsked) {
     txtest::makeLibrary(library("Second"), {g(1), g(2), g(1), g(1)});
     EXPECT_EQ(run({"library", "doubles", "Second", "--delete", "second", "--quiet"}).code, 0);
     EXPECT_EQ(tilesOf("Second"), (QStringList{"1.bmp", "2.bmp"}));
+    EXPECT_EQ(txtest::trashedFrom(library("Second")), 2);  // deleted tiles can be had back
     txtest::makeLibrary(library("First"), {g(1), g(2), g(1)});
     EXPECT_EQ(run({"library", "doubles", "First", "--delete", "first", "--quiet"}).code, 0);
     EXPECT_EQ(tilesOf("First"), (QStringList{"2.bmp", "3.bmp"}));

@@ -83,7 +83,7 @@ TEST_F(MosaicCli, RefusesBadUsageAndUnreadableSources) {
         {"--out", out, "--distance", "-1"},
         {"--out", out, "--cells", "10x8", "--cells-x", "10"},
         {"--out", out, "--linear", "--smart"},
-        {"--out", path("m.png")},
+        {"--out", path("m.gif")},
         {"--out", path("missing/m.jpg")},
         {"--out", out, "--frobnicate"},
         {"--out", out, "extra"},
@@ -92,6 +92,12 @@ TEST_F(MosaicCli, RefusesBadUsageAndUnreadableSources) {
         const CliResult r = mosaic(args);
         EXPECT_EQ(r.code, 2) << args.join(' ').toStdString();
         EXPECT_FALSE(r.err.isEmpty());
+    }
+    // The wizard's rule and message for the file format.
+    for (const char* name : {"m.tif", "m.gif", "m"}) {
+        const CliResult r = mosaic({"--out", path(name)});
+        EXPECT_EQ(r.code, 2) << name;
+        EXPECT_TRUE(r.err.contains("Please name a .jpg, .jpeg, .bmp or .png file.")) << r.err.toStdString();
     }
     for (const char* name : {"../tiny", "nope", ""})
         EXPECT_EQ(run({"mosaic", "--source", source, "--library", name, "--out", out}).code, 2) << name;

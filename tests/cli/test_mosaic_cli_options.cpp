@@ -130,4 +130,38 @@ TEST_F(MosaicCliOptions, BlendMovesThePageTowardsTheSource) {
     }
 }
 
+TEST_F(MosaicCliOptions, PerceptualAndMirrorReachTheEngine) {
+    // Blue: the darker blue is nearer in RGB, the lighter one looks nearer.
+    library("blues", std::vector<Colour>{rgb(0, 0, 140), rgb(60, 60, 255)});
+    const QString blue = source("blue", Picture(40, 30, rgb(0, 0, 255)));
+    EXPECT_EQ(plan("blues", blue, {}), Tiles(12, 1));
+    EXPECT_EQ(plan("blues", blue, {"--perceptual"}), Tiles(12, 2));
+
+    // Tile 1 is red | blue, the source's cells blue | red: the mirror fits.
+    Picture halves(8, 8, rgb(180, 40, 40));
+    halves.fillRect({4, 0, 4, 8}, rgb(40, 40, 180));
+    library("halves", std::vector<Picture>{halves, Picture(8, 8, rgb(110, 40, 110))});
+    Picture cells(40, 30, rgb(40, 40, 180));
+    for (int x = 5; x < 40; x += 10) cells.fillRect({x, 0, 5, 30}, rgb(180, 40, 40));
+    const QString src = source("flipped", cells);
+    const CliResult r = mosaic("halves", src, {"--matrix", "2x1", "--mirror"});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    const QStringList rows = QString::fromUtf8(txtest::readFile(path("plan.csv"))).split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(rows.size(), 13);
+    EXPECT_EQ(rows[0], "x,y,tile,file,mirrored");
+    for (qsizetype k = 1; k < rows.size(); ++k) {
+        const QStringList fields = rows[k].split(',');
+        EXPECT_EQ(fields.size(), 5) << rows[k].toStdString();
+        EXPECT_EQ(fields.value(2), "1") << rows[k].toStdString();
+        EXPECT_EQ(fields.value(4), "1") << rows[k].toStdString();
+    }
+    Picture page;
+    ASSERT_TRUE(loadPicture(path("m.bmp"), page));
+    EXPECT_EQ(page.pixel(1, 1), rgb(40, 40, 180));
+    EXPECT_EQ(page.pixel(6, 1), rgb(180, 40, 40));
+    // Without the option the plan keeps its four columns.
+    EXPECT_EQ(plan("halves", src, {"--matrix", "2x1"}).size(), 12u);
+    EXPECT_EQ(QString::fromUtf8(txtest::readFile(path("plan.csv"))).section('\n', 0, 0), "x,y,tile,file");
+}
+
 }  // namespace

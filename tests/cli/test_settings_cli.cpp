@@ -46,6 +46,7 @@ TEST_F(SettingsCli, BadNamesAndValuesAreUsageErrors) {
         {{"settings", "MaxWidth", "40000"}, "MaxWidth takes a whole number from 1 to 32767"},
         {{"settings", "check", "yes"}, "Check takes 0 or 1"},
         {{"settings", "RenderNorm", "1"}, "RenderNorm takes True or False"},
+        {{"settings", "Dpi", "0.2"}, "Dpi takes a number from 1 to 32767"},
         {{"settings", "NoSuchThing", "1"}, "unknown setting NoSuchThing"},
         {{"settings", "NoSuchThing"}, "unknown setting NoSuchThing"},
         {{"settings", "a/b", "1"}, "must not be empty"},
@@ -64,6 +65,9 @@ TEST_F(SettingsCli, BadNamesAndValuesAreUsageErrors) {
     // Values are stored in the setting's own form.
     EXPECT_EQ(run({"settings", "rendernorm", "true"}).code, 0);
     EXPECT_EQ(run({"settings", "RenderNorm"}).out, "True\n");
+    // Texts keep their fraction.
+    EXPECT_EQ(run({"settings", "dpi", "72.5"}).code, 0);
+    EXPECT_EQ(run({"settings", "Dpi"}).out, "72.5\n");
 }
 
 TEST_F(SettingsCli, ValuesTheProgramDoesNotKnowCanStillBeRead) {

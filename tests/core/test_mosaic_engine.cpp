@@ -189,7 +189,9 @@ TEST_F(MosaicEngine, LimitsRefuseJustPastTheEdge) {
         } else {
             EXPECT_EQ(host.messages, QStringList{c.message}) << what;
             EXPECT_EQ(host.icons, std::vector<MessageIcon>{MessageIcon::Critical}) << what;
-            EXPECT_FALSE(host.statuses.contains("Complete...")) << what;
+            // Refused before the colour database is read and the mosaic calculated.
+            EXPECT_TRUE(phaseTexts(host.statuses).isEmpty()) << host.statuses.join("|").toStdString();
+            EXPECT_FALSE(host.statuses.contains("Looking for database...")) << what;
             EXPECT_EQ(host.buttons.last(), "&Cancel") << what;
             EXPECT_FALSE(QFile::exists(job.targetPath)) << what;
         }
@@ -232,6 +234,19 @@ TEST_F(MosaicEngine, RefusesWhatItCannotMake) {
     EXPECT_TRUE(memory.messages[0].startsWith("There is not enough memory")) << memory.messages[0].toStdString();
     EXPECT_EQ(memory.icons[0], MessageIcon::Critical);
     EXPECT_FALSE(QFile::exists(job.targetPath));
+}
+
+// A mosaic is written only in the format its name says.
+TEST_F(MosaicEngine, RefusesATargetItCannotWriteBeforeAnyWork) {
+    for (const char* name : {"out.tif", "out.gif", "out"}) {
+        job.targetPath = path(name);
+        txtest::RecordingHost host;
+        run(host);
+        ASSERT_EQ(host.messages.size(), 1) << name;
+        EXPECT_TRUE(host.messages[0].contains(".jpg, .jpeg, .bmp or .png")) << host.messages[0].toStdString();
+        EXPECT_TRUE(host.statuses.isEmpty()) << name;
+        EXPECT_FALSE(QFile::exists(job.targetPath)) << name;
+    }
 }
 
 TEST_F(MosaicEngine, RunsOnlyOncePerDispatch) {

@@ -82,6 +82,32 @@ TEST(MosaicOptions, TileSizeFromOutputRoundsDown) {
     EXPECT_TRUE(tileSizeFromOutput(100, 100, 0, 10, SizeUnit::Pixels, 300).height);
 }
 
+// The totals are shown with 15 significant digits and read back from the fields:
+// the tile size must come back as it was, also through "Keep proportions".
+TEST(MosaicOptions, TileSizeSurvivesARoundTripThroughTheShownTotals) {
+    auto shown = [](const std::optional<double>& v) { return numberValue(numberText(v.value())).value(); };
+    struct Case { int cellsX, cellsY; SizeUnit unit; double dpi; };
+    const Case cases[] = {
+        {181, 135, SizeUnit::Inch, 72.5}, {181, 135, SizeUnit::Cm, 72.5}, {70, 50, SizeUnit::Inch, 300},
+        {97, 61, SizeUnit::Cm, 300},      {13, 7, SizeUnit::Inch, 33.3},  {250, 120, SizeUnit::Cm, 96},
+        {3, 100, SizeUnit::Pixels, 300},
+    };
+    for (const Case& c : cases)
+        for (int tw = 1; tw <= 300; ++tw) {
+            const int th = tw * 3 / 4 + 1;
+            const SizeInUnit total = outputSize(c.cellsX, c.cellsY, tw, th, c.unit, c.dpi);
+            const double w = shown(total.width);
+            const SizeInUnit tile = tileSizeFromOutput(w, shown(total.height), c.cellsX, c.cellsY, c.unit, c.dpi);
+            const std::string what = "cells " + std::to_string(c.cellsX) + " dpi " + std::to_string(c.dpi) +
+                                     " tile " + std::to_string(tw) + "x" + std::to_string(th);
+            ASSERT_EQ(tile.width, double(tw)) << what;
+            ASSERT_EQ(tile.height, double(th)) << what;
+            // "Keep proportions" recomputes the height from the shown width.
+            const auto h = outputHeightForWidth(w, c.cellsX, c.cellsY, tw, th);
+            ASSERT_EQ(tileSizeFromOutput(w, shown(h), c.cellsX, c.cellsY, c.unit, c.dpi).height, double(th)) << what;
+        }
+}
+
 TEST(MosaicOptions, ProportionsOfTilesAndTotals) {
     // Output tile: the other side with the library tile's proportions, rounded down.
     EXPECT_EQ(tileHeightForWidth(40, 40, 30), 30.0);

@@ -73,7 +73,31 @@ QByteArray mutate(QByteArray bytes, std::mt19937& g) {
     return bytes;
 }
 
+// The header reader must give the size of the picture the decoder makes, on
+// every file that decodes: tile sizes and the viewer's grid rest on it.
+void expectSizeAgrees(const QString& file, const Picture& decoded, const std::string& what) {
+    int w = 0, h = 0;
+    QString why;
+    ASSERT_TRUE(pictureSize(file, w, h, &why)) << what << ": " << why.toStdString();
+    ASSERT_EQ(QSize(w, h), QSize(decoded.width(), decoded.height())) << what;
+}
+
 }  // namespace
+
+// Fuzzing findings where the two disagreed.
+TEST(PictureFuzz, HeaderSizeAgreesWithTheDecodedSize) {
+    QLoggingCategory::setFilterRules(QStringLiteral("qt.gui.imageio.*=false"));
+    const QDir data(QStringLiteral(TX_TEST_DATA "/pictures/size-disagrees"));
+    const QStringList files = data.entryList(QDir::Files);
+    ASSERT_EQ(files.size(), 3);
+    for (const QString& name : files) {
+        Picture p;
+        QString why;
+        ASSERT_TRUE(loadPicture(data.filePath(name), p, &why)) << name.toStdString() << ": " << why.toStdString();
+        expectSizeAgrees(data.filePath(name), p, name.toStdString());
+    }
+    QLoggingCategory::setFilterRules(QString());
+}
 
 TEST(PictureFuzz, Mutations) {
     QTemporaryDir dir;
@@ -105,6 +129,7 @@ TEST(PictureFuzz, Mutations) {
             ++loaded;
             ASSERT_FALSE(p.isEmpty()) << "input " << ran;
             ASSERT_EQ(p.byteCount(), std::size_t(p.width()) * std::size_t(p.height()) * 3) << "input " << ran;
+            expectSizeAgrees(file, p, "input " + std::to_string(ran));
         } else {
             ASSERT_FALSE(why.isEmpty()) << "input " << ran;
             ASSERT_EQ(p, untouched) << "input " << ran;

@@ -422,3 +422,18 @@ TEST(SearchDoublesJob, FailedDeletionIsAProblemNotARemoval) {
     EXPECT_EQ(result.filesRemoved, QStringList{folder + "3.bmp"});
     EXPECT_EQ(tileList(folder), (QStringList{"1.bmp", "4.bmp"}));
 }
+
+TEST(SearchDoublesJob, StatusNamesTheTilesBeingCompared) {
+    QTemporaryDir dir;
+    const QString folder = tripleLibrary(dir);
+    txtest::RecordingHost host;  // keeps every pair
+    Task task(host);
+    txtest::start(task);
+    ASSERT_TRUE(SearchDoubles(task, {folder}).completed());
+    ASSERT_GE(host.statuses.size(), 3);
+    EXPECT_TRUE(host.statuses.contains("Reading 4 tiles...")) << host.statuses.join('|').toStdString();
+    EXPECT_TRUE(host.statuses.contains("Comparing 1.bmp with 2.bmp to 4.bmp (tile 1 of 4)..."))
+        << host.statuses.join('|').toStdString();
+    EXPECT_FALSE(host.statuses.contains("Loading..."));
+    EXPECT_EQ(host.statuses.last(), "Complete...");
+}

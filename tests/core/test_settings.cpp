@@ -82,6 +82,7 @@ TEST_F(Settings, StoredNumbersAreReadIntoRange) {
         {Setting::MaxWidth, "99000", 32767}, {Setting::Brightness, "-300", -100}, {Setting::MatrixX, "0", 1},
         {Setting::Distance, "51", 50},       {Setting::Check, "0", 0},            {Setting::Check, "2", 1},
         {Setting::Check, "-1", 1},           {Setting::Check, "x", 1},            {Setting::Greyscale, "x", 0},
+        {Setting::Dpi, "72.5", 72},          {Setting::Dpi, "73.5", 74},          {Setting::MatrixX, "5.0", 5},
     };
     for (const Case& c : cases) {
         ASSERT_TRUE(writeSetting(settingName(c.s), c.stored));
@@ -107,7 +108,10 @@ TEST_F(Settings, WritesAreCheckedAndNormalised) {
         {Setting::MatrixY, "13", nullptr},   {Setting::Greyscale, "1", "1"},       {Setting::Greyscale, "2", nullptr},
         {Setting::Greyscale, "True", nullptr}, {Setting::RenderNorm, "true", "True"}, {Setting::RenderNorm, "FALSE", "False"},
         {Setting::RenderNorm, "1", nullptr}, {Setting::History0, " /p/a, b.jpg", " /p/a, b.jpg"},
-        {Setting::Dpi, "99999999999", nullptr},
+        {Setting::Dpi, "99999999999", nullptr}, {Setting::Dpi, "72.5", "72.5"},   {Setting::Dpi, " 300 ", "300"},
+        {Setting::Dpi, ".5", nullptr},       {Setting::Dpi, "7e2", nullptr},       {Setting::Dpi, "72,5", nullptr},
+        {Setting::MatrixX, "5.0", "5.0"},    {Setting::MatrixX, "12.4", "12.4"},   {Setting::MatrixX, "12.6", nullptr},
+        {Setting::MatrixY, "0.5", nullptr},  {Setting::MatrixY, "x", nullptr},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(settingName(c.s).toStdString() + " <- " + c.text);

@@ -40,16 +40,30 @@ TEST_F(SourceScan, TopFolderOnlyOrEverySubfolder) {
     EXPECT_EQ(scanSourceFolder(root + "x", true), QStringList({"a.jpg", "deep/z.gif"}));
 }
 
-TEST_F(SourceScan, FollowsNoDirectoryLink) {
+TEST_F(SourceScan, FollowsLinkedFoldersEachOnce) {
     ASSERT_TRUE(QFile::link(root, root + "x/self"));        // a link to the folder itself
     ASSERT_TRUE(QFile::link(root + "x", root + "x/deep/up"));  // a link to a parent
-    ASSERT_TRUE(QFile::link("/", root + "disk"));
-    const QStringList want{"a.bmp", "b.JPG", "x/a.jpg", "x/deep/z.gif", "Y/c.bmp"};
+    QTemporaryDir outside;
+    txtest::writeFile(outside.path() + "/o.bmp");
+    ASSERT_TRUE(QFile::link(outside.path(), root + "disk"));  // pictures kept elsewhere
+    const QStringList want{"a.bmp", "b.JPG", "disk/o.bmp", "x/a.jpg", "x/deep/z.gif", "Y/c.bmp"};
     EXPECT_EQ(scanSourceFolder(root, true), want);
     EXPECT_EQ(scanSourceFolder(root, false), QStringList({"a.bmp", "b.JPG"}));
     // The folder chosen may itself be a link.
     ASSERT_TRUE(QFile::link(root, dir.path() + "/chosen"));
     EXPECT_EQ(scanSourceFolder(dir.path() + "/chosen", true), want);
+}
+
+TEST_F(SourceScan, ReportsTheCountAndStopsWhenCancelled) {
+    QList<int> counts;
+    ScanControl control;
+    control.found = [&](int n) { counts << n; };
+    EXPECT_EQ(scanSourceFolder(root, true, control)->size(), 5);
+    EXPECT_EQ(counts, QList<int>({2, 3, 4, 5}));  // root, x, x/deep, Y
+    int folders = 0;
+    control.cancelled = [&] { return ++folders > 2; };
+    EXPECT_FALSE(scanSourceFolder(root, true, control));
+    EXPECT_EQ(folders, 3);
 }
 
 TEST_F(SourceScan, UnreadableFolderHasNoList) {

@@ -319,18 +319,25 @@ TEST(TileBrowser, SelectionAndMarks) {
     EXPECT_EQ(b.selectAt(40, 70), 157);
     EXPECT_EQ(b.selectedCell(), (TileCell{1, 2}));
 
-    // paging keeps the selection (its cell is no longer shown); marking takes it
-    ASSERT_TRUE(b.next());
-    EXPECT_FALSE(b.selectedCell());
+    // marking takes the selection
     EXPECT_TRUE(b.markSelected());
     EXPECT_EQ(b.selected(), -1);
     EXPECT_FALSE(b.markSelected());
+
+    // paging either way ends a selection: an off-screen tile is never marked
+    for (const bool forward : {false, true}) {
+        b.selectAt(5, 5);
+        ASSERT_GE(b.selected(), 0);
+        ASSERT_TRUE(forward ? b.next() : b.back());
+        EXPECT_EQ(b.selected(), -1);
+        EXPECT_FALSE(b.markSelected());
+        ASSERT_TRUE(forward ? b.back() : b.next());
+    }
 
     // the marked cell is empty, later tiles keep their places, it cannot be picked
     const std::vector<int> cells = b.pageTiles(1);
     EXPECT_EQ(cells[27], -1);
     EXPECT_EQ(cells[28], 158);
-    ASSERT_TRUE(b.back());
     EXPECT_EQ(b.selectAt(40, 70), -1);
 
     // marks keep their order

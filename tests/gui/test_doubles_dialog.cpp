@@ -110,6 +110,7 @@ class DoublesDialogTest : public QObject {
 private slots:
     void initTestCase() {
         QVERIFY(m_dir.isValid());
+        qputenv("XDG_DATA_HOME", (m_dir.path() + "/data").toUtf8());  // the desktop's trash
         qRegisterMetaType<tx::DoublesAnswer>();
         m_wizard.setGeometry(100, 100, 503, 388);
         m_wizard.show();

@@ -11,6 +11,7 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 
+#include "../TrashedFiles.h"
 #include "WindowTestUtil.h"
 #include "app/WizardWindow.h"
 #include "app/FolderDialog.h"
@@ -53,17 +54,45 @@ void choose(QWidget& w, const char* combo, const QString& name) {
 // Clicks `button` of the task window whenever it shows `caption`.
 struct TaskWindowCloser {
     QTimer timer;
+    int clicks = 0;
     explicit TaskWindowCloser(const QString& caption) {
-        QObject::connect(&timer, &QTimer::timeout, [caption] {
+        QObject::connect(&timer, &QTimer::timeout, [this, caption] {
             for (QWidget* top : QApplication::topLevelWidgets()) {
                 auto* button = top->findChild<QPushButton*>("Command1");
-                if (top->objectName() == "Form1" && top->isVisible() && button && button->text() == caption)
+                if (top->objectName() == "Form1" && top->isVisible() && button && button->text() == caption) {
+                    ++clicks;
                     button->click();
+                }
             }
         });
         timer.start(30);
     }
 };
+
+// Clicks `button` of every visible window named `form`.
+struct Clicker {
+    QTimer timer;
+    int clicks = 0;
+    Clicker(const QString& form, const QString& button) {
+        QObject::connect(&timer, &QTimer::timeout, [this, form, button] {
+            for (QWidget* top : QApplication::topLevelWidgets())
+                if (top->objectName() == form && top->isVisible())
+                    if (auto* b = top->findChild<QPushButton*>(button)) {
+                        ++clicks;
+                        b->click();
+                    }
+        });
+        timer.start(30);
+    }
+};
+
+// Alt+key on the active window, as a user reaches a control by its mnemonic. The
+// button is pressed a moment later (animated), so wait for what it does.
+void alt(QWidget& w, Qt::Key key) {
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    QTest::keyClick(&w, key, Qt::AltModifier);
+}
 
 }  // namespace
 
@@ -108,6 +137,7 @@ private slots:
         QVERIFY(m_dir.isValid());
         qputenv("TESSELIX_HOME", path("home").toUtf8());
         qputenv("TESSELIX_SETTINGS", path("settings.ini").toUtf8());
+        qputenv("XDG_DATA_HOME", path("data").toUtf8());  // the desktop's trash
         // Brightness sums 0, 255, 510, 765.
         for (int i = 0; i < 4; ++i) makeFile(tiles("Grey") + QString("/%1.bmp").arg(i + 1), 32, 32, rgb(85 * i, 85 * i, 85 * i));
         makeFile(tiles("Wide") + "/1.jpg", 40, 30, rgb(200, 10, 10));
@@ -310,13 +340,16 @@ private slots:
         m_answers << MessageAnswer::No;
         press(w, "Command11");
         QCOMPARE(m_shown.size(), 1);
-        QCOMPARE(m_shown[0].text, QStringLiteral("Do you really want to delete the library 'Doomed'?"));
+        QCOMPARE(m_shown[0].text, QStringLiteral("Do you really want to delete the library 'Doomed'?\r\n\r\n"
+                                                 "It holds 1 file (1 tile, 0 color database files), "
+                                                 "which go to the trash."));
         QCOMPARE(m_shown[0].icon, MessageIcon::Question);
         QVERIFY(QFileInfo::exists(tiles("Doomed") + "/1.bmp"));
 
         m_shown.clear();
         press(w, "Command11");
         QVERIFY(!QFileInfo::exists(tiles("Doomed")));
+        QVERIFY(txtest::trashedPaths().contains(tiles("Doomed")));
         QCOMPARE(m_shown.size(), 2);
         QCOMPARE(m_shown[1].text, QStringLiteral("'Doomed' was successfully deleted."));
         QCOMPARE(m_shown[1].icon, MessageIcon::Information);
@@ -372,6 +405,91 @@ private slots:
         QVERIFY(child<QCheckBox>(w, "Check10")->isChecked());
         choose(w, "Combo3", "Grey");
         QCOMPARE(labelOf(w, "Label49"), QStringLiteral("84%"));
+    }
+
+    void analysisStaysUntilTilesAreDeleted() {
+        makeFile(tiles("Twins") + "/1.bmp", 16, 16, rgb(200, 0, 0));
+        makeFile(tiles("Twins") + "/2.bmp", 16, 16, rgb(200, 0, 0));
+        makeFile(tiles("Twins") + "/3.bmp", 16, 16, rgb(0, 0, 200));
+        WizardWindow w;
+        enterPage(w, "Option3", 3);
+        choose(w, "Combo3", "Twins");
+        alt(w, Qt::Key_C);
+        QTRY_VERIFY(!labelOf(w, "Label49").isEmpty());
+        const QString score = labelOf(w, "Label49");
+        auto graphShown = [&] { return !child<QLabel>(w, "Analyse")->pixmap().isNull(); };
+        QVERIFY(graphShown());
+        {
+            TaskWindowCloser finished("&Finished");
+            Clicker keep("Form4", "Command3");
+            alt(w, Qt::Key_F);
+            QTRY_VERIFY(finished.clicks > 0);
+            QCOMPARE(keep.clicks, 1);
+        }
+        QCOMPARE(labelOf(w, "Label49"), score);
+        QVERIFY(graphShown());
+        {
+            Clicker cancel("Form9", "Command3");
+            alt(w, Qt::Key_V);
+            QTRY_VERIFY(cancel.clicks > 0);
+        }
+        QCOMPARE(labelOf(w, "Label49"), score);
+        QVERIFY(graphShown());
+        {
+            TaskWindowCloser finished("&Finished");
+            Clicker deleteSecond("Form4", "Command1");
+            alt(w, Qt::Key_F);
+            QTRY_VERIFY(finished.clicks > 0);
+            QCOMPARE(deleteSecond.clicks, 1);
+        }
+        QVERIFY(labelOf(w, "Label49").isEmpty());
+        QVERIFY(!graphShown());
+        QVERIFY(labelOf(w, "Label46").startsWith("Number of tiles: 2\n"));
+    }
+
+    void tileSizeComesFromTheFirstTileThatDecodes() {
+        // 0.jpg's header says 640 x 480, but its data ends early
+        const QString cut = tiles("Cut") + "/0.jpg";
+        makeFile(cut, 640, 480, rgb(9, 9, 9));
+        QFile file(cut);
+        QVERIFY(file.resize(file.size() / 3));
+        makeFile(tiles("Cut") + "/1.jpg", 40, 30, rgb(200, 10, 10));
+
+        WizardWindow w;
+        enterPage(w, "Option2", 2);
+        choose(w, "Combo2", "Cut");
+        QCOMPARE(textOf(w, "convert_w"), QString("40"));
+        QCOMPARE(textOf(w, "convert_h"), QString("30"));
+        press(w, "Command4");
+
+        enterPage(w, "Option1", 1);
+        choose(w, "Combo1", "Cut");
+        QCOMPARE(textOf(w, "breite"), QString("40"));
+        QCOMPARE(textOf(w, "höhe"), QString("30"));
+        // an empty library leaves no tile of the one before in the preview
+        QVERIFY(!child<QLabel>(w, "tile_preview")->pixmap().isNull());
+        choose(w, "Combo1", "Empty");
+        QVERIFY(child<QLabel>(w, "tile_preview")->pixmap().isNull());
+    }
+
+    void unreadablePicturesAreNamedAfterTheJob() {
+        QVERIFY(createLibraryFolder("FromBad"));
+        makeFile(path("bad/good.bmp"), 20, 20, rgb(5, 5, 5));
+        QFile broken(path("bad/broken.jpg"));
+        QVERIFY(broken.open(QIODevice::WriteOnly));
+        broken.write("not a picture");
+        broken.close();
+        WizardWindow w;
+        enterPage(w, "Option2", 2);
+        type(w, "convert_source", path("bad"));
+        QTRY_COMPARE(labelOf(w, "convert_found"), QStringLiteral("2 images found"));
+        choose(w, "Combo2", "FromBad");
+        TaskWindowCloser closer("&Finished");
+        alt(w, Qt::Key_S);  // "&Start!"
+        QTRY_VERIFY(closer.clicks > 0);
+        QTRY_COMPARE(m_shown.size(), 1);
+        QVERIFY2(m_shown[0].text.startsWith("1 picture could not be read:\r\n\r\nbroken.jpg"), qPrintable(m_shown[0].text));
+        QCOMPARE(tileList(tiles("FromBad") + "/").size(), 1);
     }
 
     void createsALibraryThroughStart() {

@@ -1,3 +1,4 @@
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -6,6 +7,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "../TrashedFiles.h"
 #include "app/ExternalLinks.h"
 #include "app/MessageBoxes.h"
 #include "support/PictureFile.h"
@@ -60,7 +62,10 @@ class TileViewerTest : public QObject {
         QTest::keyClick(area(v), Qt::Key_Delete);
     }
 
+    QTemporaryDir m_data;  // holds the desktop's trash
+
 private slots:
+    void initTestCase() { qputenv("XDG_DATA_HOME", m_data.path().toUtf8()); }
     void init() {
         m_asked.clear();
         m_answer = MessageAnswer::Yes;
@@ -124,7 +129,7 @@ private slots:
         QCOMPARE(v.browser().selected(), 25);
         QCOMPARE(magnifier(v)->geometry().right(), area(v)->width() - 1);
 
-        // on page 2, (40, 70) is tile 157; paging hides the copy but keeps the selection
+        // on page 2, (40, 70) is tile 157; paging hides the copy and ends the selection
         QTest::mouseClick(button(v, "Command4"), Qt::LeftButton);
         QTRY_COMPARE(indicator(v)->text(), QStringLiteral("2/3"));
         press(v, {40, 70});
@@ -132,7 +137,7 @@ private slots:
         QTest::mouseClick(button(v, "Command4"), Qt::LeftButton);
         QTRY_COMPARE(indicator(v)->text(), QStringLiteral("3/3"));
         QVERIFY(!magnifier(v)->isVisible());
-        QCOMPARE(v.browser().selected(), 157);
+        QCOMPARE(v.browser().selected(), -1);
 
         // past the last tile: no selection; a press on the indicator clears it too
         press(v, {200, 200});
@@ -208,6 +213,7 @@ private slots:
         QVERIFY(!left.contains(tileName(0)));
         QVERIFY(!left.contains(tileName(157)));
         QVERIFY(!left.contains(QStringLiteral("4x4.txt")));
+        QVERIFY(txtest::trashedPaths().contains(folder + tileName(157)));  // the tiles can be had back
         QCOMPARE(m_asked.size(), 3);  // no problem to report
     }
 
@@ -247,6 +253,77 @@ private slots:
         press(v, {48, 16});
         QCOMPARE(v.browser().selected(), 1);
         QVERIFY(magnifier(v)->isVisible());
+    }
+
+    void titleNamesTheLibrary() {
+        QTemporaryDir dir;
+        TileViewer v(makeLibrary(dir, 3));
+        QCOMPARE(v.windowTitle(), QStringLiteral("Tiles of 'Lib'"));
+        QCOMPARE(TileViewer(QString{}).windowTitle(), QStringLiteral("Tiles"));
+    }
+
+    void cellSizeComesFromTheFirstTileThatDecodes() {
+        QTemporaryDir dir;
+        const QString folder = makeLibrary(dir, 131);
+        // first in the list, its header says 640 x 480, its data ends early
+        QImage big(640, 480, QImage::Format_RGB32);
+        big.fill(Qt::red);
+        QByteArray jpeg;
+        QBuffer buffer(&jpeg);
+        QVERIFY(buffer.open(QIODevice::WriteOnly) && big.save(&buffer, "JPG"));
+        QFile cut(folder + QStringLiteral("a.jpg"));
+        QVERIFY(cut.open(QIODevice::WriteOnly));
+        cut.write(jpeg.left(jpeg.size() / 3));
+        cut.close();
+        TileViewer v(folder);
+        v.show();
+        QTRY_COMPARE(indicator(v)->text(), QStringLiteral("1/2"));
+        QCOMPARE(area(v)->geometry(), QRect(4, 4, 428, 329));
+    }
+
+    void selectionEndsWhenItsPageIsLeft() {
+        QTemporaryDir dir;
+        TileViewer v(makeLibrary(dir, 300));
+        v.show();
+        v.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&v));
+        QTRY_COMPARE(indicator(v)->text(), QStringLiteral("1/3"));
+        press(v, {5, 5});
+        QCOMPARE(v.browser().selected(), 0);
+        QTest::keyClick(&v, Qt::Key_N, Qt::AltModifier);
+        QTRY_COMPARE(indicator(v)->text(), QStringLiteral("2/3"));
+        QTest::keyClick(area(v), Qt::Key_Delete);
+        QVERIFY(m_asked.isEmpty());
+        QTest::keyClick(&v, Qt::Key_B, Qt::AltModifier);
+        QTRY_COMPARE(indicator(v)->text(), QStringLiteral("1/3"));
+        QTest::keyClick(area(v), Qt::Key_Delete);
+        QVERIFY(m_asked.isEmpty());
+        QVERIFY(v.browser().marks().isEmpty());
+        QCOMPARE(v.buffer().pixel(5, 5), qtColour(tileColour(0)));
+    }
+
+    void editedTileIsReadAgainWhenItsPageIsShownAgain() {
+        QTemporaryDir dir;
+        const QString folder = makeLibrary(dir, 300);
+        TileViewer v(folder);
+        v.show();
+        v.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&v));
+        QTRY_COMPARE(indicator(v)->text(), QStringLiteral("1/3"));
+        QCOMPARE(v.buffer().pixel(5, 5), qtColour(tileColour(0)));
+        QTest::keyClick(&v, Qt::Key_N, Qt::AltModifier);
+        QTRY_COMPARE(indicator(v)->text(), QStringLiteral("2/3"));
+        // saved by an editor: same name, same size in bytes, a new time
+        const tx::Colour edited = tx::rgb(1, 2, 250);
+        QVERIFY(tx::saveBmp(tx::Picture(32, 32, edited), folder + tileName(0)));
+        QFile file(folder + tileName(0));
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(60), QFileDevice::FileModificationTime));
+        file.close();
+        QTest::keyClick(&v, Qt::Key_B, Qt::AltModifier);
+        QTRY_COMPARE(indicator(v)->text(), QStringLiteral("1/3"));
+        QCOMPARE(v.buffer().pixel(5, 5), qtColour(edited));
+        QCOMPARE(v.buffer().pixel(40, 5), qtColour(tileColour(1)));
     }
 
     void failedDeletionIsReported() {

@@ -435,17 +435,40 @@ private slots:
         QCOMPARE(w.focusWidget(), child(w, "breite"));
         press(w, "Check5");
 
-        // Cancel in the dialog, no extension, an unwritable folder: each stops silently.
+        // Cancel in the dialog stops silently; a target that cannot be used says why
+        // and keeps the user on the page.
         const QString existing = path("exists.jpg");
         makePicture(existing, 2, 2, 0);
-        for (const QString& target : {QString(), path("noext"), path("out.abcde"), path("no/such/dir/out.bmp")}) {
+        QDir().mkpath(path("locked"));
+        QFile::setPermissions(path("locked"), QFile::ReadOwner | QFile::ExeOwner);
+        const bool lockable = !QFileInfo(path("locked")).isWritable() && !QFile(path("locked/probe")).open(QIODevice::WriteOnly);
+        struct Refused {
+            QString target, message;
+        };
+        QList<Refused> refused{{QString(), QString()},
+                               {path("noext"), "has no extension"},
+                               {path("out.tif"), "cannot be saved as a \".tif\" file"},
+                               {path("out.abcde"), "\".abcde\""},
+                               {path("no/such/dir/out.bmp"), "does not exist"}};
+        if (lockable) refused.append({path("locked/out.jpg"), "cannot be written to the folder"});
+        for (const Refused& r : refused) {
             m_shown.clear();
-            if (!target.isEmpty()) m_saveAnswers << target;
+            if (!r.target.isEmpty()) m_saveAnswers << r.target;
             press(w, "Command2");
-            QVERIFY(m_shown.isEmpty());
+            QVERIFY(m_saveAnswers.isEmpty());
+            if (r.message.isEmpty()) {
+                QVERIFY(m_shown.isEmpty());
+            } else {
+                QCOMPARE(m_shown.size(), 1);
+                QVERIFY2(m_shown[0].text.contains(r.message), qPrintable(m_shown[0].text));
+                QCOMPARE(w.focusWidget(), child(w, "photo_target"));
+            }
+            QCOMPARE(w.page(), 13);
             QVERIFY(writes.isEmpty());
             QCOMPARE(w.lastJobResult().outcome, JobOutcome::NotStarted);
+            QVERIFY(!QFile::exists(path("out.tif")));
         }
+        QFile::setPermissions(path("locked"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         // An existing file: No asks again, Cancel empties the target and stops.
         m_saveAnswers << existing << existing;
         m_answers << MessageAnswer::No << MessageAnswer::Cancel;
@@ -469,6 +492,7 @@ private slots:
         press(w, "Command2");
         m_saveAnswers << existing;
         m_answers << MessageAnswer::Yes;
+        child<QComboBox>(w, "Combo5")->setEditText("72.5");  // kept as typed
         // The job starts in the task window: close it at once, whatever its button says.
         QTimer closer;
         connect(&closer, &QTimer::timeout, [&] {
@@ -485,11 +509,114 @@ private slots:
                                       "Brightness", "Link", "Lock", "Filter", "Force", "RenderNorm", "Unit", "Dpi",
                                       "KeepSize"}));
         QCOMPARE(settingText(Setting::RenderNorm), QStringLiteral("True"));
+        QCOMPARE(settingText(Setting::Dpi), QStringLiteral("72.5"));
         Picture kept;
         QVERIFY(loadPicture(bystander, kept));
         QCOMPARE(kept.width(), 3);
         QCOMPARE(QDir(m_dir.path()).entryList({"exists.jpg_*"}), QStringList{"exists.jpg_"});
         QCOMPARE(w.page(), 13);
+    }
+
+    // The target chosen with "Browse..." or typed is the one rendered to; the dialog
+    // opens only when the field cannot be used.
+    void renderUsesTheChosenTarget() {
+        WizardWindow w;
+        reachOutputPage(w);
+        QTimer closer;
+        connect(&closer, &QTimer::timeout, [&] {
+            for (QWidget* top : QApplication::topLevelWidgets())
+                if (top->objectName() == "Form1" && top->isVisible())
+                    if (auto* button = top->findChild<QPushButton*>("Command1")) button->click();
+        });
+        auto render = [&] {
+            closer.start(20);
+            press(w, "Command2");
+            closer.stop();
+        };
+        const QString chosen = path("chosen.bmp");
+        QFile::remove(chosen);
+        m_saveAnswers << chosen;
+        press(w, "Command1");  // "Browse..."
+        QCOMPARE(textOf(w, "photo_target"), chosen);
+        m_shown.clear();
+        render();
+        QVERIFY(m_saveAnswers.isEmpty());
+        QVERIFY(m_shown.isEmpty());
+        QVERIFY(w.lastJobResult().outcome != JobOutcome::NotStarted);
+        QCOMPARE(textOf(w, "photo_target"), chosen);
+
+        // An existing file: rendering asks first; No opens the dialog.
+        makePicture(chosen, 2, 2, 0);
+        m_answers << MessageAnswer::No;
+        render();
+        QCOMPARE(m_shown.size(), 1);
+        QCOMPARE(m_shown[0].text, QStringLiteral("This file already exists. Overwrite it?"));
+        QCOMPARE(w.page(), 13);
+
+        // Browsing to an existing file asks once, not again on "&Render!".
+        m_saveAnswers << chosen;
+        m_shown.clear();
+        press(w, "Command1");
+        QCOMPARE(m_shown.size(), 1);
+        render();
+        QCOMPARE(m_shown.size(), 1);
+        QVERIFY(w.lastJobResult().outcome != JobOutcome::NotStarted);
+
+        // A typed target that cannot be used opens the dialog with it.
+        type(w, "photo_target", path("typed.tif"));
+        QString preset;
+        setFileDialogHook([&](FileDialogKind, const QString& p) { preset = p; return QString(); });
+        render();
+        setFileDialogHook([this](FileDialogKind, const QString&) {
+            return m_saveAnswers.isEmpty() ? QString() : m_saveAnswers.takeFirst();
+        });
+        QCOMPARE(preset, path("typed.tif"));
+    }
+
+    // Unticking and ticking "Keep proportions" recomputes the tile size from the
+    // totals shown; it must come back as it was.
+    void keepProportionsRoundTripKeepsTheTileSize() {
+        auto typeKeys = [](QWidget* field, const QString& text) {
+            field->setFocus();
+            QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClicks(field, text);
+        };
+        WizardWindow w;
+        enterBranch(w);
+        child<QComboBox>(w, "photo_source")->setEditText(m_square);
+        chooseLibrary(w, "Lib");
+        QTest::keyClick(child(w, "Check9"), Qt::Key_Space);  // cells typed freely
+        QTest::keyClick(child(w, "Check2"), Qt::Key_Space);
+        typeKeys(child(w, "CellsX"), "181");
+        typeKeys(child(w, "CellsY"), "135");
+        QCOMPARE(textOf(w, "CellsX"), QStringLiteral("181"));
+        QCOMPARE(textOf(w, "CellsY"), QStringLiteral("135"));
+        for (int page = 1; page < 13; page = w.page()) press(w, "Command2");
+        QCOMPARE(w.page(), 13);
+
+        auto* keepSize = child<QCheckBox>(w, "Check5");
+        if (keepSize->isChecked()) QTest::keyClick(keepSize, Qt::Key_Space);
+        auto* unit = child<QComboBox>(w, "Combo4");
+        unit->setFocus();
+        QTest::keyClick(unit, Qt::Key_Home);
+        QCOMPARE(unit->currentText(), QStringLiteral("Inch"));
+        typeKeys(child(w, "Combo5"), "72.5");
+        typeKeys(child(w, "breite"), "128");
+        QCOMPARE(textOf(w, "breite"), QStringLiteral("128"));
+        QCOMPARE(textOf(w, "höhe"), QStringLiteral("128"));
+        const QString width = textOf(w, "breite_ges"), height = textOf(w, "höhe_ges");
+        QCOMPARE(width, QStringLiteral("319.558620689655"));  // 181 x 128 / 72.5
+
+        auto* keep = child<QCheckBox>(w, "Check11");
+        QVERIFY(keep->isChecked());
+        for (bool ticked : {false, true}) {
+            QTest::keyClick(keep, Qt::Key_Space);
+            QCOMPARE(keep->isChecked(), ticked);
+            QCOMPARE(textOf(w, "breite"), QStringLiteral("128"));
+            QCOMPARE(textOf(w, "höhe"), QStringLiteral("128"));
+            QCOMPARE(textOf(w, "breite_ges"), width);
+            QCOMPARE(textOf(w, "höhe_ges"), height);
+        }
     }
 
     void recentSourcesKeepFiveNewestFirst() {

@@ -17,6 +17,7 @@
 #include "support/FileHelpers.h"
 #include "support/Parallel.h"
 #include "support/PictureFile.h"
+#include "support/Trash.h"
 #include "task/EngineRun.h"
 
 namespace tx {
@@ -81,6 +82,13 @@ private:
     std::vector<int> m_tree;
 };
 
+// The status while the pairs of tile `row` are compared.
+QString comparingText(const QStringList& files, int row) {
+    const int n = static_cast<int>(files.size());
+    const QString later = row + 2 == n ? files[row + 1] : files[row + 1] + QStringLiteral(" to ") + files[n - 1];
+    return QStringLiteral("Comparing %1 with %2 (tile %3 of %4)...").arg(files[row], later).arg(row + 1).arg(n);
+}
+
 // Pairs are measured on every core a bounded window of rows ahead of the
 // decisions, and handed over row by row in order: memory grows with the tile
 // count and the window, never with the number of doubles.
@@ -129,7 +137,8 @@ private:
     bool decode();
     bool fitSignatures();
     bool scanPairs(const Decide& decide);
-    void report(std::int64_t done, bool force);
+    // Progress after the decisions of `row`; the status names the next row's tile.
+    void report(std::int64_t done, int row, bool force);
 
     void measureChunk(int i, int jBegin, int jEnd, std::vector<RowDouble>& out) const;
     void worker();
@@ -216,7 +225,7 @@ bool DoublesScan::fitSignatures() {
     return m_task.running();
 }
 
-void DoublesScan::report(std::int64_t done, bool force) {
+void DoublesScan::report(std::int64_t done, int row, bool force) {
     // At most about a thousand reports by count, plus one whenever 50 ms have passed.
     const auto now = std::chrono::steady_clock::now();
     if (!force && done - m_lastReported < m_pairs / 1000 && now - m_lastReport < std::chrono::milliseconds(50))
@@ -224,6 +233,9 @@ void DoublesScan::report(std::int64_t done, bool force) {
     m_lastReport = now;
     m_lastReported = done;
     m_task.setValue(static_cast<int>(done / m_scale));
+    const int n = static_cast<int>(m_files.size());
+    if (row + 1 < n - 1)
+        m_task.setStatus(comparingText(m_files, row + 1));
     const double elapsed = std::chrono::duration<double>(now - m_start).count();
     if (done > 0 && elapsed > 0.5)
         m_task.host().timeTextChanged(formatTimeLeft(elapsed / static_cast<double>(done) * static_cast<double>(m_pairs - done)));
@@ -390,9 +402,9 @@ bool DoublesScan::scanPairs(const Decide& decide) {
         m_workReady.notify_all();
         if (!m_task.running()) return false;
         done += n - 1 - i;
-        report(done, false);
+        report(done, i, false);
     }
-    report(m_pairs, true);
+    report(m_pairs, n, true);
     return m_task.running();
 }
 
@@ -403,7 +415,10 @@ bool DoublesScan::run(const Decide& decide) {
     m_task.setValue(0);
     m_task.setMaximum(static_cast<int>(m_pairs / m_scale));
     if (n < 2) return true;
-    return decode() && fitSignatures() && scanPairs(decide);
+    m_task.setStatus(QStringLiteral("Reading %1 tiles...").arg(n));
+    if (!decode() || !fitSignatures()) return false;
+    m_task.setStatus(comparingText(m_files, 0));
+    return scanPairs(decide);
 }
 
 }  // namespace
@@ -425,9 +440,10 @@ void searchDoubles(Task& task, const SearchDoublesJob& job) {
     bool databasesGone = false;
     auto remove = [&](int t) {
         const QString path = folder + files[t];
-        QFile file(path);
-        if (!file.remove()) {  // could not be deleted: the tile stays in the list
-            task.addProblem(QStringLiteral("%1 could not be deleted: %2").arg(files[t], file.errorString()));
+        QString error = QStringLiteral("it is gone");
+        // could not be deleted (or someone else did): the tile stays in the list
+        if (!entryExists(path) || !discardFileEntry(path, &error)) {
+            task.addProblem(QStringLiteral("%1 could not be deleted: %2").arg(files[t], error));
             return;
         }
         task.addFileRemoved(path);

@@ -11,7 +11,7 @@ struct SearchDoublesJob {
     QString libraryFolder;
 };
 
-// Deleted tiles are listed in the result's filesRemoved; a deletion that fails is
+// Deleted tiles go to the trash where there is one and are listed in the result's filesRemoved; a deletion that fails is
 // a problem, and the tile stays.
 JobResult SearchDoubles(Task& task, const SearchDoublesJob& job);
 

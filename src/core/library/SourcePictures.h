@@ -3,6 +3,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
 
 namespace tx {
@@ -11,12 +12,20 @@ namespace tx {
 // any case).
 bool isSourcePicture(const QString& fileName);
 
+// How a long scan reports and stops (both may be empty). Called on the scanning
+// thread: `found` after each folder with the count so far, `cancelled` before each
+// folder; a cancelled scan gives nullopt.
+struct ScanControl {
+    std::function<void(int found)> found;
+    std::function<bool()> cancelled;
+};
+
 // The source pictures of a folder as paths relative to it: its own pictures by
 // name (ignoring case), then, with `recurse`, those of each sub-folder in the
-// same way ("x/a.jpg"). Directory links are never followed and each real folder
-// is scanned once, so a link to "." or to "/" cannot multiply or flood the list.
+// same way ("x/a.jpg"). Linked sub-folders are followed, but each real folder is
+// scanned once, so a link to "." or to "/" cannot multiply the list.
 // Empty when the folder cannot be read.
-std::optional<QStringList> scanSourceFolder(const QString& folder, bool recurse);
+std::optional<QStringList> scanSourceFolder(const QString& folder, bool recurse, const ScanControl& control = {});
 
 // The count shown under the source folder: "1 image found", "n images found".
 QString imagesFoundText(int count);

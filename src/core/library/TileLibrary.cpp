@@ -38,19 +38,22 @@ QStringList tileList(const QString& folder) {
     return tiles;
 }
 
+std::optional<QSize> libraryTileSize(const QString& folder, const QStringList& tiles) {
+    for (const QString& t : tiles) {
+        Picture tile;
+        if (loadPicture(AddBackslash(folder) + t, tile) && !tile.isEmpty()) return QSize(tile.width(), tile.height());
+    }
+    return std::nullopt;
+}
+
 LibraryInfo libraryInfo(const QString& folder) {
     LibraryInfo info;
     const QStringList tiles = tileList(folder);
     info.tileCount = static_cast<int>(tiles.size());
     if (tiles.isEmpty()) return info;
-    // A header alone can claim any size: the first tile that decodes gives it.
-    for (const QString& t : tiles) {
-        Picture tile;
-        if (loadPicture(AddBackslash(folder) + t, tile) && !tile.isEmpty()) {
-            info.tileWidth = tile.width();
-            info.tileHeight = tile.height();
-            break;
-        }
+    if (const auto size = libraryTileSize(folder, tiles)) {
+        info.tileWidth = size->width();
+        info.tileHeight = size->height();
     }
     info.format = IsBmpFile(tiles.first()) ? QStringLiteral("bmp") : QStringLiteral("jpg");
     for (const QString& t : tiles) {

@@ -3,8 +3,10 @@
 // are the files matching *.bmp, *.jpeg, *.jpg, listed by name without regard to
 // case (so 10.bmp comes before 2.bmp). Tile number t (from 1) is entry t - 1.
 
+#include <QSize>
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 namespace tx {
 
@@ -15,6 +17,10 @@ QString libraryFolder(const QString& name);
 
 // File names (no folder) of the library's tiles, in tile-number order.
 QStringList tileList(const QString& folder);
+
+// The size of the library's tiles: that of the first of `tiles` (names in `folder`)
+// that really decodes, since a header alone can claim any size. Empty when none does.
+std::optional<QSize> libraryTileSize(const QString& folder, const QStringList& tiles);
 
 struct LibraryInfo {
     int tileCount = 0;

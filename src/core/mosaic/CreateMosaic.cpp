@@ -5,9 +5,11 @@
 #include "library/ColourDatabase.h"
 #include "library/TileLibrary.h"
 #include "mosaic/MachineLimits.h"
+#include "mosaic/MatchingChoice.h"
 #include "mosaic/MosaicJob.h"
 #include "mosaic/MosaicObserver.h"
 #include "mosaic/OrderTables.h"
+#include "mosaic/OutputFormat.h"
 #include "mosaic/PageAssembly.h"
 #include "mosaic/RgbPairDistance.h"
 #include "mosaic/Plan.h"
@@ -38,8 +40,8 @@ public:
         : m_task(task), m_job(job), m_observer(observer), m_feed(task) {}
 
     void run() {
-        if (checkOptions() && measureLimits() && checkScanSize() && openLibrary() && checkEvenUse() && checkSource() &&
-            readDatabase() && prepareSource() && chooseTiles() && checkPageSize() && assemble())
+        if (checkOptions() && measureLimits() && checkScanSize() && checkPageSize() && openLibrary() && checkEvenUse() &&
+            checkSource() && readDatabase() && prepareSource() && chooseTiles() && assemble())
             m_task.finish();
     }
 
@@ -77,6 +79,7 @@ private:
     PreparedSource m_prepared;
     OrderTable m_order;
     Plan m_plan;
+    MirrorPlan m_mirrored;
     Picture m_preview;
     UseCaps m_caps;
     PreviewLayout m_layout;
@@ -94,6 +97,11 @@ bool MosaicRun::checkOptions() {
     }
     if (j.matrX < 1 || j.matrY < 1) {
         m_task.stop(MessageIcon::Information, msg::kValueBetween1And12);
+        return false;
+    }
+    QString formatProblem;
+    if (!outputFormatFor(j.targetPath, &formatProblem)) {
+        m_task.stop(MessageIcon::Information, formatProblem);
         return false;
     }
     m_plan = Plan(j.cellsX, j.cellsY);
@@ -139,6 +147,11 @@ bool MosaicRun::checkEvenUse() {
     if (!evenUseAvailable()) {
         m_task.stop(MessageIcon::Critical,
                     QStringLiteral("Even tile use is not available: this program was built without the LEMON library."));
+        return false;
+    }
+    if (m_job.perceptual || m_job.mirror) {
+        m_task.stop(MessageIcon::Information,
+                    QStringLiteral("Even tile use does not yet combine with perceptual matching or mirrored tiles."));
         return false;
     }
     const QString refused = useCaps(m_job.evenUse, m_job.cellsX * m_job.cellsY, m_tileCount, m_caps);
@@ -242,10 +255,19 @@ bool MosaicRun::chooseTiles() {
         m_task.countUnit();
         return true;
     };
-    if (!tx::chooseTiles(input, m_plan, hooks) || !m_task.running()) return false;
+    bool chosen = false;
+    if (m_job.perceptual || m_job.mirror) {
+        if (m_job.mirror) m_mirrored = MirrorPlan(m_job.cellsX, m_job.cellsY);
+        chosen = chooseTilesMatching(input, MatchingOptions{m_job.perceptual, m_job.mirror}, m_plan,
+                                     m_job.mirror ? &m_mirrored : nullptr, hooks);
+    } else {
+        chosen = tx::chooseTiles(input, m_plan, hooks);
+    }
+    if (!chosen || !m_task.running()) return false;
     if (drawPreview) m_feed.offer(m_preview, true);
     m_task.setValue(0);
     m_task.clearTimeText();
+    if (m_observer && m_job.mirror) m_observer->mirrorsChosen(m_mirrored);
     if (m_observer) m_observer->planChosen(m_plan, m_tiles);
 
     m_task.setStatus(QStringLiteral("Preparing smart table..."));
@@ -320,6 +342,7 @@ bool MosaicRun::assemble() {
     pages.libraryFolder = m_folder;
     pages.tiles = m_tiles;
     pages.plan = &m_plan;
+    pages.mirrored = m_mirrored.empty() ? nullptr : &m_mirrored;
     pages.pageTable = &m_order;
     pages.cellImage = &m_prepared.cells;
     pages.maxTilesX = m_tilesAcross;

@@ -35,6 +35,8 @@ struct MosaicJob {
     // Off: the greedy choice. Otherwise the optimal assignment under use caps;
     // `smart` then orders only the preview, not the choice.
     EvenUse evenUse;
+    bool perceptual = false;  // CIELAB colour difference instead of the RGB distance
+    bool mirror = false;      // tiles may also be placed mirrored left to right
     QString sourcePath;
     QString targetPath;       // extension chooses JPEG (.jpg/.jpeg) or BMP
     QString libraryFolder;

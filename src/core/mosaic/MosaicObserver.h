@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include "mosaic/EvenTileUse.h"
+#include "mosaic/MirroredTiles.h"
 #include "mosaic/Plan.h"
 #include "support/Picture.h"
 #include "support/SortTable.h"
@@ -22,6 +23,8 @@ public:
     virtual void planChosen(const Plan& /*plan*/, const QStringList& /*tiles*/) {}
     // With even tile use, before planChosen: how the assignment was found.
     virtual void evenUseSolved(const EvenUseStats& /*stats*/) {}
+    // With mirrored tiles, before planChosen: the cells that got a mirrored tile.
+    virtual void mirrorsChosen(const MirrorPlan& /*mirrored*/) {}
 };
 
 }  // namespace tx

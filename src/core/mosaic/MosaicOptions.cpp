@@ -21,6 +21,17 @@ std::optional<double> wholePart(double v) {
     return std::floor(v);
 }
 
+// Int() of a tile side computed from a total read back from its field. The total
+// was shown with 15 significant digits, so a quotient a few units in the last
+// place below a whole number is that number: without this a tile of 128 comes
+// back as 127 from the total it produced.
+std::optional<double> wholeSide(double v) {
+    if (!std::isfinite(v)) return std::nullopt;
+    const double nearest = std::nearbyint(v);
+    if (std::fabs(v - nearest) <= 1e-9 * std::max(1.0, std::fabs(v))) return nearest;
+    return std::floor(v);
+}
+
 std::optional<double> finite(double v) {
     if (!std::isfinite(v)) return std::nullopt;
     return v;
@@ -85,9 +96,9 @@ SizeInUnit tileSizeFromOutput(double totalWidth, double totalHeight, double cell
         if (cells == 0.0) return std::nullopt;
         const double q = total / cells;
         switch (unit) {
-        case SizeUnit::Pixels: return wholePart(q);
-        case SizeUnit::Inch: return wholePart(dpi * q);
-        case SizeUnit::Cm: return wholePart(dpi * q / 2.54);
+        case SizeUnit::Pixels: return wholeSide(q);
+        case SizeUnit::Inch: return wholeSide(dpi * q);
+        case SizeUnit::Cm: return wholeSide(dpi * q / 2.54);
         }
         return std::nullopt;
     };

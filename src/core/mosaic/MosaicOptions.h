@@ -43,7 +43,9 @@ struct SizeInUnit {
 SizeInUnit outputSize(double cellsX, double cellsY, double tileWidth, double tileHeight, SizeUnit unit, double dpi);
 
 // Output tile size from a total output size in the unit: the pixels each cell
-// gets, rounded down.
+// gets, rounded down. A quotient within rounding error of a whole number (the
+// total as shown has 15 significant digits) is that number, so the tile size
+// that gave a total comes back from it.
 SizeInUnit tileSizeFromOutput(double totalWidth, double totalHeight, double cellsX, double cellsY, SizeUnit unit,
                               double dpi);
 

@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <vector>
 
+#include "mosaic/MirroredTiles.h"
 #include "mosaic/MosaicJob.h"
 #include "mosaic/Plan.h"
 #include "mosaic/PreviewLayout.h"
@@ -33,6 +34,7 @@ struct PageInput {
     QString libraryFolder;        // ends in "/"
     QStringList tiles;            // the tile list; tile t is tiles[t - 1]
     const Plan* plan = nullptr;
+    const MirrorPlan* mirrored = nullptr;   // cells whose tile is placed flipped; null: none
     const OrderTable* pageTable = nullptr;  // sorted by tile
     const Picture* cellImage = nullptr;     // kleinevorlage: one pixel per cell
     int maxTilesX = 0;            // tiles per page across and down

@@ -153,6 +153,13 @@ bool AtomicFile::write(const char* data, qint64 size) {
     return true;
 }
 
+bool AtomicFile::seek(qint64 position) {
+    const int fd = m_platform->fd;
+    if (fd < 0) return fail(QStringLiteral("the file is not open"));
+    if (::lseek(fd, static_cast<off_t>(position), SEEK_SET) < 0) return fail(fileErrorReason(errno));
+    return true;
+}
+
 bool AtomicFile::commit() {
     Platform& p = *m_platform;
     if (p.fd < 0) return fail(QStringLiteral("the file is not open"));
@@ -243,6 +250,13 @@ bool AtomicFile::write(const char* data, qint64 size) {
     QFile& f = m_platform->file;
     if (!f.isOpen()) return fail(QStringLiteral("the file is not open"));
     if (f.write(data, size) != size) return fail(f.errorString());
+    return true;
+}
+
+bool AtomicFile::seek(qint64 position) {
+    QFile& f = m_platform->file;
+    if (!f.isOpen()) return fail(QStringLiteral("the file is not open"));
+    if (!f.seek(position)) return fail(f.errorString());
     return true;
 }
 

@@ -42,6 +42,8 @@ public:
 
     bool open();
     bool write(const char* data, qint64 size);
+    // Moves the write position (for formats written out of order, like BMP rows).
+    bool seek(qint64 position);
     // Flushes, closes and renames over the target. After it the object is closed.
     bool commit();
     // Drops the temporary file; the target is untouched.

@@ -152,7 +152,8 @@ std::int64_t rleCodedPixels(const QByteArray& file, const BmpHeader& bmp) {
 
 struct GifHeader {
     std::int64_t screenWidth = 0, screenHeight = 0;
-    std::int64_t frameWidth = 0, frameHeight = 0;
+    std::int64_t frameLeft = 0, frameTop = 0, frameWidth = 0, frameHeight = 0;
+    bool hasDescriptor = false;  // the first frame's position and size were read
     int minCodeSize = 0;
     std::int64_t dataBytes = 0;  // compressed data of the first frame
     bool hasFrame = false;
@@ -184,8 +185,11 @@ GifHeader readGif(const QByteArray& file) {
             if (!skipSubBlocks(nullptr)) return gif;
         } else if (block == 0x2C) {
             if (i + 10 > n) return gif;
+            gif.frameLeft = readLe16(d + i);
+            gif.frameTop = readLe16(d + i + 2);
             gif.frameWidth = readLe16(d + i + 4);
             gif.frameHeight = readLe16(d + i + 6);
+            gif.hasDescriptor = true;
             const unsigned char packed = d[i + 8];
             i += 9;
             if (packed & 0x80) i += 3u * (2u << (packed & 7));
@@ -199,6 +203,15 @@ GifHeader readGif(const QByteArray& file) {
         }
     }
     return gif;
+}
+
+// The picture the decoder paints the first frame onto: the logical screen; a side
+// the screen leaves at 0 reaches to the frame's far edge. A frame is cut to the
+// screen, so neither a narrower nor a taller frame changes the picture's size.
+QSize gifCanvas(const GifHeader& gif) {
+    const std::int64_t w = gif.screenWidth > 0 ? gif.screenWidth : gif.frameLeft + gif.frameWidth;
+    const std::int64_t h = gif.screenHeight > 0 ? gif.screenHeight : gif.frameTop + gif.frameHeight;
+    return QSize(static_cast<int>(w), static_cast<int>(h));
 }
 
 // The most pixels LZW data of this many bytes can produce: every code is at least
@@ -215,7 +228,10 @@ std::int64_t maxLzwPixels(std::int64_t bytes, int minCodeSize) {
 
 // The picture as stored in the file, turned by its EXIF orientation.
 QSize orientedSize(QImageReader& reader) {
-    QSize size = reader.size();
+    // Qt gives a top-down BMP a negative height; an unknown size is (-1, -1).
+    const QSize raw = reader.size();
+    if (raw.width() <= 0) return QSize();
+    QSize size(raw.width(), std::abs(raw.height()));
     if (size.isValid() && (reader.transformation() & QImageIOHandler::TransformationRotate90)) size.transpose();
     return size;
 }
@@ -505,7 +521,8 @@ bool pictureSize(const QString& path, int& width, int& height, QString* error) {
         return false;
     }
     const QByteArray head = file.peek(64);
-    if (kindOf(head) == Kind::Bmp) {
+    switch (kindOf(head)) {
+    case Kind::Bmp: {
         // Qt reports a top-down BMP's height as negative.
         const BmpHeader bmp = readBmpHeader(head);
         if (bmp.known && bmp.width <= std::numeric_limits<int>::max() && bmp.height <= std::numeric_limits<int>::max()) {
@@ -513,10 +530,31 @@ bool pictureSize(const QString& path, int& width, int& height, QString* error) {
             height = static_cast<int>(bmp.height);
             return true;
         }
+        break;
     }
+    case Kind::Gif: {
+        QByteArray bytes = file.peek(kHeadBytes);
+        GifHeader gif = readGif(bytes);
+        if (!gif.hasDescriptor && bytes.size() < file.size()) {  // long extensions before the first frame
+            bytes = file.readAll();
+            gif = readGif(bytes);
+            file.seek(0);
+        }
+        const QSize canvas = gifCanvas(gif);
+        if (gif.hasDescriptor && !canvas.isEmpty()) {
+            width = canvas.width();
+            height = canvas.height();
+            return true;
+        }
+        break;
+    }
+    default: break;
+    }
+    // Read as the decoder reads it: the format from the bytes, not from the file's name.
     QImageReader reader(&file);
+    reader.setDecideFormatFromContent(true);
     reader.setAutoTransform(true);
-    const QSize size = orientedSize(reader);
+    const QSize size = reader.canRead() ? orientedSize(reader) : QSize();
     if (!size.isValid() || size.isEmpty()) {
         setError(error, QStringLiteral("not a picture"));
         return false;

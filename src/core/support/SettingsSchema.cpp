@@ -25,10 +25,10 @@ constexpr std::array kSpecs{
     SettingSpec{Setting::Lock, "Lock", T::Flag, "1"},
     SettingSpec{Setting::Force, "Force", T::Flag, "0"},
     SettingSpec{Setting::Filter, "Filter", T::Flag, "1"},
-    SettingSpec{Setting::MatrixX, "MatrixX", T::Int, "3", 1, 12},
-    SettingSpec{Setting::MatrixY, "MatrixY", T::Int, "3", 1, 12},
+    SettingSpec{Setting::MatrixX, "MatrixX", T::NumberText, "3", 1, 12},
+    SettingSpec{Setting::MatrixY, "MatrixY", T::NumberText, "3", 1, 12},
     SettingSpec{Setting::Unit, "Unit", T::Int, "2", 0, 2},  // 0 inch, 1 cm, 2 pixels
-    SettingSpec{Setting::Dpi, "Dpi", T::Int, "300", 1, kMost16},
+    SettingSpec{Setting::Dpi, "Dpi", T::NumberText, "300", 1, kMost16},
     SettingSpec{Setting::RenderNorm, "RenderNorm", T::TrueFalse, "False"},
     SettingSpec{Setting::AutoAnalyse, "AutoAnalyse", T::Flag, "0"},
     SettingSpec{Setting::History0, "History0", T::Path, ""},
@@ -86,7 +86,8 @@ QString settingText(Setting s) { return readSetting(settingName(s), defaultOf(sp
 int settingInt(Setting s) {
     const SettingSpec& spec = specOf(s);
     switch (spec.type) {
-    case T::Int: return std::clamp(numberOf(spec), spec.min, spec.max);
+    case T::Int:
+    case T::NumberText: return std::clamp(numberOf(spec), spec.min, spec.max);
     case T::Flag: return numberOf(spec) != 0 ? 1 : 0;
     default: return 0;
     }
@@ -119,6 +120,14 @@ std::optional<QString> normalisedSettingText(Setting s, const QString& text, QSt
         if (v < spec.min || v > spec.max) return refuse(range);
         return QString::number(v);
     }
+    case T::NumberText: {
+        static const QRegularExpression decimal(QStringLiteral("^[+-]?([0-9]{1,9}(\\.[0-9]{0,15})?|\\.[0-9]{1,15})$"));
+        const QString range = QStringLiteral("%1 takes a number from %2 to %3").arg(name).arg(spec.min).arg(spec.max);
+        int v = 0;
+        if (!decimal.match(t).hasMatch() || !parseWholeNumber(t, v)) return refuse(range);
+        if (v < spec.min || v > spec.max) return refuse(range);
+        return t;
+    }
     case T::Flag:
         if (t == QLatin1String("0") || t == QLatin1String("1")) return t;
         return refuse(QStringLiteral("%1 takes 0 or 1").arg(name));
@@ -142,7 +151,7 @@ bool setSettingText(Setting s, const QString& text) {
 bool setSettingInt(Setting s, int value) {
     const SettingSpec& spec = specOf(s);
     if (spec.type == T::Flag) return setSettingBool(s, value != 0);
-    if (spec.type != T::Int) return false;
+    if (spec.type != T::Int && spec.type != T::NumberText) return false;
     return writeSetting(settingName(s), QString::number(std::clamp(value, spec.min, spec.max)));
 }
 

@@ -21,6 +21,7 @@ enum class Setting {
 
 enum class SettingType {
     Int,        // decimal whole number within [min, max]
+    NumberText, // a decimal number kept as typed ("72.5", "5.0"); rounded half to even it lies within [min, max]
     Flag,       // check box: "0" or "1"; any non-zero number reads as set
     TrueFalse,  // "True" or "False"; only the exact text "True" reads as true
     Path,       // free text (a file path)
@@ -31,7 +32,7 @@ struct SettingSpec {
     const char* name;  // the value name in the store
     SettingType type;
     const char* defaultText;
-    int min = 0, max = 0;  // Int only
+    int min = 0, max = 0;  // Int and NumberText only
 };
 
 // The whole table, in declaration order of Setting.
@@ -45,15 +46,17 @@ Setting historySetting(int index);
 
 // The stored text, or the default when nothing is stored.
 QString settingText(Setting s);
-// Int: the stored number clamped into range; Flag: 0 or 1. The default when the
+// Int, NumberText: the stored number (rounded half to even) clamped into range; Flag: 0 or 1. The default when the
 // stored text is not a number. Not meant for the other types (gives 0).
 int settingInt(Setting s);
 // Flag: non-zero; TrueFalse: exactly "True". Not meant for the other types (gives false).
 bool settingBool(Setting s);
 
 // The text to store for `text`, or nothing (with the reason in `why`) when it is not
-// a valid value of the setting: Int takes a decimal whole number within range, Flag
-// "0" or "1", TrueFalse "True" or "False" in any case (stored as "True"/"False").
+// a valid value of the setting: Int takes a decimal whole number within range, NumberText
+// a decimal number with an optional fraction whose rounded value is within range (stored
+// as typed, without surrounding blanks), Flag "0" or "1", TrueFalse "True" or "False" in
+// any case (stored as "True"/"False").
 std::optional<QString> normalisedSettingText(Setting s, const QString& text, QString* why = nullptr);
 
 // Writes under the table's spelling of the name. False when the value is refused or

@@ -2,6 +2,7 @@
 
 #include "library/TileLibrary.h"
 #include "support/FileHelpers.h"
+#include "support/Trash.h"
 
 namespace tx::viewer {
 
@@ -14,7 +15,7 @@ TileDeletion deleteTiles(const QString& folder, const QStringList& names) {
             continue;
         }
         QString error;
-        if (removeFileEntry(base + name, &error))
+        if (discardFileEntry(base + name, &error))
             result.deleted.append(name);
         else
             result.failures.append(error);

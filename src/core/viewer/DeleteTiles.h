@@ -11,7 +11,7 @@ struct TileDeletion {
     QStringList failures;  // "Cannot write <name>: <reason>" for every name still there
 };
 
-// Removes <folder>/<name> for every name in order. Names that are not plain file
+// Removes <folder>/<name> for every name in order (to the trash where there is one). Names that are not plain file
 // names are refused. When any tile went, the library's colour databases go too:
 // they match tiles by position, and every later tile has moved up by one.
 TileDeletion deleteTiles(const QString& folder, const QStringList& names);

@@ -16,12 +16,14 @@ TileBrowser::TileBrowser(QStringList tiles, int tileWidth, int tileHeight, int a
 bool TileBrowser::next() {
     if (!canGoForward()) return false;
     ++m_page;
+    m_selected = -1;  // a selection never outlives its tile's page
     return true;
 }
 
 bool TileBrowser::back() {
     if (!canGoBack()) return false;
     --m_page;
+    m_selected = -1;
     return true;
 }
 

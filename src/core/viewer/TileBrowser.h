@@ -32,7 +32,7 @@ public:
     int lastPage() const { return m_lastPage; }
     bool canGoBack() const { return m_page > 0; }
     bool canGoForward() const { return m_page < m_lastPage; }
-    // One page forward or back; false (and no change) at either end.
+    // One page forward or back, ending the selection; false (and no change) at either end.
     bool next();
     bool back();
     QString pageLabel() const { return tilePageLabel(m_page, m_lastPage); }

@@ -19,7 +19,10 @@ void setFileDialogHook(FileDialogHook h) { hook() = std::move(h); }
 QString chooseFile(QWidget* parent, FileDialogKind kind, const QString& filter, const QString& preset,
                    const QString& folder) {
     if (hook()) return hook()(kind, preset);
-    const QString start = preset.isEmpty() ? folder : (QFileInfo(preset).isAbsolute() ? preset : folder + preset);
+    // A preset whose folder is gone opens `folder` with the preset's name.
+    const QFileInfo given(preset);
+    const bool placed = given.isAbsolute() && QFileInfo(given.absolutePath()).isDir();
+    const QString start = preset.isEmpty() ? folder : placed || folder.isEmpty() ? preset : folder + given.fileName();
     // The old dialogs separate description and pattern with "|"; Qt wants "Description (*.x)" entries.
     QStringList parts = filter.split(QLatin1Char('|'));
     QStringList entries;

@@ -4,6 +4,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QHideEvent>
 #include <QFrame>
 #include <QImage>
 #include <QLabel>
@@ -21,6 +23,7 @@
 #include "app/WizardPages.h"
 #include "app/PanelLayout.h"
 #include "library/CreateLibraryValidation.h"
+#include "library/LibraryDeletion.h"
 #include "library/SourcePictures.h"
 #include "library/TileLibrary.h"
 #include "support/FileHelpers.h"
@@ -77,13 +80,17 @@ const QString kNone = QStringLiteral("- none -");
 }  // namespace
 
 bool deleteLibraryAsked(QWidget* parent, const QString& name) {
-    if (name.isEmpty()) return false;
-    if (showMessageBox(parent, MessageIcon::Question,
-                       QStringLiteral("Do you really want to delete the library '") + name + QStringLiteral("'?"),
+    // The name comes from the folder listing; a plain name never leaves the libraries folder.
+    if (name.isEmpty() || !isPlainName(name)) return false;
+    const QString folder = libraryFolder(name);
+    if (showMessageBox(parent, MessageIcon::Question, deleteLibraryQuestion(name, libraryContents(folder)),
                        MessageButtons::YesNo) != MessageAnswer::Yes)
         return false;
-    // The name comes from the folder listing; a plain name never leaves the libraries folder.
-    if (!isPlainName(name) || !DeleteFolder(libraryFolder(name))) return false;
+    QString error;
+    if (!discardFolder(folder, &error)) {
+        showMessageBox(parent, MessageIcon::Information, error);
+        return false;
+    }
     showMessageBox(parent, MessageIcon::Information, QLatin1Char('\'') + name + QStringLiteral("' was successfully deleted."));
     return true;
 }
@@ -168,6 +175,11 @@ NewLibraryPage::NewLibraryPage(QWidget* parent) : QWidget(parent) {
     connect(Timer1, &QTimer::timeout, this, &NewLibraryPage::refresh);
 }
 
+NewLibraryPage::~NewLibraryPage() {
+    cancelScan();
+    m_scanPool.waitForDone();
+}
+
 void NewLibraryPage::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     Timer1->start();
@@ -175,6 +187,7 @@ void NewLibraryPage::showEvent(QShowEvent* event) {
 
 void NewLibraryPage::hideEvent(QHideEvent* event) {
     Timer1->stop();
+    if (!event->spontaneous()) cancelScan();  // the page was left (not the window minimised)
     QWidget::hideEvent(event);
 }
 
@@ -199,10 +212,55 @@ void NewLibraryPage::enter() {
 
 void NewLibraryPage::fillLibraries() { refill(Combo2); }
 
+void NewLibraryPage::cancelScan() {
+    if (m_scanStop) m_scanStop->store(true);
+    m_scanStop.reset();
+    ++m_scanGeneration;
+    m_scanning = false;
+}
+
 void NewLibraryPage::sourceChanged() {
     m_scanDelay.stop();
+    cancelScan();
     const QString folder = convert_source->text();
-    const auto found = scanSourceFolder(folder, Check7->isChecked());
+    const bool recurse = Check7->isChecked();
+    if (folder.isEmpty()) {
+        scanDone(folder, std::nullopt);
+        return;
+    }
+    auto stop = std::make_shared<std::atomic<bool>>(false);
+    m_scanStop = stop;
+    m_scanning = true;
+    const int generation = m_scanGeneration;
+    // The destructor waits for the scan, and posted calls die with the page.
+    m_scanPool.start([this, folder, recurse, stop, generation] {
+        QElapsedTimer sinceShown;
+        sinceShown.start();
+        ScanControl control;
+        control.cancelled = [stop] { return stop->load(); };
+        control.found = [this, stop, generation, &sinceShown](int n) {
+            if (stop->load() || sinceShown.elapsed() < 100) return;
+            sinceShown.restart();
+            QMetaObject::invokeMethod(
+                this,
+                [this, generation, n] {
+                    if (generation == m_scanGeneration) convert_found->setText(imagesFoundText(n) + QStringLiteral("..."));
+                },
+                Qt::QueuedConnection);
+        };
+        const auto found = scanSourceFolder(folder, recurse, control);
+        if (stop->load()) return;
+        QMetaObject::invokeMethod(
+            this,
+            [this, generation, folder, found] {
+                if (generation == m_scanGeneration) scanDone(folder, found);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void NewLibraryPage::scanDone(const QString& folder, const std::optional<QStringList>& found) {
+    m_scanning = false;
     m_sourceReadable = found.has_value();
     if (!found) {
         m_found.clear();
@@ -227,10 +285,9 @@ void NewLibraryPage::targetChosen() {
     const QString name = Combo2->currentText();
     m_targetFolder = name.isEmpty() ? QString() : libraryFolder(name);
     m_targetTiles = tileList(m_targetFolder);
-    int w = 0, h = 0;
-    const bool sized = !m_targetTiles.isEmpty() && pictureSize(m_targetFolder + m_targetTiles.first(), w, h) &&
-                       w > 0 && h > 0;
-    if (sized) {
+    const auto size = libraryTileSize(m_targetFolder, m_targetTiles);
+    if (size) {
+        const int w = size->width(), h = size->height();
         m_tileSize = QSize(w, h);
         Check3->setEnabled(true);
         readAttributesClicked();
@@ -308,7 +365,10 @@ int NewLibraryPage::cropIndex() const {
 }
 
 void NewLibraryPage::start() {
-    if (m_scanDelay.isActive()) sourceChanged();  // the path typed last is what counts
+    if (m_scanDelay.isActive() || m_scanning) {  // the path typed last is what counts, scanned in full
+        cancelScan();
+        scanDone(convert_source->text(), scanSourceFolder(convert_source->text(), Check7->isChecked()));
+    }
     m_targetTiles = tileList(m_targetFolder);
 
     LibraryEntries e;
@@ -350,6 +410,14 @@ void NewLibraryPage::start() {
     job.format = convertjpg->isChecked() ? TileFormat::Jpeg : TileFormat::Bmp;
     job.jpegQuality = jpegQualitySetting();
     m_lastResult = TaskWindow::runJob(window(), jobRequest(job));
+    // The task window only counts the pictures it skipped; here they are named.
+    if (m_lastResult.completed() && !m_lastResult.problems.isEmpty()) {
+        const auto count = m_lastResult.problems.size();
+        showDetailedMessage(window(),
+                            QString::number(count) + (count == 1 ? QStringLiteral(" picture could not be read:")
+                                                                 : QStringLiteral(" pictures could not be read:")),
+                            m_lastResult.problems.join(QLatin1Char('\n')));
+    }
     targetChosen();
 }
 
@@ -419,13 +487,15 @@ void EditLibraryPage::leave() { setSettingInt(Setting::AutoAnalyse, Check10->isC
 
 void EditLibraryPage::fillLibraries() { refill(Combo3); }
 
-void EditLibraryPage::disableTools() {
+void EditLibraryPage::disableTools(bool keepAnalysis) {
     for (QWidget* w : {static_cast<QWidget*>(Command11), static_cast<QWidget*>(Command12),
                        static_cast<QWidget*>(Command13), static_cast<QWidget*>(Command15),
                        static_cast<QWidget*>(Check4), static_cast<QWidget*>(Check10)})
         w->setEnabled(false);
-    Label49->clear();
-    Analyse->clear();
+    if (!keepAnalysis) {
+        Label49->clear();
+        Analyse->clear();
+    }
     Label46->setText(kNone);
 }
 
@@ -434,9 +504,9 @@ void EditLibraryPage::libraryChosen() {
     if (!m_tiles.isEmpty() && Check10->isChecked()) analyse();
 }
 
-void EditLibraryPage::showProperties() {
+void EditLibraryPage::showProperties(bool keepAnalysis) {
     const QString name = Combo3->currentText();
-    disableTools();
+    disableTools(keepAnalysis && !name.isEmpty());
     if (name.isEmpty()) {
         m_folder.clear();
         m_tiles.clear();
@@ -480,14 +550,15 @@ void EditLibraryPage::analyse() {
 
 void EditLibraryPage::findDoubles() {
     if (m_folder.isEmpty()) return;
-    TaskWindow::runJob(window(), jobRequest(SearchDoublesJob{m_folder}));
-    showProperties();  // tiles may have gone
+    const JobResult result = TaskWindow::runJob(window(), jobRequest(SearchDoublesJob{m_folder}));
+    // The analysis describes the tiles; it stays as long as they do.
+    showProperties(result.filesRemoved.isEmpty());
 }
 
 void EditLibraryPage::viewTiles() {
     if (m_folder.isEmpty()) return;
-    ViewerWindow::showTiles(window(), m_folder);
-    showProperties();
+    const QStringList deleted = ViewerWindow::showTiles(window(), m_folder);
+    showProperties(deleted.isEmpty());
 }
 
 void EditLibraryPage::deleteLibrary() {

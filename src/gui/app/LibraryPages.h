@@ -8,7 +8,11 @@
 
 #include <QSize>
 #include <QStringList>
+#include <QThreadPool>
 #include <QTimer>
+#include <atomic>
+#include <memory>
+#include <optional>
 #include <QWidget>
 
 #include "task/JobResult.h"
@@ -27,6 +31,7 @@ class NewLibraryPage : public QWidget {
     Q_OBJECT
 public:
     explicit NewLibraryPage(QWidget* parent);
+    ~NewLibraryPage() override;
 
     // Entering from the welcome page: fresh source, sizes and anchor, lists refilled.
     void enter();
@@ -62,7 +67,10 @@ protected:
 
 private:
     void fillLibraries();
+    // Starts the scan of the source folder on a worker; the count grows as it runs.
     void sourceChanged();
+    void cancelScan();
+    void scanDone(const QString& folder, const std::optional<QStringList>& found);
     void targetChosen();
     void readAttributesClicked();
     void widthOrRatioChanged();
@@ -81,6 +89,10 @@ private:
     QStringList m_targetTiles;
     QSize m_tileSize{32, 32};   // the first tile of the target library
     QTimer m_scanDelay;         // a typed path is scanned once typing pauses
+    QThreadPool m_scanPool;     // one scan at a time; a new path or leaving the page cancels it
+    std::shared_ptr<std::atomic<bool>> m_scanStop;
+    int m_scanGeneration = 0;   // results of an older scan are dropped
+    bool m_scanning = false;
     JobResult m_lastResult;
 };
 
@@ -113,8 +125,10 @@ protected:
 private:
     void fillLibraries();
     void libraryChosen();
-    void showProperties();
-    void disableTools();
+    // The tile list and properties read again; the analysis shown is kept when asked
+    // (nothing was deleted) and the library is still chosen.
+    void showProperties(bool keepAnalysis = false);
+    void disableTools(bool keepAnalysis = false);
     void analyse();
     void findDoubles();
     void viewTiles();
@@ -125,7 +139,8 @@ private:
     QTimer m_refresh;   // the tile list follows what the tools change on disk
 };
 
-// Asks, deletes the library's folder and says so. True when it was deleted.
+// Asks (saying what the folder holds), moves the library's folder to the trash
+// (deletes it where there is none) and says so. True when it is gone.
 bool deleteLibraryAsked(QWidget* parent, const QString& name);
 
 }  // namespace tx::gui

@@ -56,4 +56,14 @@ MessageAnswer showMessageBox(QWidget* parent, MessageIcon icon, const QString& t
     }
 }
 
+void showDetailedMessage(QWidget* parent, const QString& text, const QString& details) {
+    if (hook()) {
+        hook()(parent, MessageIcon::Information, text + QStringLiteral("\r\n\r\n") + details, MessageButtons::Ok);
+        return;
+    }
+    QMessageBox box(QMessageBox::Information, QStringLiteral("Tesselix"), text, QMessageBox::Ok, parent);
+    box.setDetailedText(details);
+    box.exec();
+}
+
 }  // namespace tx::gui

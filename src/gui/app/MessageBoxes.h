@@ -19,6 +19,10 @@ enum class MessageAnswer { Ok, Yes, No, Cancel };
 MessageAnswer showMessageBox(QWidget* parent, MessageIcon icon, const QString& text,
                              MessageButtons buttons = MessageButtons::Ok);
 
+// An information box whose `details` (a long list, say) sit in a text area the user
+// can copy from. A test hook sees text + CRLF CRLF + details.
+void showDetailedMessage(QWidget* parent, const QString& text, const QString& details);
+
 // A replacement for the real boxes (tests). Pass an empty function to restore them.
 using MessageBoxHook = std::function<MessageAnswer(QWidget* parent, MessageIcon, const QString&, MessageButtons)>;
 void setMessageBoxHook(MessageBoxHook hook);

@@ -28,6 +28,7 @@
 #include "mosaic/MachineLimits.h"
 #include "mosaic/MosaicJob.h"
 #include "mosaic/MosaicOptions.h"
+#include "mosaic/MosaicTarget.h"
 #include "mosaic/MosaicValidation.h"
 #include "support/AppPaths.h"
 #include "support/NumberText.h"
@@ -65,6 +66,11 @@ Qt::CheckState checkOf(int value) { return value != 0 ? Qt::Checked : Qt::Unchec
 int valueOf(const QCheckBox* box) { return box->isChecked() ? 1 : 0; }
 
 QPixmap gfx(const char* name) { return QPixmap(gfxFolder() + QLatin1String(name)); }
+
+MessageAnswer askOverwrite(QWidget* parent) {
+    return showMessageBox(parent, MessageIcon::Exclamation, QStringLiteral("This file already exists. Overwrite it?"),
+                          MessageButtons::YesNoCancel);
+}
 
 }  // namespace
 
@@ -333,6 +339,7 @@ void WizardWindow::enterMosaicBranch() {
     m_tiles.clear();
     m_p1->photo_source->setEditText(QString());
     m_p13->photo_target->clear();
+    m_confirmedTarget.clear();
     m_sourceLoaded = false;
     m_dontAsk = false;
 
@@ -410,18 +417,9 @@ void WizardWindow::renderMosaic() {
         m_p13->breite->setFocus();
         return;
     }
-    m_p13->photo_target->clear();
-    if (!chooseTarget()) return;
+    if (!chooseRenderTarget()) return;
     const QString target = m_p13->photo_target->text();
-    // A 3- or 4-letter extension chooses the format; anything else stops silently.
-    const qsizetype n = target.size();
-    if (!((n >= 4 && target[n - 4] == QLatin1Char('.')) || (n >= 5 && target[n - 5] == QLatin1Char('.')))) return;
-    // Write test beside the target. Never under the name of a file that exists, so
-    // the test cannot destroy one of the user's files.
-    QString probe = target + QLatin1Char('_');
-    for (int i = 0; QFileInfo::exists(probe); ++i) probe = target + QStringLiteral("_%1").arg(i);
-    if (!saveBmp(Picture(1, 1), probe)) return;
-    QFile::remove(probe);
+    m_confirmedTarget.clear();  // the next render asks again
 
     storeMosaicSettings();
 
@@ -452,22 +450,51 @@ void WizardWindow::renderMosaic() {
     m_task.clear();
 }
 
+// The target in the field when it can be used, otherwise the one chosen in the
+// dialog; an unusable choice is explained and keeps the user on the page.
+bool WizardWindow::chooseRenderTarget() {
+    const QString typed = m_p13->photo_target->text().trimmed();
+    if (!typed.isEmpty() && QFileInfo(typed).isAbsolute() && !mosaicTargetProblem(typed)) {
+        m_p13->photo_target->setText(typed);
+        if (typed == m_confirmedTarget || !QFileInfo::exists(typed)) return true;
+        switch (askOverwrite(this)) {
+        case MessageAnswer::Yes:
+            return true;
+        case MessageAnswer::No:
+            break;
+        default:
+            m_p13->photo_target->clear();
+            return false;
+        }
+    }
+    if (!chooseTarget()) return false;
+    if (const auto problem = mosaicTargetProblem(m_p13->photo_target->text())) {
+        showMessageBox(this, MessageIcon::Information, *problem);
+        m_p13->photo_target->setFocus();
+        return false;
+    }
+    return true;
+}
+
 bool WizardWindow::chooseTarget() {
     const QString filter =
-        QStringLiteral("JPEG Files (*.jpg;*.jpeg)|*.jpg;*.jpeg|Bitmaps (*.bmp)|*.bmp|All Files (*.*)|*.*");
+        QStringLiteral("JPEG Files (*.jpg;*.jpeg)|*.jpg;*.jpeg|Bitmaps (*.bmp)|*.bmp|PNG Files (*.png)|*.png|"
+                       "All Files (*.*)|*.*");
+    m_confirmedTarget.clear();
     for (;;) {
-        const QString preset = m_p13->photo_target->text();
-        const QString path = chooseFile(this, FileDialogKind::Save, filter, preset,
-                                        preset.isEmpty() ? applicationFolder() : QString());
+        const QString preset = m_p13->photo_target->text().trimmed();
+        const QString path =
+            chooseFile(this, FileDialogKind::Save, filter, preset,
+                       targetDialogFolder(preset, m_p1->photo_source->currentText(), applicationFolder()));
         if (path.isEmpty()) {
             m_p13->photo_target->clear();
             return false;
         }
         m_p13->photo_target->setText(path);
         if (!QFileInfo::exists(path)) return true;
-        switch (showMessageBox(this, MessageIcon::Exclamation, QStringLiteral("This file already exists. Overwrite it?"),
-                               MessageButtons::YesNoCancel)) {
+        switch (askOverwrite(this)) {
         case MessageAnswer::Yes:
+            m_confirmedTarget = path;
             return true;
         case MessageAnswer::No:
             continue;
@@ -611,10 +638,9 @@ void WizardWindow::libraryChosen() {
     m_libraryFolder = name.isEmpty() ? QString() : libraryFolder(name);
     m_tiles = name.isEmpty() ? QStringList() : tileList(m_libraryFolder);
     m_p1->number->setText(QString::number(m_tiles.size()));
-    if (name.isEmpty()) m_p1->tile_preview->clear();
-    int w = 0, h = 0;
-    if (!m_tiles.isEmpty() && pictureSize(m_libraryFolder + m_tiles.first(), w, h) && w > 0 && h > 0)
-        m_tileSize = QSize(w, h);
+    // An empty library has nothing to show: the previous library's tiles must not stay.
+    if (m_tiles.isEmpty()) m_p1->tile_preview->clear();
+    if (const auto size = libraryTileSize(m_libraryFolder, m_tiles)) m_tileSize = *size;
     m_p13->breite->setText(QString::number(m_tileSize.width()));
     m_p13->hoehe->setText(QString::number(m_tileSize.height()));
     updatePreviewButton();

@@ -63,6 +63,7 @@ private:
     bool leaveScanPage();
     void renderMosaic();
     bool chooseTarget();
+    bool chooseRenderTarget();
     void browseSource();
     void openWebsite();
 
@@ -139,6 +140,7 @@ private:
     Picture m_source;             // source_orig
     QSize m_tileSize{32, 32};     // tile_orig: the chosen library's tile size
     QString m_libraryFolder;      // File1
+    QString m_confirmedTarget;    // the user agreed to overwrite it in the dialog
     QStringList m_tiles;
     Picture m_sample;             // the sample of the scan-matrix and render-order previews
     Picture m_sourceBase;         // the unadjusted source preview

@@ -1,5 +1,7 @@
 #include "viewer/TileView.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -46,13 +48,8 @@ QPushButton* stripButton(const QString& caption, const QString& name, int x, QWi
 viewer::TileBrowser TileViewer::openLibrary(const QString& folder) {
     if (folder.isEmpty()) return viewer::TileBrowser({}, kFallbackTileSize, kFallbackTileSize);
     QStringList tiles = tileList(folder);
-    const QString base = AddBackslash(folder);
-    // The first tile sets the cell size; an unreadable one passes the choice on.
-    for (const QString& name : tiles) {
-        int w = 0, h = 0;
-        if (pictureSize(base + name, w, h) && w > 0 && h > 0) return viewer::TileBrowser(std::move(tiles), w, h);
-    }
-    return viewer::TileBrowser(std::move(tiles), kFallbackTileSize, kFallbackTileSize);
+    const QSize size = libraryTileSize(folder, tiles).value_or(QSize(kFallbackTileSize, kFallbackTileSize));
+    return viewer::TileBrowser(std::move(tiles), size.width(), size.height());
 }
 
 TileViewer::TileViewer(const QString& libraryFolder, QWidget* parent)
@@ -70,7 +67,8 @@ TileViewer::~TileViewer() {
 
 void TileViewer::buildControls() {
     setObjectName(QStringLiteral("Form9"));
-    setWindowTitle(QStringLiteral("Source Preview"));
+    const QString name = QFileInfo(QDir::cleanPath(m_folder)).fileName();
+    setWindowTitle(m_folder.isEmpty() ? QStringLiteral("Tiles") : QStringLiteral("Tiles of '%1'").arg(name));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
 
     const int areaWidth = m_hasTiles ? m_browser.grid().areaWidth : viewer::kAreaWidth;
@@ -142,6 +140,8 @@ void TileViewer::showPage() {
         return;
     }
     hideMagnifier();
+    // A tile edited meanwhile (say in the graphic editor) is read again.
+    if (pageChangedOnDisk(m_browser.page())) m_pages.erase(m_browser.page());
     if (m_pages.count(m_browser.page())) {
         present();
         return;
@@ -185,12 +185,14 @@ void TileViewer::requestPage(int page) {
     for (const int index : m_browser.pageIndexes(page)) paths.append(base + m_browser.tiles()[index]);
     const std::shared_ptr<std::atomic<bool>> stop = m_stop;
     m_pool.start([this, page, paths = std::move(paths), stop] {
-        auto pictures = std::make_shared<TilePictures>(static_cast<std::size_t>(paths.size()));
+        auto pictures = std::make_shared<TilePictures>();
+        pictures->tiles.resize(static_cast<std::size_t>(paths.size()));
         for (qsizetype i = 0; i < paths.size(); ++i) {
             if (stop->load()) return;
+            const auto n = static_cast<std::size_t>(i);
+            pictures->stamps.push_back(fileStamp(paths[i]));
             // an unreadable tile stays empty and shows as a cross
-            if (!loadPicture(paths[i], (*pictures)[static_cast<std::size_t>(i)]))
-                (*pictures)[static_cast<std::size_t>(i)] = Picture();
+            if (!loadPicture(paths[i], pictures->tiles[n])) pictures->tiles[n] = Picture();
         }
         // the destructor waits for this task, so the window is still there
         QMetaObject::invokeMethod(this, [this, page, pictures] { pageDecoded(page, pictures); }, Qt::QueuedConnection);
@@ -217,13 +219,23 @@ void TileViewer::keepPagesNear(int page) {
     }
 }
 
+bool TileViewer::pageChangedOnDisk(int page) const {
+    const auto it = m_pages.find(page);
+    if (it == m_pages.end()) return false;
+    const std::vector<int> indexes = m_browser.pageIndexes(page);
+    const QString base = AddBackslash(m_folder);
+    for (std::size_t n = 0; n < indexes.size() && n < it->second->stamps.size(); ++n)
+        if (fileStamp(base + m_browser.tiles()[indexes[n]]) != it->second->stamps[n]) return true;
+    return false;
+}
+
 const Picture* TileViewer::cachedTile(int index) const {
     const int perPage = m_browser.grid().tilesPerPage;
     if (index < 0 || perPage <= 0) return nullptr;
     const auto it = m_pages.find(index / perPage);
     if (it == m_pages.end()) return nullptr;
     const auto n = static_cast<std::size_t>(index % perPage);
-    return n < it->second->size() ? &(*it->second)[n] : nullptr;
+    return n < it->second->tiles.size() ? &it->second->tiles[n] : nullptr;
 }
 
 void TileViewer::selectAt(const QPoint& at) {
@@ -257,7 +269,7 @@ void TileViewer::clearSelection() {
 void TileViewer::openSelected() {
     const int index = m_browser.selected();
     if (index < 0) return;
-    // the outcome is the desktop's; the file is shown anew when its page is decoded again
+    // the outcome is the desktop's; an edited file is read again when its page is shown again
     openExternalUrl(QUrl::fromLocalFile(AddBackslash(m_folder) + m_browser.tiles()[index]));
 }
 

@@ -18,6 +18,7 @@
 #include <set>
 #include <vector>
 
+#include "support/FileStamp.h"
 #include "support/Picture.h"
 #include "viewer/TileBrowser.h"
 
@@ -52,7 +53,10 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
 
 private:
-    using TilePictures = std::vector<Picture>;  // one per index of a page; empty when unreadable
+    struct TilePictures {
+        std::vector<Picture> tiles;    // one per index of a page; empty when unreadable
+        std::vector<FileStamp> stamps; // of each file as it was before it was read
+    };
 
     static viewer::TileBrowser openLibrary(const QString& folder);
     void buildControls();
@@ -61,6 +65,7 @@ private:
     void requestPage(int page);
     void pageDecoded(int page, std::shared_ptr<TilePictures> pictures);
     void keepPagesNear(int page);
+    bool pageChangedOnDisk(int page) const;
     const Picture* cachedTile(int index) const;
     void selectAt(const QPoint& at);
     void hideMagnifier();

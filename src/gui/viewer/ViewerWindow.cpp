@@ -145,9 +145,10 @@ bool confirmPreview(QWidget* parent, int cellsX, int cellsY, QSize sourceSize, b
     return true;
 }
 
-void ViewerWindow::showTiles(QWidget* wizard, const QString& libraryFolder) {
+QStringList ViewerWindow::showTiles(QWidget* wizard, const QString& libraryFolder) {
     TileViewer window(libraryFolder, wizard);
     window.exec();
+    return window.deletedTiles();
 }
 
 }  // namespace tx::gui

@@ -20,7 +20,8 @@ class ViewerWindow : public QDialog {
     Q_OBJECT
 public:
     // The "ViewTiles" mode: the tiles of the library in `libraryFolder`, modal.
-    static void showTiles(QWidget* wizard, const QString& libraryFolder);
+    // Returns the tiles that were deleted.
+    static QStringList showTiles(QWidget* wizard, const QString& libraryFolder);
     // A preview of cellsX x cellsY cells (at least 1 each) of `source`, for tiles
     // of `tileSize`. The grid-line check box starts from the "Lines" setting.
     ViewerWindow(const Picture& source, int cellsX, int cellsY, QSize tileSize, QWidget* parent = nullptr);

@@ -1,0 +1,20 @@
+#pragma once
+// Whether a mosaic can be written under a path the user chose, and where the
+// dialog that chooses one starts.
+
+#include <QString>
+#include <optional>
+
+namespace tx {
+
+// Nothing when a mosaic can be written as `path`; otherwise the message for the user:
+// no extension or one the program cannot write, a folder that does not exist or takes
+// no files, a folder or device under the target's name. The write test beside the
+// target never uses the name of an existing file.
+std::optional<QString> mosaicTargetProblem(const QString& path);
+
+// The folder the target dialog opens in: the target's own folder when it exists, else
+// the source picture's, else `fallback`.
+QString targetDialogFolder(const QString& target, const QString& source, const QString& fallback);
+
+}  // namespace tx

@@ -1,0 +1,21 @@
+#pragma once
+// The file format a mosaic is written in, chosen by the target's extension alone:
+// a file is never written in a format its name does not say. Every front end and
+// the engine ask here, so a new writer is added in this one place.
+
+#include <QString>
+#include <optional>
+
+namespace tx {
+
+enum class OutputFormat { Jpeg, Bmp, Png };
+
+// The format of a mosaic saved as `path` (".jpg"/".jpeg" JPEG, ".bmp" BMP, ".png" PNG, any case),
+// or nothing with a message for the user in `problem`: no extension, or one the
+// program cannot write.
+std::optional<OutputFormat> outputFormatFor(const QString& path, QString* problem = nullptr);
+
+// ".jpg, .jpeg, .bmp or .png": the extensions a mosaic can be saved under, for messages.
+QString writableOutputExtensions();
+
+}  // namespace tx
