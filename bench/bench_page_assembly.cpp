@@ -2,13 +2,16 @@
 // that uses tiles all over the library, 32 x 32 output tiles, colour correction on,
 // pages saved as JPEG. Prints the time per case and the peak memory.
 //
-//   bench_page_assembly [cellsX cellsY]...   (default: 100 75 and 181 181)
+//   bench_page_assembly [--tile PX] [--out jpg|bmp|png] [cellsX cellsY]...
+//   (default: 32 px tiles, JPEG, 100 75 and 181 181; peak memory is the process's,
+//   so run one case per process to measure one case)
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <cstdio>
+#include <cstring>
 #include <random>
 #include <sys/resource.h>
 
@@ -33,7 +36,14 @@ class QuietHost : public TaskHost {};
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     std::vector<std::pair<int, int>> cases;
-    for (int k = 1; k + 1 < argc; k += 2) cases.emplace_back(std::atoi(argv[k]), std::atoi(argv[k + 1]));
+    int tilePx = 32;
+    QString extension = QStringLiteral("jpg");
+    int k = 1;
+    for (; k + 1 < argc && argv[k][0] == '-'; k += 2) {
+        if (std::strcmp(argv[k], "--tile") == 0) tilePx = std::max(1, std::atoi(argv[k + 1]));
+        if (std::strcmp(argv[k], "--out") == 0) extension = QString::fromLatin1(argv[k + 1]);
+    }
+    for (; k + 1 < argc; k += 2) cases.emplace_back(std::atoi(argv[k]), std::atoi(argv[k + 1]));
     if (cases.empty()) cases = {{100, 75}, {181, 181}};
 
     QTemporaryDir dir;
@@ -81,8 +91,8 @@ int main(int argc, char** argv) {
         MosaicJob job;
         job.cellsX = cx;
         job.cellsY = cy;
-        job.tileWidth = job.tileHeight = 32;
-        job.targetPath = QDir(dir.path()).filePath(QStringLiteral("mosaic-%1x%2.jpg").arg(cx).arg(cy));
+        job.tileWidth = job.tileHeight = tilePx;
+        job.targetPath = QDir(dir.path()).filePath(QStringLiteral("mosaic-%1x%2.%3").arg(cx).arg(cy).arg(extension));
         Plan plan(cx, cy);
         OrderTable table;
         std::mt19937 rng(1);
@@ -102,15 +112,15 @@ int main(int argc, char** argv) {
         in.plan = &plan;
         in.pageTable = &table;
         in.cellImage = &cells;
-        in.maxTilesX = in.maxTilesY = 32000 / 32;
+        in.maxTilesX = in.maxTilesY = 32000 / tilePx;
         in.alpha = 51;
         QuietHost host;
         Task task(host);
         task.setRunning(true);
         clock.restart();
         const bool ok = assemblePages(task, in);
-        std::printf("%d x %d cells, 32 x 32 tiles, one JPEG page: %.3f s%s\n", cx, cy, clock.elapsed() / 1000.0,
-                    ok ? "" : " (FAILED)");
+        std::printf("%d x %d cells, %d x %d tiles, one %s page: %.3f s%s\n", cx, cy, tilePx, tilePx,
+                    qPrintable(extension), clock.elapsed() / 1000.0, ok ? "" : " (FAILED)");
     }
     std::printf("peak memory: %.0f MB\n", txbench::peakMegabytes());
     return 0;

@@ -2,7 +2,7 @@
 # Starts the real program under a real X server (xvfb-run, not Qt's offscreen
 # platform), checks that the wizard appears with its size, and makes a mosaic
 # through the wizard's own controls, typed as a user would: welcome page, source
-# and library, three option pages, "&Render!", the save dialog, the task window.
+# and library, three option pages, Return for "&Render!", the save dialog, the task window.
 # Exits non-zero when anything fails.
 #   scripts/gui-e2e.sh [BUILD_DIR]      (default: build)
 # Then, started afresh, it makes a tile library from a folder of pictures through
@@ -39,7 +39,12 @@ fi
 kill -0 "$TX_PID" 2>/dev/null || tx_fail "the program ended on its own"
 echo "gui-e2e: the wizard appeared ($geometry) under a real X server"
 
-# Welcome page: "Create a new photo mosaic" is chosen; Next.
+# Welcome page: the preferences open with their mnemonic and close with Escape.
+tx_type "$wizard" alt+p
+prefs=$(tx_wait_window '^Preferences$' 10) || tx_fail "Alt+P did not open the preferences"
+tx_type "$prefs" Escape
+tx_wait_gone '^Preferences$' 5 || tx_fail "Escape did not close the preferences"
+# "Create a new photo mosaic" is chosen; Next.
 tx_type "$wizard" alt+n
 sleep 0.5
 # Page 1: the source path into the focused source box, then the first library.
@@ -54,7 +59,8 @@ tx_type "$wizard" alt+n
 sleep 0.3
 tx_type "$wizard" alt+n
 sleep 0.3
-tx_type "$wizard" alt+r
+# Return presses the page's default button, "&Render!".
+tx_type "$wizard" Return
 # The save dialog: the file name field has the focus.
 dialog=$(tx_wait_window 'Save|save' 10) || tx_fail "no save dialog after Render"
 sleep 0.5

@@ -188,6 +188,44 @@ private slots:
         QVERIFY(m_boxes.isEmpty());
     }
 
+    void returnCancelsNothingWhileTheJobRunsAndClosesOnceFinished() {
+        tx::setSettingText(tx::Setting::Prev, "0");
+        StatusGate gate({"Calculating mosaic..."});
+        bool keptRunning = false, finishedIsDefault = false, closedByReturn = false;
+        whileOpen(m_wizard, [&](TaskWindow* w) {
+            QVERIFY(gate.waitReached());
+            auto* button = child<QPushButton>(w, "Command1");
+            QTest::keyClick(w, Qt::Key_Return);
+            button->setFocus();
+            QTest::keyClick(button, Qt::Key_Return);
+            keptRunning = w->isVisible();
+            gate.release();
+            QVERIFY(finished(w));
+            finishedIsDefault = button->isDefault();
+            QTest::keyClick(w, Qt::Key_Return);
+            closedByReturn = !w->isVisible();
+        });
+        const tx::JobResult result = TaskWindow::runJob(&m_wizard, tx::jobRequest(mosaicJob(path("kept.bmp"))));
+        QVERIFY(keptRunning);
+        QVERIFY(finishedIsDefault);
+        QVERIFY(closedByReturn);
+        QCOMPARE(result.outcome, tx::JobOutcome::Completed);
+    }
+
+    void escapeCancelsARunningJob() {
+        StatusGate gate({"Calculating mosaic..."});
+        bool closed = false;
+        whileOpen(m_wizard, [&](TaskWindow* w) {
+            QVERIFY(gate.waitReached());
+            QTest::keyClick(w, Qt::Key_Escape);
+            closed = !w->isVisible();
+            gate.release();
+        });
+        const tx::JobResult result = TaskWindow::runJob(&m_wizard, tx::jobRequest(mosaicJob(path("escaped.bmp"))));
+        QVERIFY(closed);
+        QCOMPARE(result.outcome, tx::JobOutcome::Cancelled);
+    }
+
     void cancelClosesAtOnceAndWritesNothing() {
         tx::setSettingText(tx::Setting::Prev, "0");
         const QString target = path("cancelled.bmp");

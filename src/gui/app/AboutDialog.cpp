@@ -63,7 +63,7 @@ AboutDialog::AboutDialog(bool intro, QWidget* parent) : QDialog(parent), m_intro
     m_link = new QLabel(QString(kWebsiteAddress), this);
     m_link->setObjectName(QStringLiteral("Label3"));
     m_link->setToolTip(QStringLiteral("quorvel Software Website"));
-    m_link->setAccessibleName(QStringLiteral("quorvel Software Website"));
+    m_link->setAccessibleDescription(QStringLiteral("quorvel Software Website"));  // the name is the address shown
     m_link->setStyleSheet(QStringLiteral("color: #ffffff; text-decoration: underline; background: transparent;"));
     m_link->setCursor(Qt::PointingHandCursor);
     m_link->adjustSize();

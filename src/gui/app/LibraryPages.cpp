@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
+#include <algorithm>
 #include <cmath>
 
 #include "JobDispatch.h"
@@ -119,9 +120,13 @@ NewLibraryPage::NewLibraryPage(QWidget* parent) : QWidget(parent) {
     convert_h = field(this, "convert_h", 186, kTop + 158, 50);
     buddy(this, "Label16", QStringLiteral("&Height:"), convert_h, 132, kTop + 159, 52);
     Check1 = check(this, "Check1", QStringLiteral("Maintain aspe&ct ratio of"), 12, kTop + 186, 170);
-    Text1 = field(this, "Text1", 184, kTop + 186, 110);
+    // Wide enough for the longest ratio written, "1.33333333333333", in the font in use;
+    // It ends before the crop anchors.
+    const int ratioWidth =
+        std::clamp(fontMetrics().horizontalAdvance(QStringLiteral("1.33333333333333")) + 16, 110, 128);
+    Text1 = field(this, "Text1", 184, kTop + 186, ratioWidth);
     Text1->setAccessibleName(QStringLiteral("Aspect ratio"));
-    text(this, "Label10", QStringLiteral(":1"), 298, kTop + 187, 20);
+    text(this, "Label10", QStringLiteral(":1"), 188 + ratioWidth, kTop + 187, 20);
     text(this, "Label9", QStringLiteral("Format:"), 12, kTop + 216, 60);
     convertbmp = place(new QRadioButton(QStringLiteral("b&mp"), this), "convertbmp", 74, kTop + 215, 60, 22);
     convertjpg = place(new QRadioButton(QStringLiteral("&jpg"), this), "convertjpg", 138, kTop + 215, 60, 22);
@@ -432,7 +437,7 @@ EditLibraryPage::EditLibraryPage(QWidget* parent) : QWidget(parent) {
     Label46 = text(this, "Label46", kNone, 12, kTop + 78, 220, 60);
     Label46->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Label46->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
-    Label46->setAccessibleName(QStringLiteral("Library Properties"));
+    Label46->setAccessibleDescription(QStringLiteral("Library Properties"));  // the name is the text itself
 
     text(this, "Label47", QStringLiteral("Color Analysis:"), 250, kTop + 58, 240);
     Analyse = place(new QLabel(this), "Analyse", 250, kTop + 78, 240, 120);

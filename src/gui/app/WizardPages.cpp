@@ -1,5 +1,6 @@
 #include "app/WizardPages.h"
 #include "app/PanelLayout.h"
+#include "app/StepSpinBar.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -46,10 +47,8 @@ QSlider* slider(QWidget* parent, const char* objectName, int min, int max, int x
 }
 
 QScrollBar* spin(QWidget* parent, const char* objectName, int x, int y) {
-    auto* s = place(new QScrollBar(Qt::Vertical, parent), objectName, x, y, 16, 22);
+    auto* s = place(new StepSpinBar(parent), objectName, x, y, 16, 22);
     s->setRange(MosaicDefaults::kMatrixMin, MosaicDefaults::kMatrixMax);
-    s->setInvertedAppearance(true);  // the upper arrow counts up
-    s->setInvertedControls(true);
     return s;
 }
 
@@ -84,7 +83,7 @@ WelcomePage::WelcomePage(QWidget* parent) : QWidget(parent) {
                         "new tile library."),
          134, 94, 360, 50);
     auto* mosaic = text(this, "Label21", QStringLiteral("Mosaic Options:"), 134, 154, 360);
-    Option1 = place(new QRadioButton(QStringLiteral("Create a new &photo mosaic"), this), "Option1", 140, 176, 362, 22);
+    Option1 = place(new QRadioButton(QStringLiteral("Create a new photo &mosaic"), this), "Option1", 140, 176, 362, 22);
     auto* library = text(this, "Label22", QStringLiteral("Tile Library Options:"), 134, 212, 360);
     Option2 = place(new QRadioButton(QStringLiteral("Create a new &tile library or add files to an existing one"), this),
                     "Option2", 140, 234, 362, 22);
@@ -213,7 +212,7 @@ OutputPage::OutputPage(QWidget* parent) : QWidget(parent) {
     place(makeBuddyLabel(this, "Label33", QStringLiteral("Hei&ght:"), hoehe_ges), "Label33", 210, kTop + 109, 58, 20);
     Combo4 = place(new QComboBox(this), "Combo4", 380, kTop + 108, 90, 22);
     Combo4->addItems({QStringLiteral("Inch"), QStringLiteral("Cm"), QStringLiteral("Pixels")});
-    Combo4->setAccessibleName(QStringLiteral("Unit"));
+    place(makeBuddyLabel(this, "unitLabel", QStringLiteral("U&nit:"), Combo4), "unitLabel", 380, kTop + 86, 90, 20);
     Combo5 = place(new QComboBox(this), "Combo5", 100, kTop + 136, 80, 22);
     Combo5->setEditable(true);
     Combo5->setInsertPolicy(QComboBox::NoInsert);

@@ -6,6 +6,7 @@
 #include <QDesktopServices>
 #include <QFile>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -589,6 +590,19 @@ void WizardWindow::closeEvent(QCloseEvent* event) {
         return;
     }
     storeHistory();
+    event->accept();
+}
+
+void WizardWindow::keyPressEvent(QKeyEvent* event) {
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (!enter || (event->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    // Only events the focused control left unused arrive here, as in a dialog.
+    auto* focused = qobject_cast<QPushButton*>(focusWidget());
+    QPushButton* target = focused && focused->isVisible() ? focused : m_next;
+    if (target->isVisible() && target->isEnabled()) target->click();
     event->accept();
 }
 

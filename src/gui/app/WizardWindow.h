@@ -52,6 +52,8 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // Return and Enter press the focused push button, else the page's default button.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     // page machine

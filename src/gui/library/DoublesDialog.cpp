@@ -75,7 +75,7 @@ void DoublesDialog::buildControls() {
     caption->setGeometry(kMargin, y, 90, 18);
     m_label3 = new QLabel(this);
     m_label3->setObjectName(QStringLiteral("Label3"));
-    m_label3->setAccessibleName(QStringLiteral("Difference"));
+    m_label3->setAccessibleDescription(QStringLiteral("Difference"));  // the name is the text itself
     m_label3->setGeometry(kMargin + 90, y, inner - 90, 18);
     y += 24;
 

@@ -138,7 +138,9 @@ void TaskWindow::buildControls() {
 
     m_command1 = new QPushButton(kCancel, this);
     m_command1->setObjectName(QStringLiteral("Command1"));
-    m_command1->setDefault(true);
+    // A stray Return must not throw a running job away: the button becomes the
+    // default only once it says "&Finished".
+    m_command1->setAutoDefault(false);
 
     setTabOrder(m_check1, m_openMosaic);
     setTabOrder(m_openMosaic, m_command1);
@@ -227,7 +229,9 @@ void TaskWindow::applyReports() {
     if (r.timeText) m_timeText = *r.timeText;
     if (r.button) {
         m_command1->setText(*r.button);
-        if (*r.button == QLatin1String("&Finished")) m_timelab->clear();  // the job is done: no time left to show
+        const bool finished = *r.button == QLatin1String("&Finished");
+        m_command1->setDefault(finished);
+        if (finished) m_timelab->clear();  // the job is done: no time left to show
     }
     if (r.preview) {
         m_pendingPreview = std::move(*r.preview);

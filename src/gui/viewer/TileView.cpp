@@ -102,7 +102,7 @@ void TileViewer::buildControls() {
     m_indicator = new QLabel(QStringLiteral("1/1"), m_strip);
     m_indicator->setObjectName(QStringLiteral("Label2"));
     m_indicator->setGeometry(168, 8, 62, 17);
-    m_indicator->setAccessibleName(QStringLiteral("Page"));
+    m_indicator->setAccessibleDescription(QStringLiteral("Page"));  // the name is the text itself
     m_back = stripButton(QStringLiteral("< &Back"), QStringLiteral("Command5"), 233, m_strip);
     m_next = stripButton(QStringLiteral("&Next >"), QStringLiteral("Command4"), 316, m_strip);
     m_back->setEnabled(false);
