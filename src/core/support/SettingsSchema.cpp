@@ -43,6 +43,8 @@ constexpr std::array kSpecs{
     SettingSpec{Setting::Check, "Check", T::Flag, "1"},
     SettingSpec{Setting::Prev, "Prev", T::Flag, "1"},
     SettingSpec{Setting::Lines, "Lines", T::Flag, "1"},
+    SettingSpec{Setting::Perceptual, "Perceptual", T::Flag, "0"},
+    SettingSpec{Setting::Mirror, "Mirror", T::Flag, "0"},
 };
 
 constexpr bool tableInEnumOrder() {
@@ -51,7 +53,7 @@ constexpr bool tableInEnumOrder() {
     return true;
 }
 static_assert(tableInEnumOrder(), "settings table must follow the order of Setting");
-static_assert(kSpecs.back().id == Setting::Lines, "every Setting needs a row");
+static_assert(kSpecs.back().id == Setting::Mirror, "every Setting needs a row");
 
 QString defaultOf(const SettingSpec& spec) { return QString::fromLatin1(spec.defaultText); }
 

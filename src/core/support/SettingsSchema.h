@@ -17,6 +17,8 @@ enum class Setting {
     // Library page, recent sources, preferences, task window and viewer.
     AutoAnalyse, History0, History1, History2, History3, History4,
     MaxWidth, MaxHeight, JPGQuality, Check, Prev, Lines,
+    // Matching options beside the specified ones.
+    Perceptual, Mirror,
 };
 
 enum class SettingType {

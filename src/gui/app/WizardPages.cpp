@@ -169,6 +169,8 @@ ScanPage::ScanPage(QWidget* parent) : QWidget(parent) {
         place(new QRadioButton(QStringLiteral("&Smart Rendering"), this), "render_smart", 12, kTop + 158, 200, 22);
     Picture3 = picture(this, "Picture3", 300, kTop + 130, 66, 66);
     filter = check(this, "filter", QStringLiteral("Additional &Filtering"), 12, kTop + 188, 200);
+    matchingNote = text(this, "matchingNote", QStringLiteral("Perceptual matching"), 370, kTop + 64, 130);
+    matchingNote->setVisible(false);
     render_smart->setChecked(true);
 }
 
@@ -186,6 +188,8 @@ AdjustPage::AdjustPage(QWidget* parent) : QWidget(parent) {
     static_cast<QFrame*>(Picture19)->setFrameShape(QFrame::Panel);
     static_cast<QFrame*>(Picture19)->setFrameShadow(QFrame::Sunken);
     Picture21 = place(new QLabel(Picture19), "Picture21", 0, 0, 180, 135);
+    perceptual = check(this, "perceptual", QStringLiteral("Pe&rceptual colour matching"), 12, kTop + 140, 280);
+    mirror = check(this, "mirror", QStringLiteral("Use &mirrored tiles"), 12, kTop + 164, 280);
     Slider1->setValue(MosaicDefaults::kSaturation);
 }
 

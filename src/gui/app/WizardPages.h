@@ -74,6 +74,7 @@ public:
     QRadioButton* render_smart;
     QLabel* Picture3;
     QCheckBox* filter;
+    QLabel* matchingNote;  // under the scan-matrix preview while matching is perceptual
 };
 
 // Page 12: greyscale, saturation and brightness of the source.
@@ -88,6 +89,8 @@ public:
     QLabel* Label48;
     QWidget* Picture19;  // frame
     QLabel* Picture21;   // the adjusted source, centred in the frame
+    QCheckBox* perceptual;  // CIELAB colour matching
+    QCheckBox* mirror;      // tiles also placed mirrored
 };
 
 // Page 13: colour correction, tile size, output size, resolution, target file.

@@ -176,6 +176,7 @@ WizardWindow::WizardWindow(QWidget* parent) : QWidget(parent) {
     });
     connect(m_p11->Check8, &QCheckBox::clicked, this, &WizardWindow::lockClicked);
     connect(m_p11->filter, &QCheckBox::clicked, this, &WizardWindow::drawScanMatrixPreview);
+    connect(m_p12->perceptual, &QCheckBox::toggled, this, &WizardWindow::drawScanMatrixPreview);
     connect(m_p11->Slider3, &QSlider::valueChanged, this, &WizardWindow::distanceChanged);
     connect(m_p11->render_norm, &QRadioButton::clicked, this, &WizardWindow::drawRenderOrderPreview);
     connect(m_p11->render_smart, &QRadioButton::clicked, this, &WizardWindow::drawRenderOrderPreview);
@@ -438,6 +439,8 @@ void WizardWindow::renderMosaic() {
     job.number = asInteger(m_p1->number->text()).value_or(0);
     job.forceNewDatabase = m_p1->force->isChecked();
     job.greyscale = m_p12->grey->isChecked();
+    job.perceptual = m_p12->perceptual->isChecked();
+    job.mirror = m_p12->mirror->isChecked();
     job.smart = m_p11->render_smart->isChecked();
     job.filter = m_p11->filter->isChecked();
     job.sourcePath = m_p1->photo_source->currentText();
@@ -557,6 +560,9 @@ void WizardWindow::loadMosaicSettings() {
     m_p13->Combo5->setEditText(readText(Setting::Dpi));
     const bool linear = readText(Setting::RenderNorm) == QLatin1String("True");
     (linear ? m_p11->render_norm : m_p11->render_smart)->setChecked(true);
+    // The options beside the specified ones come after the specified settings.
+    setCheck(m_p12->perceptual, readInt(Setting::Perceptual));
+    setCheck(m_p12->mirror, readInt(Setting::Mirror));
 }
 
 void WizardWindow::storeMosaicSettings() {
@@ -576,6 +582,8 @@ void WizardWindow::storeMosaicSettings() {
     writeInt(Setting::Unit, m_p13->Combo4->currentIndex());
     writeText(Setting::Dpi, m_p13->Combo5->currentText());
     writeInt(Setting::KeepSize, valueOf(m_p13->Check5));
+    writeInt(Setting::Perceptual, valueOf(m_p12->perceptual));
+    writeInt(Setting::Mirror, valueOf(m_p12->mirror));
 }
 
 void WizardWindow::storeHistory() {
