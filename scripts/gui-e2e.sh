@@ -4,13 +4,16 @@
 # through the wizard's own controls, typed as a user would: welcome page, source
 # and library, three option pages, Return for "&Render!", the save dialog, the task window.
 # Exits non-zero when anything fails.
-#   scripts/gui-e2e.sh [BUILD_DIR]      (default: build)
+#   scripts/gui-e2e.sh [BUILD_DIR | PROGRAM]      (default: build)
+# An installed program (e.g. /usr/bin/tesselix: no Gfx folder beside it) runs as a
+# fresh user would run it: an empty home, no TESSELIX_HOME, its own pictures.
 # Then, started afresh, it makes a tile library from a folder of pictures through
 # the new-library page, analyses it on the edit page and opens the tile viewer.
 # Needs xvfb, xauth and xdotool.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build="${1:-build}"
+[ -f "$build" ] && build="$(dirname "$build")"
 
 if [ -z "${TX_UNDER_XVFB:-}" ]; then
   exec env TX_UNDER_XVFB=1 xvfb-run -a -s "-screen 0 1024x768x24 -noreset" "$0" "$@"
@@ -18,11 +21,8 @@ fi
 
 source scripts/gui-lib.sh
 
-# A private home with the decoration pictures and the demo library and picture.
-export TX_HOME="$TX_TMP/home"
-mkdir -p "$TX_HOME"
-cp -r "$build/Gfx" "$TX_HOME/" 2>/dev/null || true
-TESSELIX_HOME="$TX_HOME" TESSELIX_SETTINGS="$TX_TMP/cli.ini" "$build/tesselix-cli" demo --quiet \
+tx_choose_home "$build"
+tx_with_home TESSELIX_SETTINGS="$TX_TMP/cli.ini" "$build/tesselix-cli" demo --quiet \
   --out "$TX_TMP/cli-mosaic.jpg" > /dev/null || tx_fail "the demo library could not be made"
 source_picture="$(ls "$TX_HOME"/demo/*source* 2>/dev/null | head -n1)"
 [ -f "$source_picture" ] || source_picture="$(find "$TX_HOME" -name 'demo-source.*' | head -n1)"

@@ -19,12 +19,45 @@ tx_fail() {
   exit 1
 }
 
-# Starts BUILD_DIR/tesselix with private settings and the build folder as its home
-# (its Gfx pictures are there; TX_HOME names another home), on the X platform.
+# Sets TX_HOME, the folder that holds the program's libraries (Tiles/) and demo.
+# A build tree: a private home with a copy of its decoration pictures, named by
+# TESSELIX_HOME. An installed program (no Gfx beside it): a fresh user's empty
+# home, no TESSELIX_HOME, so the program finds its data folder itself.
+tx_choose_home() {
+  local build="$1"
+  if [ -d "$build/Gfx" ]; then
+    TX_INSTALLED=""
+    export TX_HOME="$TX_TMP/home"
+    mkdir -p "$TX_HOME"
+    cp -r "$build/Gfx" "$TX_HOME/"
+  else
+    TX_INSTALLED=1
+    export HOME="$TX_TMP/user"
+    mkdir -p "$HOME"
+    unset XDG_DATA_HOME XDG_CONFIG_HOME TESSELIX_HOME
+    export TX_HOME="$HOME/.local/share/Tesselix"
+  fi
+}
+
+# Runs a command with the home chosen by tx_choose_home (through env, so a command
+# started in the background keeps its own process id).
+tx_with_home() {
+  if [ -n "${TX_INSTALLED:-}" ]; then
+    env "$@"
+  else
+    env TESSELIX_HOME="$TX_HOME" "$@"
+  fi
+}
+
+# Starts BUILD_DIR/tesselix with private settings and TX_HOME as its home (the
+# build folder when none was chosen), on the X platform.
 tx_start_program() {
   local build="$1"
   [ -x "$build/tesselix" ] || tx_fail "$build/tesselix is not built"
-  TESSELIX_HOME="${TX_HOME:-$(cd "$build" && pwd)}" TESSELIX_SETTINGS="$TX_TMP/settings.ini" QT_QPA_PLATFORM=xcb \
+  [ -n "${TX_HOME:-}" ] || export TX_HOME="$(cd "$build" && pwd)"
+  local home=(TESSELIX_HOME="$TX_HOME")
+  [ -n "${TX_INSTALLED:-}" ] && home=()
+  env "${home[@]}" TESSELIX_SETTINGS="$TX_TMP/settings.ini" QT_QPA_PLATFORM=xcb \
     "$build/tesselix" > "$TX_TMP/program.log" 2>&1 &
   TX_PID=$!
 }

@@ -20,10 +20,8 @@ fi
 source scripts/gui-lib.sh
 mkdir -p "$out"
 # A private home with the decoration pictures, the demo library and the demo picture.
-export TX_HOME="$TX_TMP/home"
-mkdir -p "$TX_HOME"
-cp -r "$build/Gfx" "$TX_HOME/" 2>/dev/null || true
-if TESSELIX_HOME="$TX_HOME" TESSELIX_SETTINGS="$TX_TMP/cli.ini" "$build/tesselix-cli" demo --quiet \
+tx_choose_home "$build"
+if tx_with_home TESSELIX_SETTINGS="$TX_TMP/cli.ini" "$build/tesselix-cli" demo --quiet \
   --out "$TX_TMP/demo.jpg" > /dev/null; then
   TX_DEMO_SOURCE="$(find "$TX_HOME" -name 'demo-source.*' | head -n1)"
   cp "$TX_HOME/Tiles/Demo/1.jpg" "$TX_HOME/Tiles/Demo/0.jpg"  # a double for the doubles dialog

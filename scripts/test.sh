@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds everything (warnings are errors) and runs every test with CTest.
+# Builds everything in the tree scripts/demo.sh made (same flags, so the programs
+# are not built again) and runs every test with CTest.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DTX_WERROR=ON > /dev/null
+scripts/configure.sh build
 cmake --build build
 ctest --test-dir build --output-on-failure -j "$(nproc)" "$@"

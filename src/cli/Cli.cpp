@@ -32,8 +32,10 @@ QString usageText() {
         "  --help       show this text\n"
         "  --version    show the version\n"
         "\n"
-        "Libraries live in <home>/Tiles/, where <home> is the program's folder or\n"
-        "TESSELIX_HOME. Settings: TESSELIX_SETTINGS names the settings file.\n"
+        "Libraries live in <home>/Tiles/: <home> is TESSELIX_HOME when set, the\n"
+        "program's folder when it is a portable copy (writable, with a Tiles folder),\n"
+        "else the user's data folder (~/.local/share/Tesselix). Settings live in\n"
+        "~/.config/Tesselix/settings.ini; TESSELIX_SETTINGS names another file.\n"
         "Exit status: 0 success; 1 the job stopped with a message, was cancelled, or\n"
         "could not write all it was asked to; 2 bad usage or a refused option value.\n");
 }

@@ -2,7 +2,6 @@
 #include <set>
 
 #include "TestUtil.h"
-#include "support/AppPaths.h"
 #include "support/FileHelpers.h"
 
 using txtest::writeFile;
@@ -89,17 +88,4 @@ TEST(FileHelpers, RandomIntStaysInRangeAndRepeatsFromASeed) {
     const int a = tx::RandomInt(0, 32000);
     tx::seedRandom(99);
     EXPECT_EQ(tx::RandomInt(0, 32000), a);
-}
-
-TEST(AppPaths, HomeOverrideAndSubfolders) {
-    const QByteArray old = qgetenv("TESSELIX_HOME");
-    QTemporaryDir dir;
-    qputenv("TESSELIX_HOME", (dir.path() + "/./").toUtf8());
-    const QString home = QDir(dir.path()).absolutePath();
-    EXPECT_EQ(tx::applicationFolder(), home + "/");
-    EXPECT_EQ(tx::tilesRoot(), home + "/Tiles/");
-    EXPECT_EQ(tx::gfxFolder(), home + "/Gfx/");
-    qunsetenv("TESSELIX_HOME");
-    EXPECT_TRUE(tx::applicationFolder().endsWith('/'));
-    if (!old.isEmpty()) qputenv("TESSELIX_HOME", old);
 }

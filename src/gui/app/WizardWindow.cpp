@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QFile>
+#include <QDir>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
@@ -32,6 +33,7 @@
 #include "mosaic/MosaicTarget.h"
 #include "mosaic/MosaicValidation.h"
 #include "support/AppPaths.h"
+#include "support/FileHelpers.h"
 #include "support/NumberText.h"
 #include "support/PictureFile.h"
 #include "task/TaskWindow.h"
@@ -67,6 +69,13 @@ Qt::CheckState checkOf(int value) { return value != 0 ? Qt::Checked : Qt::Unchec
 int valueOf(const QCheckBox* box) { return box->isChecked() ? 1 : 0; }
 
 QPixmap gfx(const char* name) { return QPixmap(gfxFolder() + QLatin1String(name)); }
+
+// The file dialogs open in the application folder; an installed program's data
+// folder may not exist before the first library is made.
+QString dialogStartFolder() {
+    const QString folder = applicationFolder();
+    return QFileInfo(folder).isDir() ? folder : AddBackslash(QDir::homePath());
+}
 
 MessageAnswer askOverwrite(QWidget* parent) {
     return showMessageBox(parent, MessageIcon::Exclamation, QStringLiteral("This file already exists. Overwrite it?"),
@@ -489,7 +498,7 @@ bool WizardWindow::chooseTarget() {
         const QString preset = m_p13->photo_target->text().trimmed();
         const QString path =
             chooseFile(this, FileDialogKind::Save, filter, preset,
-                       targetDialogFolder(preset, m_p1->photo_source->currentText(), applicationFolder()));
+                       targetDialogFolder(preset, m_p1->photo_source->currentText(), dialogStartFolder()));
         if (path.isEmpty()) {
             m_p13->photo_target->clear();
             return false;
@@ -514,7 +523,7 @@ void WizardWindow::browseSource() {
     const QString path = chooseFile(
         this, FileDialogKind::Open,
         QStringLiteral("Images (*.bmp;*.jpg;*.jpeg;*.gif)|*.bmp;*.jpg;*.jpeg;*.gif|All Files (*.*)|*.*"), preset,
-        preset.isEmpty() ? applicationFolder() : QString());
+        preset.isEmpty() ? dialogStartFolder() : QString());
     if (path.isEmpty()) return;
     m_p1->photo_source->setEditText(path);
     m_p1->photo_source->setFocus();
