@@ -2,6 +2,7 @@
 # Installs the Debian packages Tesselix builds with (skips what is already there).
 set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config ccache qt6-base-dev libturbojpeg0-dev libjpeg62-turbo-dev libpng-dev libgtest-dev
+  liblemon-dev  # min-cost flow for even tile use
   xvfb xauth xdotool)  # the last three: scripts/gui-e2e.sh runs the real program under X
 missing=()
 for p in "${packages[@]}"; do

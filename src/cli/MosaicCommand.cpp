@@ -59,6 +59,8 @@ int runMosaic(const QStringList& args, Io io) {
     const auto distance = a.intOption(QStringLiteral("distance"), D::kDistanceMin, D::kDistanceMax);
     const bool linear = a.flag(QStringLiteral("linear"));
     const bool smart = a.flag(QStringLiteral("smart"));
+    const bool everyTile = a.flag(QStringLiteral("every-tile"));
+    const auto maxUses = a.intOption(QStringLiteral("max-uses"), 1, 32767);
     const bool filter = a.flag(QStringLiteral("filter"));
     const bool noFilter = a.flag(QStringLiteral("no-filter"));
     const auto saturation = a.intOption(QStringLiteral("saturation"), D::kSaturationMin, D::kSaturationMax);
@@ -79,6 +81,11 @@ int runMosaic(const QStringList& args, Io io) {
         return usageError(io, QStringLiteral("mosaic needs --source PHOTO, --library NAME and --out FILE"));
     if (cells && cellsAcross) return usageError(io, QStringLiteral("give either --cells or --cells-x, not both"));
     if (linear && smart) return usageError(io, QStringLiteral("give either --linear or --smart, not both"));
+    if (everyTile && maxUses) return usageError(io, QStringLiteral("give either --every-tile or --max-uses, not both"));
+    if ((everyTile || maxUses) && (linear || smart))
+        return usageError(io, QStringLiteral("--linear and --smart order the greedy choice only; even tile use (--every-tile, --max-uses) chooses all cells at once"));
+    if ((everyTile || maxUses) && !evenUseAvailable())
+        return usageError(io, QStringLiteral("even tile use is not available: this program was built without the LEMON library"));
     if (filter && noFilter) return usageError(io, QStringLiteral("give either --filter or --no-filter, not both"));
 
     const QFileInfo target(*out);
@@ -153,6 +160,8 @@ int runMosaic(const QStringList& args, Io io) {
     job.greyscale = grey;
     job.smart = !linear;
     job.filter = !noFilter;
+    if (everyTile) job.evenUse = {EvenUseMode::EveryTile, 1};
+    if (maxUses) job.evenUse = {EvenUseMode::MaxUses, *maxUses};
     job.perceptual = perceptual;
     job.mirror = mirror;
     job.sourcePath = QFileInfo(*source).absoluteFilePath();
@@ -183,6 +192,21 @@ int runMosaic(const QStringList& args, Io io) {
     // Pages written before a stop stay on disk; say which they are either way.
     for (const QString& name : result.filesWritten) io.out << QDir::toNativeSeparators(name) << "\n";
     int rc = finishJob(result, io, true);
+    if (files.evenUse && !quiet) {
+        const EvenUseStats& s = *files.evenUse;
+        io.err << QStringLiteral("Even tile use: total distance %1 (optimum %2 proven in %3 rounds over %4 pairs)")
+                      .arg(s.cost)
+                      .arg(s.optimumCost)
+                      .arg(s.rounds)
+                      .arg(s.candidatePairs);
+        if (s.movedCells > 0 || s.unresolvedPairs > 0)
+            io.err << QStringLiteral("; the minimal distance moved %1 cells for %2 more (%3%)")
+                          .arg(s.movedCells)
+                          .arg(s.cost - s.optimumCost)
+                          .arg(s.optimumCost > 0 ? 100.0 * (s.cost - s.optimumCost) / s.optimumCost : 0.0, 0, 'f', 2);
+        if (s.unresolvedPairs > 0) io.err << QStringLiteral(", %1 pairs still too close").arg(s.unresolvedPairs);
+        io.err << "\n";
+    }
     for (const QString& error : files.errors) io.err << "tesselix-cli: cannot write " << error << "\n";
     if (!files.errors.isEmpty()) rc = JobFailed;
     io.err.flush();

@@ -3,6 +3,7 @@
 // and --work-dir (scan.bmp, cells.bmp and, for smart rendering, order.csv).
 
 #include <QStringList>
+#include <optional>
 
 #include "mosaic/MosaicObserver.h"
 
@@ -21,6 +22,9 @@ public:
 
     void sourcePrepared(const Picture& scan, const Picture& cells, const OrderTable* order) override;
     void planChosen(const Plan& plan, const QStringList& tiles) override;
+    void evenUseSolved(const EvenUseStats& stats) override { evenUse = stats; }
+
+    std::optional<EvenUseStats> evenUse;
     void mirrorsChosen(const MirrorPlan& mirrored) override { m_mirrored = mirrored; }
 
     QStringList written;  // in the order written

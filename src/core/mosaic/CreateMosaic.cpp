@@ -11,6 +11,7 @@
 #include "mosaic/OrderTables.h"
 #include "mosaic/OutputFormat.h"
 #include "mosaic/PageAssembly.h"
+#include "mosaic/RgbPairDistance.h"
 #include "mosaic/Plan.h"
 #include "mosaic/SourcePreparation.h"
 #include "mosaic/TileChoice.h"
@@ -39,7 +40,7 @@ public:
         : m_task(task), m_job(job), m_observer(observer), m_feed(task) {}
 
     void run() {
-        if (checkOptions() && measureLimits() && checkScanSize() && checkPageSize() && openLibrary() &&
+        if (checkOptions() && measureLimits() && checkScanSize() && checkPageSize() && openLibrary() && checkEvenUse() &&
             checkSource() && readDatabase() && prepareSource() && chooseTiles() && assemble())
             m_task.finish();
     }
@@ -49,6 +50,8 @@ private:
     bool measureLimits();
     bool checkScanSize();
     bool openLibrary();
+    bool checkEvenUse();
+    bool chooseEvenly();
     bool checkSource();
     bool readDatabase();
     bool prepareSource();
@@ -78,6 +81,7 @@ private:
     Plan m_plan;
     MirrorPlan m_mirrored;
     Picture m_preview;
+    UseCaps m_caps;
     PreviewLayout m_layout;
     int m_tilesAcross = 0;
     int m_tilesDown = 0;
@@ -134,6 +138,27 @@ bool MosaicRun::openLibrary() {
     }
     m_tileCount = static_cast<int>(std::min<qsizetype>(m_tiles.size(), kMostTiles));
     if (m_job.number > 0 && m_job.number < m_tileCount) m_tileCount = m_job.number;
+    return true;
+}
+
+// Refuses caps no assignment can meet before any long work.
+bool MosaicRun::checkEvenUse() {
+    if (m_job.evenUse.mode == EvenUseMode::Off) return true;
+    if (!evenUseAvailable()) {
+        m_task.stop(MessageIcon::Critical,
+                    QStringLiteral("Even tile use is not available: this program was built without the LEMON library."));
+        return false;
+    }
+    if (m_job.perceptual || m_job.mirror) {
+        m_task.stop(MessageIcon::Information,
+                    QStringLiteral("Even tile use does not yet combine with perceptual matching or mirrored tiles."));
+        return false;
+    }
+    const QString refused = useCaps(m_job.evenUse, m_job.cellsX * m_job.cellsY, m_tileCount, m_caps);
+    if (!refused.isEmpty()) {
+        m_task.stop(MessageIcon::Information, refused);
+        return false;
+    }
     return true;
 }
 
@@ -203,6 +228,7 @@ bool MosaicRun::prepareSource() {
 }
 
 bool MosaicRun::chooseTiles() {
+    if (m_job.evenUse.mode != EvenUseMode::Off) return chooseEvenly();
     m_task.setStatus(QStringLiteral("Calculating mosaic..."));
     m_task.setMaximum(m_job.cellsX * m_job.cellsY);
     m_task.setValue(0);
@@ -244,6 +270,56 @@ bool MosaicRun::chooseTiles() {
     if (m_observer && m_job.mirror) m_observer->mirrorsChosen(m_mirrored);
     if (m_observer) m_observer->planChosen(m_plan, m_tiles);
 
+    m_task.setStatus(QStringLiteral("Preparing smart table..."));
+    m_order = buildPageTable(m_plan);
+    return true;
+}
+
+bool MosaicRun::chooseEvenly() {
+    m_task.setStatus(QStringLiteral("Balancing tile use..."));
+    if (!m_task.running()) return false;
+    const RgbPairDistance cost =
+        RgbPairDistance::fromScan(m_prepared.scan, m_job.cellsX, m_job.cellsY, m_table, m_tileCount);
+    EvenUseOptions options;
+    options.distance = m_job.distance;
+    options.cellsX = m_job.cellsX;
+    options.cellsY = m_job.cellsY;
+    EvenUseHooks hooks;
+    hooks.running = [&] { return m_task.running(); };
+    // Each pass over the cells has its own bar and time estimate, in blocks.
+    int currentPass = -1;
+    hooks.progress = [&](int pass, int done, int total) {
+        constexpr int kBlock = 1024;
+        if (pass != currentPass) {
+            currentPass = pass;
+            m_task.setMaximum((total + kBlock - 1) / kBlock);
+            m_task.setValue(0);
+            m_task.clearTimeText();
+        }
+        m_task.setValue((done + kBlock - 1) / kBlock);
+        m_task.countUnit();
+    };
+    std::vector<int> tileOfCell;
+    EvenUseStats stats;
+    if (!solveEvenUse(cost, m_caps, options, tileOfCell, stats, hooks) || !m_task.running()) return false;
+    m_task.setValue(0);
+    m_task.clearTimeText();
+    const bool drawPreview = !m_preview.isEmpty();
+    for (int y = 0; y < m_job.cellsY; ++y)
+        for (int x = 0; x < m_job.cellsX; ++x) {
+            m_plan.set(x, y, static_cast<std::int16_t>(tileOfCell[static_cast<std::size_t>(y) * m_job.cellsX + x] + 1));
+            if (drawPreview) drawPreviewCell(m_preview, m_layout, x, y, m_prepared.cells.pixel(x, y));
+        }
+    if (drawPreview) m_feed.offer(m_preview, true);
+    if (stats.unresolvedPairs > 0)
+        m_task.warn(MessageIcon::Information,
+                    QStringLiteral("%1 pairs of identical tiles are closer than the minimal distance of %2.")
+                        .arg(stats.unresolvedPairs)
+                        .arg(m_job.distance));
+    if (m_observer) {
+        m_observer->evenUseSolved(stats);
+        m_observer->planChosen(m_plan, m_tiles);
+    }
     m_task.setStatus(QStringLiteral("Preparing smart table..."));
     m_order = buildPageTable(m_plan);
     return true;

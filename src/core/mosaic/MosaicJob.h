@@ -7,6 +7,7 @@
 #include <QString>
 #include <optional>
 
+#include "mosaic/EvenTileUse.h"
 #include "mosaic/MachineLimits.h"
 #include "mosaic/MosaicDefaults.h"
 #include "task/Task.h"
@@ -31,6 +32,9 @@ struct MosaicJob {
     bool greyscale = MosaicDefaults::kGreyscale;
     bool smart = MosaicDefaults::kSmartRendering;        // smart rendering; false: linear
     bool filter = MosaicDefaults::kFilter;       // "Additional Filtering" of the colour database build
+    // Off: the greedy choice. Otherwise the optimal assignment under use caps;
+    // `smart` then orders only the preview, not the choice.
+    EvenUse evenUse;
     bool perceptual = false;  // CIELAB colour difference instead of the RGB distance
     bool mirror = false;      // tiles may also be placed mirrored left to right
     QString sourcePath;

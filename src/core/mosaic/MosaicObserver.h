@@ -5,6 +5,7 @@
 
 #include <QStringList>
 
+#include "mosaic/EvenTileUse.h"
 #include "mosaic/MirroredTiles.h"
 #include "mosaic/Plan.h"
 #include "support/Picture.h"
@@ -20,6 +21,8 @@ public:
     virtual void sourcePrepared(const Picture& /*scan*/, const Picture& /*cells*/, const OrderTable* /*order*/) {}
     // The chosen tile of every cell; tile t is tiles[t - 1].
     virtual void planChosen(const Plan& /*plan*/, const QStringList& /*tiles*/) {}
+    // With even tile use, before planChosen: how the assignment was found.
+    virtual void evenUseSolved(const EvenUseStats& /*stats*/) {}
     // With mirrored tiles, before planChosen: the cells that got a mirrored tile.
     virtual void mirrorsChosen(const MirrorPlan& /*mirrored*/) {}
 };

@@ -1,0 +1,117 @@
+#pragma once
+// Even tile use: one tile for every cell with the least total distance while
+// each tile is used between a lower and an upper number of times.
+//
+// Solved as a min-cost flow (LEMON's NetworkSimplex) on sparse candidates, each
+// cell's k nearest tiles. The solution is then proven optimal over every
+// cell-tile pair: each pair is priced with the solver's node potentials and any
+// pair with a negative reduced cost joins the candidates, until none is left.
+// Candidates that cannot satisfy the caps are never a dead end: every cell may
+// also reach every tile through a penalty arc dearer than any real assignment,
+// so the pricing rounds add exactly the pairs that make the candidates feasible.
+//
+// The distance of a pair comes from a PairDistance, so the measure is pluggable
+// (the RGB city-block distance of the tile choice is RgbPairDistance).
+//
+// Errors: solveEvenUse returns false when stopped by a hook (the assignment is
+// then untouched) and throws std::invalid_argument on caps that no assignment
+// can meet (check them with useCaps first).
+
+#include <QString>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+namespace tx {
+
+enum class EvenUseMode { Off, EveryTile, MaxUses };
+
+struct EvenUse {
+    EvenUseMode mode = EvenUseMode::Off;
+    int maxUses = 1;  // for MaxUses, from 1
+    bool operator==(const EvenUse&) const = default;
+};
+
+struct UseCaps {
+    std::vector<int> lower;  // per tile
+    std::vector<int> upper;
+};
+
+// Caps of a mode for `cells` cells and `tiles` tiles: every tile before
+// repeats is floor/ceil(cells / tiles) uses each (at most one each when there
+// are fewer cells than tiles); at most K is 0..K. Returns the message that
+// refuses the mode, or an empty string.
+QString useCaps(const EvenUse& use, int cells, int tiles, UseCaps& caps);
+
+struct TileDistance {
+    std::int64_t distance = 0;
+    int tile = 0;  // 0-based
+    bool operator<(const TileDistance& o) const {
+        return distance != o.distance ? distance < o.distance : tile < o.tile;
+    }
+};
+
+// The cost of putting a tile on a cell, cells and tiles numbered from 0.
+// Every member is called from several threads at once.
+class PairDistance {
+public:
+    virtual ~PairDistance() = default;
+    virtual int cellCount() const = 0;
+    virtual int tileCount() const = 0;
+    virtual std::int64_t distance(int cell, int tile) const = 0;
+    // The largest distance there can be; sizes the penalty of the flow network.
+    virtual std::int64_t maxDistance() const = 0;
+    // The k nearest tiles of a cell, nearest first (ties: lower tile first).
+    virtual void nearest(int cell, int k, std::vector<TileDistance>& out) const = 0;
+    // Appends (tiles[i], d) for every i < count whose distance d is below
+    // limits[i] - offset. The limits fall with i, so the pass may stop once
+    // limits[i] - offset <= 0 (no distance is negative).
+    virtual void below(int cell, const int* tiles, const std::int64_t* limits, int count, std::int64_t offset,
+                       std::vector<TileDistance>& out) const = 0;
+};
+
+struct EvenUseHooks {
+    // Polled often (at least every few hundred milliseconds); false stops.
+    std::function<bool()> running;
+    // A pass over the cells: which pass (0 the candidates, then one per pricing
+    // round), cells done, cells in all.
+    std::function<void(int pass, int done, int total)> progress;
+};
+
+struct EvenUseOptions {
+    int candidates = 8;      // first k nearest tiles per cell
+    int addedPerRound = 6;   // most negative pairs a cell adds per pricing round
+    int distance = 0;        // minimal distance between identical tiles (0: none)
+    int cellsX = 0;          // layout of the cells (row-major) for the distance
+    int cellsY = 0;
+};
+
+struct EvenUseStats {
+    int rounds = 0;               // solver runs, the last one proven optimal
+    std::int64_t candidatePairs = 0;  // pairs in the last network
+    std::int64_t optimumCost = 0;     // without the minimal distance
+    std::int64_t cost = 0;            // after the distance repair
+    int movedCells = 0;               // cells the repair changed
+    int unresolvedPairs = 0;          // pairs of identical tiles still within the square
+};
+
+// Fills tileOfCell (0-based tile per cell) with an optimal assignment under the
+// caps, then repairs the minimal distance when options.distance > 0.
+bool solveEvenUse(const PairDistance& cost, const UseCaps& caps, const EvenUseOptions& options,
+                  std::vector<int>& tileOfCell, EvenUseStats& stats, const EvenUseHooks& hooks = {});
+
+// Moves the fewest, cheapest cells it can (to a tile with uses to spare, or by
+// swapping two cells' tiles) until no two cells with the same tile lie within
+// `distance` of each other in x and y, keeping the caps. Returns the pairs still
+// within the square; false in `finished` when stopped by a hook.
+int repairDistance(const PairDistance& cost, const UseCaps& caps, int cellsX, int cellsY, int distance,
+                   std::vector<int>& tileOfCell, int& movedCells, const EvenUseHooks& hooks = {},
+                   bool* finished = nullptr);
+
+// Pairs of identical tiles within the square (each pair once).
+int pairsWithinDistance(const std::vector<int>& tileOfCell, int cellsX, int cellsY, int distance);
+
+// Whether the solver was built in (LEMON was found).
+bool evenUseAvailable();
+
+}  // namespace tx

@@ -1,0 +1,275 @@
+// Even tile use: the flow solution against a dense assignment on small random
+// problems, the caps, candidates that start infeasible, cancel, and the repair
+// of the minimal distance.
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <random>
+
+#include "mosaic/EvenTileUse.h"
+#include "mosaic/RgbPairDistance.h"
+
+using namespace tx;
+
+namespace {
+
+std::vector<std::uint8_t> randomSamples(std::mt19937& rng, int count, int samples, int lo = 0, int hi = 255) {
+    std::uniform_int_distribution<int> v(lo, hi);
+    std::vector<std::uint8_t> out(static_cast<std::size_t>(count) * samples * 3);
+    for (auto& b : out) b = static_cast<std::uint8_t>(v(rng));
+    return out;
+}
+
+// The least total cost under the caps by the Hungarian method on a square
+// matrix: one column per allowed use of a tile, one row per cell, and dummy
+// rows that may only take the uses beyond a tile's lower cap.
+std::int64_t denseOptimum(const PairDistance& cost, const UseCaps& caps) {
+    const int n = cost.cellCount();
+    std::vector<int> slotTile;
+    std::vector<char> mandatory;
+    for (int t = 0; t < cost.tileCount(); ++t)
+        for (int u = 0; u < caps.upper[static_cast<std::size_t>(t)]; ++u) {
+            slotTile.push_back(t);
+            mandatory.push_back(u < caps.lower[static_cast<std::size_t>(t)]);
+        }
+    const int s = static_cast<int>(slotTile.size());
+    const std::int64_t inf = std::int64_t{1} << 40;
+    auto a = [&](int row, int col) -> std::int64_t {
+        if (row < n) return cost.distance(row, slotTile[static_cast<std::size_t>(col)]);
+        return mandatory[static_cast<std::size_t>(col)] ? inf : 0;
+    };
+    std::vector<std::int64_t> u(s + 1, 0), v(s + 1, 0);
+    std::vector<int> p(s + 1, 0), way(s + 1, 0);
+    for (int i = 1; i <= s; ++i) {
+        p[0] = i;
+        int j0 = 0;
+        std::vector<std::int64_t> minv(s + 1, std::numeric_limits<std::int64_t>::max());
+        std::vector<char> used(s + 1, 0);
+        do {
+            used[j0] = 1;
+            const int i0 = p[j0];
+            std::int64_t delta = std::numeric_limits<std::int64_t>::max();
+            int j1 = 0;
+            for (int j = 1; j <= s; ++j)
+                if (!used[j]) {
+                    const std::int64_t cur = a(i0 - 1, j - 1) - u[i0] - v[j];
+                    if (cur < minv[j]) minv[j] = cur, way[j] = j0;
+                    if (minv[j] < delta) delta = minv[j], j1 = j;
+                }
+            for (int j = 0; j <= s; ++j)
+                if (used[j]) u[p[j]] += delta, v[j] -= delta;
+                else minv[j] -= delta;
+            j0 = j1;
+        } while (p[j0] != 0);
+        do {
+            const int j1 = way[j0];
+            p[j0] = p[j1];
+            j0 = j1;
+        } while (j0);
+    }
+    std::int64_t total = 0;
+    for (int j = 1; j <= s; ++j) total += a(p[j] - 1, j - 1);
+    return total;
+}
+
+void expectCapsHeld(const std::vector<int>& tileOf, const UseCaps& caps) {
+    std::vector<int> uses(caps.upper.size(), 0);
+    for (int t : tileOf) {
+        ASSERT_GE(t, 0);
+        ASSERT_LT(t, static_cast<int>(uses.size()));
+        ++uses[static_cast<std::size_t>(t)];
+    }
+    for (std::size_t t = 0; t < uses.size(); ++t) {
+        EXPECT_GE(uses[t], caps.lower[t]) << "tile " << t;
+        EXPECT_LE(uses[t], caps.upper[t]) << "tile " << t;
+    }
+}
+
+std::int64_t totalCost(const PairDistance& cost, const std::vector<int>& tileOf) {
+    std::int64_t sum = 0;
+    for (int c = 0; c < static_cast<int>(tileOf.size()); ++c) sum += cost.distance(c, tileOf[static_cast<std::size_t>(c)]);
+    return sum;
+}
+
+}  // namespace
+
+TEST(EvenTileUse, RefusesCapsThatCannotFill) {
+    struct Row {
+        EvenUse use;
+        int cells, tiles;
+        bool refused;
+        int lower, upper;  // of every tile when accepted
+    } rows[] = {
+        {{EvenUseMode::EveryTile, 1}, 10, 3, false, 3, 4},
+        {{EvenUseMode::EveryTile, 1}, 9, 3, false, 3, 3},
+        {{EvenUseMode::EveryTile, 1}, 3, 10, false, 0, 1},
+        {{EvenUseMode::MaxUses, 2}, 20, 10, false, 0, 2},
+        {{EvenUseMode::MaxUses, 2}, 21, 10, true, 0, 0},
+        {{EvenUseMode::MaxUses, 0}, 1, 10, true, 0, 0},
+    };
+    for (const Row& r : rows) {
+        UseCaps caps;
+        const QString why = useCaps(r.use, r.cells, r.tiles, caps);
+        EXPECT_EQ(!why.isEmpty(), r.refused) << r.cells << " cells, " << r.tiles << " tiles";
+        if (r.refused) continue;
+        EXPECT_EQ(caps.lower, std::vector<int>(static_cast<std::size_t>(r.tiles), r.lower));
+        EXPECT_EQ(caps.upper, std::vector<int>(static_cast<std::size_t>(r.tiles), r.upper));
+    }
+}
+
+TEST(EvenTileUse, NearestAndBelowAgreeWithTheDistance) {
+    std::mt19937 rng(7);
+    const int cells = 5, tiles = 40, samples = 9;
+    const auto cs = randomSamples(rng, cells, samples), ts = randomSamples(rng, tiles, samples);
+    const RgbPairDistance cost(cs.data(), cells, ts.data(), tiles, samples);
+    for (int c = 0; c < cells; ++c) {
+        std::vector<TileDistance> all;
+        for (int t = 0; t < tiles; ++t) {
+            std::int64_t d = 0;
+            for (int k = 0; k < samples * 3; ++k) d += std::abs(int(cs[c * samples * 3 + k]) - int(ts[t * samples * 3 + k]));
+            ASSERT_EQ(cost.distance(c, t), d);
+            all.push_back({d, t});
+        }
+        std::sort(all.begin(), all.end());
+        std::vector<TileDistance> near;
+        cost.nearest(c, 6, near);
+        ASSERT_EQ(near.size(), 6u);
+        for (int i = 0; i < 6; ++i) EXPECT_EQ(near[i].tile, all[i].tile);
+
+        // below: every tile i with d < limit[i] - offset, limits falling.
+        std::vector<int> order;
+        std::vector<std::int64_t> limits;
+        for (int t = 0; t < tiles; ++t) order.push_back(t), limits.push_back(5000 - 100 * t);
+        std::vector<TileDistance> out;
+        cost.below(c, order.data(), limits.data(), tiles, 1000, out);
+        std::size_t expected = 0;
+        for (int t = 0; t < tiles; ++t) expected += cost.distance(c, t) < limits[t] - 1000;
+        EXPECT_EQ(out.size(), expected);
+        for (const TileDistance& td : out) EXPECT_LT(td.distance, limits[static_cast<std::size_t>(td.tile)] - 1000);
+    }
+}
+
+// Random problems with random caps, few candidates so that pricing has work.
+TEST(EvenTileUse, TotalCostEqualsTheDenseOptimum) {
+    std::mt19937 rng(42);
+    for (int round = 0; round < 40; ++round) {
+        SCOPED_TRACE(round);
+        const int cells = std::uniform_int_distribution<int>(5, 40)(rng);
+        const int tiles = std::uniform_int_distribution<int>(2, 30)(rng);
+        const int samples = std::uniform_int_distribution<int>(1, 4)(rng);
+        const auto cs = randomSamples(rng, cells, samples), ts = randomSamples(rng, tiles, samples);
+        const RgbPairDistance cost(cs.data(), cells, ts.data(), tiles, samples);
+        UseCaps caps;
+        switch (round % 3) {
+        case 0: ASSERT_TRUE(useCaps({EvenUseMode::EveryTile, 1}, cells, tiles, caps).isEmpty()); break;
+        case 1: ASSERT_TRUE(useCaps({EvenUseMode::MaxUses, (cells + tiles - 1) / tiles + round % 2}, cells, tiles, caps).isEmpty()); break;
+        default: {
+            // Random lower and upper caps that still admit an assignment.
+            caps.lower.assign(static_cast<std::size_t>(tiles), 0);
+            caps.upper.assign(static_cast<std::size_t>(tiles), 0);
+            int lowerSum = 0, upperSum = 0;
+            for (int t = 0; t < tiles; ++t) {
+                caps.upper[t] = std::uniform_int_distribution<int>(0, 4)(rng);
+                caps.lower[t] = std::uniform_int_distribution<int>(0, caps.upper[t])(rng) / 2;
+                upperSum += caps.upper[t], lowerSum += caps.lower[t];
+            }
+            for (int t = 0; upperSum < cells; t = (t + 1) % tiles) ++caps.upper[t], ++upperSum;
+            for (int t = 0; lowerSum > cells; t = (t + 1) % tiles)
+                if (caps.lower[t] > 0) --caps.lower[t], --lowerSum;
+        }
+        }
+        EvenUseOptions options;
+        options.candidates = 1 + round % 3;
+        options.addedPerRound = 1 + round % 2;
+        std::vector<int> tileOf;
+        EvenUseStats stats;
+        ASSERT_TRUE(solveEvenUse(cost, caps, options, tileOf, stats));
+        ASSERT_EQ(static_cast<int>(tileOf.size()), cells);
+        expectCapsHeld(tileOf, caps);
+        EXPECT_EQ(totalCost(cost, tileOf), denseOptimum(cost, caps));
+        EXPECT_EQ(stats.cost, stats.optimumCost);
+        EXPECT_EQ(stats.cost, totalCost(cost, tileOf));
+    }
+}
+
+// Every cell is near one tile; the other tiles are nobody's first choice, yet
+// each must be used: one candidate per cell cannot meet the caps at first.
+TEST(EvenTileUse, SolvesCandidatesThatStartInfeasible) {
+    std::mt19937 rng(3);
+    const int cells = 24, tiles = 6, samples = 3;
+    auto cs = randomSamples(rng, cells, samples, 0, 20);
+    auto ts = randomSamples(rng, tiles, samples, 200, 255);
+    std::fill(ts.begin(), ts.begin() + samples * 3, std::uint8_t{10});
+    const RgbPairDistance cost(cs.data(), cells, ts.data(), tiles, samples);
+    UseCaps caps;
+    ASSERT_TRUE(useCaps({EvenUseMode::EveryTile, 1}, cells, tiles, caps).isEmpty());
+    EvenUseOptions options;
+    options.candidates = 1;
+    std::vector<int> tileOf;
+    EvenUseStats stats;
+    ASSERT_TRUE(solveEvenUse(cost, caps, options, tileOf, stats));
+    expectCapsHeld(tileOf, caps);
+    EXPECT_GT(stats.rounds, 1);
+    EXPECT_EQ(totalCost(cost, tileOf), denseOptimum(cost, caps));
+}
+
+TEST(EvenTileUse, CancelLeavesTheAssignmentUntouched) {
+    std::mt19937 rng(5);
+    const int cells = 3000, tiles = 300, samples = 9;
+    const auto cs = randomSamples(rng, cells, samples), ts = randomSamples(rng, tiles, samples);
+    const RgbPairDistance cost(cs.data(), cells, ts.data(), tiles, samples);
+    UseCaps caps;
+    ASSERT_TRUE(useCaps({EvenUseMode::EveryTile, 1}, cells, tiles, caps).isEmpty());
+    for (int stopAfter : {0, 1, 3, 6}) {
+        int polls = 0;
+        EvenUseHooks hooks;
+        hooks.running = [&] { return polls++ < stopAfter; };
+        std::vector<int> tileOf{-7};
+        EvenUseStats stats;
+        EXPECT_FALSE(solveEvenUse(cost, caps, EvenUseOptions{}, tileOf, stats, hooks)) << stopAfter;
+        EXPECT_EQ(tileOf, std::vector<int>{-7});
+    }
+}
+
+TEST(EvenTileUse, RepairSeparatesIdenticalTiles) {
+    std::mt19937 rng(11);
+    struct Row {
+        int cellsX, cellsY, tiles, maxUses, distance;
+        bool possible;
+    } rows[] = {
+        {12, 10, 40, 3, 2, true},   // room to spare
+        {10, 10, 25, 4, 1, true},   // every tile before repeats, four uses each
+        {8, 8, 16, 4, 1, true},
+        {3, 3, 2, 5, 2, false},     // every cell sees every other
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.cellsX * 100 + r.tiles);
+        const int cells = r.cellsX * r.cellsY, samples = 1;
+        // Smooth colours: neighbours want the same tiles.
+        std::vector<std::uint8_t> cs;
+        for (int c = 0; c < cells; ++c)
+            for (int k = 0; k < 3; ++k) cs.push_back(static_cast<std::uint8_t>((c % r.cellsX) * 8 + k));
+        const auto ts = randomSamples(rng, r.tiles, samples, 0, 100);
+        const RgbPairDistance cost(cs.data(), cells, ts.data(), r.tiles, samples);
+        UseCaps caps;
+        const EvenUse use = r.tiles * r.maxUses == cells ? EvenUse{EvenUseMode::EveryTile, 1} : EvenUse{EvenUseMode::MaxUses, r.maxUses};
+        ASSERT_TRUE(useCaps(use, cells, r.tiles, caps).isEmpty());
+        EvenUseOptions options;
+        options.distance = r.distance;
+        options.cellsX = r.cellsX;
+        options.cellsY = r.cellsY;
+        std::vector<int> tileOf;
+        EvenUseStats stats;
+        ASSERT_TRUE(solveEvenUse(cost, caps, options, tileOf, stats));
+        expectCapsHeld(tileOf, caps);
+        EXPECT_EQ(stats.unresolvedPairs, pairsWithinDistance(tileOf, r.cellsX, r.cellsY, r.distance));
+        EXPECT_EQ(stats.cost, totalCost(cost, tileOf));
+        EXPECT_GE(stats.cost, stats.optimumCost);
+        if (r.possible) {
+            EXPECT_EQ(stats.unresolvedPairs, 0);
+            EXPECT_GT(stats.movedCells, 0);
+        } else {
+            EXPECT_GT(stats.unresolvedPairs, 0);
+        }
+    }
+}
