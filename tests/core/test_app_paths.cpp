@@ -69,8 +69,8 @@ TEST(AppPaths, OverrideIsCleanedAndHoldsTheSubfolders) {
     const QString home = QDir(dir.path()).absolutePath() + "/";
     EXPECT_EQ(tx::applicationFolder(), home);
     EXPECT_EQ(tx::tilesRoot(), home + "Tiles/");
-    // No pictures there: the next candidate that exists, or the override's own folder.
-    EXPECT_NE(tx::gfxFolder(), home + "Gfx/");
+    // Which candidate serves before the override has pictures depends on the build
+    // tree (the sanitizer build copies none); once it has them, they win.
     ASSERT_TRUE(QDir(home).mkdir("Gfx"));
     EXPECT_EQ(tx::gfxFolder(), home + "Gfx/");
 }
