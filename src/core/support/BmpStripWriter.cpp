@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "support/BmpHeader.h"
+
 namespace tx {
 
 BmpStripWriter::BmpStripWriter(QString path, LinkPolicy links) : m_path(std::move(path)), m_links(links) {}
@@ -12,36 +14,14 @@ QString BmpStripWriter::tooLargeReason() { return QStringLiteral("Picture too la
 
 bool BmpStripWriter::begin(int width, int height) {
     if (width <= 0 || height <= 0) return fail(QStringLiteral("Nothing to save: the picture is empty"));
-    const std::int64_t rowBytes = (std::int64_t{width} * 3 + 3) & ~std::int64_t{3};
-    const std::int64_t imageBytes = rowBytes * height;
-    const std::int64_t fileBytes = 54 + imageBytes;
-    if (fileBytes > 0xFFFFFFFFLL) return fail(tooLargeReason());
-
-    unsigned char header[54] = {};
-    auto put16 = [&](int at, std::uint32_t v) {
-        header[at] = static_cast<unsigned char>(v);
-        header[at + 1] = static_cast<unsigned char>(v >> 8);
-    };
-    auto put32 = [&](int at, std::uint32_t v) {
-        put16(at, v & 0xFFFF);
-        put16(at + 2, v >> 16);
-    };
-    header[0] = 'B';
-    header[1] = 'M';
-    put32(2, static_cast<std::uint32_t>(fileBytes));
-    put32(10, 54);  // pixel data offset
-    put32(14, 40);  // BITMAPINFOHEADER
-    put32(18, static_cast<std::uint32_t>(width));
-    put32(22, static_cast<std::uint32_t>(height));  // positive: rows bottom-up
-    put16(26, 1);
-    put16(28, 24);
-    put32(34, static_cast<std::uint32_t>(imageBytes));
+    const auto layout = bmpLayout(width, height);
+    if (!layout) return fail(tooLargeReason());
 
     m_file = std::make_unique<AtomicFile>(m_path, m_links);
-    if (!m_file->open() || !m_file->write(reinterpret_cast<const char*>(header), 54)) return fail(m_file->errorString());
+    if (!m_file->open() || !m_file->write(reinterpret_cast<const char*>(layout->header.data()), 54)) return fail(m_file->errorString());
     m_width = width;
     m_height = height;
-    m_rowBytes = rowBytes;
+    m_rowBytes = layout->rowBytes;
     m_nextRow = 0;
     return true;
 }

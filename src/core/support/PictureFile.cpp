@@ -13,6 +13,7 @@
 #include <new>
 #include <utility>
 
+#include "support/BmpHeader.h"
 #include "support/AtomicFile.h"
 #include "support/DecodeBudget.h"
 #include "support/FileHelpers.h"
@@ -570,40 +571,19 @@ bool saveBmp(const Picture& picture, const QString& path, QString* error, LinkPo
         return false;
     }
     const std::int64_t w = picture.width(), h = picture.height();
-    const std::int64_t rowBytes = (w * 3 + 3) & ~std::int64_t{3};
-    const std::int64_t imageBytes = rowBytes * h;
-    const std::int64_t fileBytes = 54 + imageBytes;
-    if (fileBytes > 0xFFFFFFFFLL) {
+    const auto layout = bmpLayout(w, h);
+    if (!layout) {
         setError(error, QStringLiteral("Picture too large for a BMP file"));
         return false;
     }
-
-    unsigned char header[54] = {};
-    auto put16 = [&](int at, std::uint32_t v) {
-        header[at] = static_cast<unsigned char>(v);
-        header[at + 1] = static_cast<unsigned char>(v >> 8);
-    };
-    auto put32 = [&](int at, std::uint32_t v) {
-        put16(at, v & 0xFFFF);
-        put16(at + 2, v >> 16);
-    };
-    header[0] = 'B';
-    header[1] = 'M';
-    put32(2, static_cast<std::uint32_t>(fileBytes));
-    put32(10, 54);  // pixel data offset
-    put32(14, 40);  // BITMAPINFOHEADER
-    put32(18, static_cast<std::uint32_t>(w));
-    put32(22, static_cast<std::uint32_t>(h));  // positive: rows bottom-up
-    put16(26, 1);
-    put16(28, 24);
-    put32(34, static_cast<std::uint32_t>(imageBytes));
+    const std::int64_t rowBytes = layout->rowBytes;
 
     AtomicFile file(path, links);
     auto fail = [&] {
         setError(error, cannotWrite(path, file.errorString()));
         return false;
     };
-    if (!file.open() || !file.write(reinterpret_cast<const char*>(header), 54)) return fail();
+    if (!file.open() || !file.write(reinterpret_cast<const char*>(layout->header.data()), 54)) return fail();
 
     // Rows go out in chunks of about 1 MB, so a page of any size needs little extra memory.
     const std::int64_t rowsPerChunk = std::max<std::int64_t>(1, (1 << 20) / rowBytes);
