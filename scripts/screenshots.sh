@@ -66,12 +66,10 @@ shot() {
 
 shot wizard-welcome '^Tesselix$'
 shot about '^About $' alt+a
-# "&Preferences..." shares its letter with "Create a new &photo mosaic": the second
-# Alt+P moves to the button, Space presses it.
-shot preferences '^Preferences$' alt+p alt+p space
+shot preferences '^Preferences$' alt+p
 # The mosaic branch with the demo picture and library (made by tesselix-cli demo).
 if [ -n "${TX_DEMO_SOURCE:-}" ]; then
-  tx_type "$wizard" alt+p alt+n
+  tx_type "$wizard" alt+m alt+n
   sleep 0.5
   xdotool windowfocus --sync "$wizard"
   xdotool type --delay 5 "$TX_DEMO_SOURCE"
