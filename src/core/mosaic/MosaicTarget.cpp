@@ -5,6 +5,7 @@
 #include <QFileInfo>
 
 #include "mosaic/OutputFormat.h"
+#include "mosaic/ZoomViewer.h"
 #include "support/Picture.h"
 #include "support/PictureFile.h"
 
@@ -12,7 +13,9 @@ namespace tx {
 
 std::optional<QString> mosaicTargetProblem(const QString& path) {
     QString problem;
-    if (!outputFormatFor(path, &problem)) return problem;
+    const std::optional<OutputFormat> format = outputFormatFor(path, &problem);
+    if (!format) return problem;
+    if (*format == OutputFormat::Zoomable && zoomViewerFolder().isEmpty()) return zoomViewerMissingText();
     const QFileInfo target(path);
     const QString folder = QDir::toNativeSeparators(target.absolutePath());
     if (!QFileInfo(target.absolutePath()).isDir())

@@ -492,6 +492,7 @@ bool WizardWindow::chooseRenderTarget() {
 bool WizardWindow::chooseTarget() {
     const QString filter =
         QStringLiteral("JPEG Files (*.jpg;*.jpeg)|*.jpg;*.jpeg|Bitmaps (*.bmp)|*.bmp|PNG Files (*.png)|*.png|"
+                       "Zoomable web page (*.html)|*.html|"
                        "All Files (*.*)|*.*");
     m_confirmedTarget.clear();
     for (;;) {
