@@ -4,7 +4,8 @@
 # stamp records it so an offline build does not retry on every build (delete the
 # stamp to retry).
 function(give_up why)
-  message(WARNING "OpenSeadragon not fetched (${why}): zoomable web pages cannot be made by this build.")
+  message(WARNING "OpenSeadragon not fetched (${why}): zoomable web pages cannot be made by this build. "
+                  "Delete ${STAMP} to try again.")
   file(REMOVE_RECURSE "${DEST}")
   file(WRITE "${STAMP}" "missing: ${why}\n")
   return()
