@@ -6,6 +6,8 @@
 
 #include "mosaic/OutputFormat.h"
 #include "mosaic/ZoomViewer.h"
+#include "mosaic/ZoomablePage.h"
+#include "support/FileHelpers.h"
 #include "support/Picture.h"
 #include "support/PictureFile.h"
 
@@ -29,6 +31,15 @@ std::optional<QString> mosaicTargetProblem(const QString& path) {
         return QStringLiteral("The mosaic cannot be written to the folder \"%1\". Please choose another folder.").arg(folder);
     QFile::remove(probe);
     return std::nullopt;
+}
+
+QStringList existingTargetFiles(const QString& path) {
+    QStringList names{path};
+    if (outputFormatFor(path) == OutputFormat::Zoomable) names << zoomableDziPath(path) << zoomableFilesFolder(path);
+    QStringList existing;
+    for (const QString& name : names)
+        if (entryExists(name)) existing << name;
+    return existing;
 }
 
 QString targetDialogFolder(const QString& target, const QString& source, const QString& fallback) {
