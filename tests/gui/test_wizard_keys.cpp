@@ -5,12 +5,16 @@
 #include <QtTest>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QLabel>
 #include <QScrollBar>
+#include <QSpinBox>
 #include <QTemporaryDir>
+#include <map>
 
 #include "WindowTestUtil.h"
 #include "app/FileDialogs.h"
@@ -19,6 +23,7 @@
 #include "app/WizardWindow.h"
 #include "support/Picture.h"
 #include "support/PictureFile.h"
+#include "support/SettingsSchema.h"
 
 using namespace tx;
 using namespace tx::gui;
@@ -44,6 +49,7 @@ class WizardKeysTest : public QObject {
     int m_saveDialogs = 0;
 
     QString path(const QString& name) const { return m_dir.filePath(name); }
+    QString m_saveAs;  // what the save dialog answers; empty cancels it
 
     void showActive(WizardWindow& w) {
         w.show();
@@ -78,13 +84,14 @@ private slots:
         });
         setFileDialogHook([this](FileDialogKind, const QString&) {
             ++m_saveDialogs;
-            return QString();
+            return m_saveAs;
         });
     }
     void init() {
         QFile::remove(qEnvironmentVariable("TESSELIX_SETTINGS"));
         m_messages.clear();
         m_saveDialogs = 0;
+        m_saveAs.clear();
     }
 
     void returnPressesEachPagesDefaultButton() {
@@ -192,6 +199,101 @@ private slots:
             QTest::keyClick(bar, Qt::Key_Up);
             QCOMPARE(textOf(w, b.field), QStringLiteral("12"));
         }
+    }
+
+    // Even tile use chosen with the keyboard on page 11 reaches the job: 16 cells
+    // of a uniform source from 3 tiles, without blending or minimal distance, use
+    // every tile 5 or 6 times where the greedy choice takes the nearest 16 times.
+    void evenTileUseTypedOnPage11ReachesTheJob() {
+        setSettingText(Setting::Check, "0");  // fixed limits: no machine test
+        setSettingText(Setting::Distance, "0");
+        setSettingText(Setting::Blend, "0");
+        WizardWindow w;
+        showActive(w);
+        typeKey(w, Qt::Key_Return);
+        child<QComboBox>(w, "photo_source")->setEditText(path("source.bmp"));
+        auto* libraries = child<QComboBox>(w, "Combo1");
+        libraries->setCurrentIndex(libraries->findText(QStringLiteral("Lib")));
+        type(w, "CellsX", QStringLiteral("4"));
+        QCOMPARE(textOf(w, "CellsY"), QStringLiteral("4"));
+        child(w, "CellsX")->setFocus();
+        typeKey(w, Qt::Key_Return);
+        QCOMPARE(w.page(), 11);
+
+        auto* even = child<QCheckBox>(w, "evenUse");
+        auto* every = child<QRadioButton>(w, "everyTile");
+        auto* atMost = child<QRadioButton>(w, "atMost");
+        auto* uses = child<QSpinBox>(w, "maxUses");
+        auto* note = child<QLabel>(w, "evenNote");
+        QVERIFY(!even->isChecked());
+        QVERIFY(!every->isEnabled());
+        QVERIFY(!note->isVisible());
+        typeKey(w, Qt::Key_E, Qt::AltModifier);
+        QTRY_VERIFY(even->isChecked());
+        QVERIFY(every->isChecked());
+        QVERIFY(!uses->isEnabled());
+        QVERIFY(!child<QRadioButton>(w, "render_smart")->isEnabled());  // the order is the greedy pass's only
+        QVERIFY(note->isVisible());
+        QCOMPARE(note->text(), QStringLiteral("Every tile is used 5 or 6 times. All cells are chosen at once."));
+
+        // "at most" with the arrow key from the first choice, K from its label's letter.
+        every->setFocus();
+        typeKey(w, Qt::Key_Right);
+        QVERIFY(atMost->isChecked());
+        QVERIFY(uses->isEnabled());
+        typeKey(w, Qt::Key_T, Qt::AltModifier);
+        QVERIFY(uses->isAncestorOf(QApplication::focusWidget()) || QApplication::focusWidget() == uses);
+        QCOMPARE(uses->value(), 2);
+        typeKey(w, Qt::Key_Down);
+        QCOMPARE(uses->value(), 1);
+        QCOMPARE(note->text(), QStringLiteral("Too few: 3 tiles used at most once cannot fill 16 cells."));
+        typeKey(w, Qt::Key_Return);  // refused: 3 tiles once each are not 16
+        QCOMPARE(w.page(), 11);
+        QCOMPARE(m_messages.size(), 1);
+        QVERIFY(m_messages.last().startsWith(QStringLiteral("3 tiles used at most 1 times cannot fill 16 cells.")));
+        for (int i = 0; i < 5; ++i) typeKey(w, Qt::Key_Up);
+        QCOMPARE(uses->value(), 6);
+        QCOMPARE(note->text(), QStringLiteral("No tile is used more than 6 times. All cells are chosen at once."));
+        typeKey(w, Qt::Key_R, Qt::AltModifier);
+        QTRY_VERIFY(every->isChecked());
+
+        typeKey(w, Qt::Key_Return);
+        QCOMPARE(w.page(), 12);
+        typeKey(w, Qt::Key_Return);
+        QCOMPARE(w.page(), 13);
+        m_saveAs = path("even.bmp");
+        QTimer finisher;
+        connect(&finisher, &QTimer::timeout, [&] {
+            for (QWidget* top : QApplication::topLevelWidgets()) {
+                auto* button = top->findChild<QPushButton*>("Command1");
+                if (top->objectName() == "Form1" && top->isVisible() && button &&
+                    button->text() == QStringLiteral("&Finished"))
+                    button->click();
+            }
+        });
+        finisher.start(50);
+        typeKey(w, Qt::Key_Return);
+        finisher.stop();
+        QVERIFY2(w.lastJobResult().completed(), qPrintable(w.lastJobResult().message));
+
+        Picture out;
+        QVERIFY(loadPicture(m_saveAs, out));
+        QCOMPARE(out.width(), 4 * 32);
+        std::map<Colour, int> uses16;
+        for (int y = 0; y < 4; ++y)
+            for (int x = 0; x < 4; ++x) ++uses16[out.pixel(x * 32 + 16, y * 32 + 16)];
+        QCOMPARE(uses16.size(), std::size_t{3});
+        for (const auto& [colour, n] : uses16) QVERIFY2(n == 5 || n == 6, qPrintable(QString::number(n)));
+
+        // The choice is kept for the next start.
+        QCOMPARE(settingInt(Setting::EvenUse), 1);
+        QCOMPARE(settingInt(Setting::MaxUses), 6);
+        WizardWindow again;
+        showActive(again);
+        typeKey(again, Qt::Key_Return);
+        QVERIFY(child<QCheckBox>(again, "evenUse")->isChecked());
+        QVERIFY(child<QRadioButton>(again, "everyTile")->isChecked());
+        QCOMPARE(child<QSpinBox>(again, "maxUses")->value(), 6);
     }
 };
 
