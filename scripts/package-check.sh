@@ -37,8 +37,10 @@ expected=(
 for f in "${expected[@]}"; do
   [ -f "$root/$f" ] || fail "the installation lacks /$f"
 done
-unexpected="$(cd "$root" && find . -type f | sed 's|^\./||' | grep -v -x -F "$(printf '%s\n' "${expected[@]}")" || true)"
-[ -z "$unexpected" ] || fail "the installation holds files nobody expects: $unexpected"
+# Nothing outside the prefix, and inside it only the program's own places.
+unexpected="$(cd "$root" && find . ! -type d | sed 's|^\./||' \
+  | grep -v -E '^usr/(bin/tesselix(-cli)?|share/(tesselix|applications|icons/hicolor|metainfo|man/man1)/.+)$' || true)"
+[ -z "$unexpected" ] || fail "the installation holds files outside its places: $unexpected"
 file "$root/usr/share/icons/hicolor/256x256/apps/$app_id.png" | grep -q "256 x 256" \
   || fail "the PNG icon is not 256 x 256"
 desktop-file-validate "$root/usr/share/applications/$app_id.desktop" || fail "desktop-file-validate"
