@@ -470,7 +470,7 @@ bool WizardWindow::chooseRenderTarget() {
     const QString typed = m_p13->photo_target->text().trimmed();
     if (!typed.isEmpty() && QFileInfo(typed).isAbsolute() && !mosaicTargetProblem(typed)) {
         m_p13->photo_target->setText(typed);
-        if (typed == m_confirmedTarget || !QFileInfo::exists(typed)) return true;
+        if (typed == m_confirmedTarget || existingTargetFiles(typed).isEmpty()) return true;
         switch (askOverwrite(this)) {
         case MessageAnswer::Yes:
             return true;
@@ -493,6 +493,7 @@ bool WizardWindow::chooseRenderTarget() {
 bool WizardWindow::chooseTarget() {
     const QString filter =
         QStringLiteral("JPEG Files (*.jpg;*.jpeg)|*.jpg;*.jpeg|Bitmaps (*.bmp)|*.bmp|PNG Files (*.png)|*.png|"
+                       "Zoomable web page (*.html)|*.html|"
                        "All Files (*.*)|*.*");
     m_confirmedTarget.clear();
     for (;;) {
@@ -505,7 +506,7 @@ bool WizardWindow::chooseTarget() {
             return false;
         }
         m_p13->photo_target->setText(path);
-        if (!QFileInfo::exists(path)) return true;
+        if (existingTargetFiles(path).isEmpty()) return true;
         switch (askOverwrite(this)) {
         case MessageAnswer::Yes:
             m_confirmedTarget = path;
