@@ -51,7 +51,7 @@ browse --dump-dom > "$tmp/dom.html" || fail "chromium failed: $(tail -n 5 "$tmp/
 body="$(grep -o '<body[^>]*>' "$tmp/dom.html" | head -n1)"
 [[ "$body" == *'data-viewer="open"'* ]] || fail "OpenSeadragon did not open the pyramid: $body"
 [[ "$body" =~ data-tiles=\"([0-9]+)\" ]] && ((BASH_REMATCH[1] > 0)) || fail "no tile was loaded: $body"
-# The middle of a 40 x 30 mosaic that fills the viewer's width is cell 20, 15.
+# The home view centres the picture: the middle of the viewer is cell 20, 15 of 40 x 30.
 expected="$(awk -F, '$1 == 20 && $2 == 15 { print $4 }' "$tmp/plan.csv")"
 [ -n "$expected" ] || fail "the plan has no cell 20, 15"
 [[ "$body" == *"data-hover=\"Cell 20, 15: $expected\""* ]] || fail "pointing at cell 20, 15 did not name $expected: $body"

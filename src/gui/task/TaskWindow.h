@@ -37,7 +37,7 @@ public:
     // returns its result when the window has closed and the worker has ended.
     static JobResult runJob(QWidget* wizard, const JobRequest& request);
 
-    // Window heights with the preview off and on.
+    // Window heights with the preview off and on, at the design font.
     static constexpr int kHeightPreviewOff = 145;
     static constexpr int kHeightPreviewOn = 317;
     // The inner size of `vorschau` with the preview on: the size a mosaic draws its preview in.
