@@ -1,11 +1,9 @@
 #include "mosaic/MatchingChoice.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <future>
 #include <limits>
 #include <vector>
 
@@ -13,6 +11,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "mosaic/CandidateBatches.h"
 #include "mosaic/LabColour.h"
 #include "mosaic/SourcePreparation.h"
 #include "support/FileHelpers.h"
@@ -441,40 +440,22 @@ bool chooseTilesMatching(const TileChoiceInput& in, const MatchingOptions& optio
         return -1;
     };
 
-    struct Batch {
-        std::int64_t first = 0;
-        std::int64_t size = 0;
-        std::vector<Key> keys;
-        std::vector<int> counts;
-    };
-    Batch batches[2];
-    for (Batch& b : batches) {
-        b.keys.resize(static_cast<std::size_t>(batch * limit * 2));
-        b.counts.resize(static_cast<std::size_t>(batch));
-    }
-    std::atomic<bool> stop{false};
-    auto compute = [&](Batch& b, std::int64_t first) {
-        b.first = first;
-        b.size = std::min(batch, cells - first);
-        parallelFor(b.size, 8, [&](std::int64_t from, std::int64_t to) {
-            CellSamples sample;
-            Scratch s;
-            for (std::int64_t i = from; i < to && !stop.load(std::memory_order_relaxed); ++i) {
-                int x = 0, y = 0;
-                cellAt(in, first + i, x, y);
-                sample.load(in, l, x, y);
-                b.counts[static_cast<std::size_t>(i)] =
-                    collectCandidates(vs, sample, threshold, start, limit, b.keys.data() + i * limit * 2, s);
-            }
-        });
+    // Each worker loads samples into buffers of its own.
+    auto makeCollector = [&] {
+        return [&, sample = CellSamples(), s = Scratch()](std::int64_t k, Key* out) mutable {
+            int x = 0, y = 0;
+            cellAt(in, k, x, y);
+            sample.load(in, l, x, y);
+            return collectCandidates(vs, sample, threshold, start, limit, out, s);
+        };
     };
 
-    auto walk = [&](const Batch& b) {
+    auto walk = [&](const CandidateBatch& b) {
         for (std::int64_t i = 0; i < b.size; ++i) {
             int x = 0, y = 0;
             cellAt(in, b.first + i, x, y);
-            const Key* list = b.keys.data() + i * limit * 2;
-            const int count = b.counts[static_cast<std::size_t>(i)];
+            const Key* list = b.keysOf(i);
+            const int count = b.countOf(i);
             int chosen = -1;
             if (in.distance > 0 && count > 0) square.gather(plan, x, y, in.distance);
             for (int c = 0; c < count; ++c) {
@@ -498,20 +479,7 @@ bool chooseTilesMatching(const TileChoiceInput& in, const MatchingOptions& optio
         return true;
     };
 
-    // The next batch is computed while the current one is walked.
-    if (!keepGoing(hooks)) return false;
-    compute(batches[0], 0);
-    int current = 0;
-    for (std::int64_t first = 0; first < cells; first += batch, current ^= 1) {
-        std::future<void> next;
-        if (first + batch < cells)
-            next = std::async(std::launch::async, [&, first, current] { compute(batches[current ^ 1], first + batch); });
-        const bool ok = walk(batches[current]) && keepGoing(hooks);
-        if (!ok) stop.store(true);
-        if (next.valid()) next.get();
-        if (!ok) return false;
-    }
-    return true;
+    return runCandidateBatches(cells, batch, limit * 2, makeCollector, walk, [&] { return keepGoing(hooks); });
 }
 
 }  // namespace tx
