@@ -4,7 +4,6 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDesktopServices>
 #include <QFile>
 #include <QDir>
 #include <QFileInfo>
@@ -20,6 +19,7 @@
 #include <QUrl>
 
 #include "JobDispatch.h"
+#include "app/ExternalLinks.h"
 #include "app/FileDialogs.h"
 #include "app/PreferencesDialog.h"
 #include "app/AboutDialog.h"
@@ -224,7 +224,7 @@ void WizardWindow::start() {
     m_welcome->Option1->setFocus();
 }
 
-void WizardWindow::openWebsite() { QDesktopServices::openUrl(QUrl(QString::fromLatin1(kWebsite))); }
+void WizardWindow::openWebsite() { openWithDesktop(this, QUrl(QString::fromLatin1(kWebsite))); }
 
 void WizardWindow::showPanel(int index) {
     for (int i = 0; i < 7; ++i) m_panels[i]->setVisible(i == index);
