@@ -97,6 +97,10 @@ float lowerBound(bool perceptual, const double* a, const double* b) {
     return static_cast<float>(d * (1 - 1e-4) - 1e-3);
 }
 
+// The same bound from the first channel's sums alone (a part of either norm), so
+// that variants sorted by that sum can be searched outward from the cell's.
+float firstChannelBound(double a, double b) { return static_cast<float>(std::abs(a - b) * (1 - 1e-4) - 1e-3); }
+
 // Every tile, and with mirrors every tile's mirror right after it: variant v is
 // tile v + 1, or with mirrors tile v / 2 + 1, mirrored when v is odd.
 struct Variants {
@@ -105,6 +109,8 @@ struct Variants {
     int count = 0;
     std::vector<float> planes;
     std::vector<double> sums;
+    std::vector<int> byFirst;        // variants by their first channel's sum, then by number
+    std::vector<double> firstSums;   // that sum, in the same order
 
     Variants(const TileChoiceInput& in, const MatchingOptions& options) {
         layout.samples = in.matrX * in.matrY;
@@ -126,6 +132,14 @@ struct Variants {
                 planeSums(layout, at(static_cast<int>(v)), sums.data() + 3 * v);
             }
         });
+        byFirst.resize(static_cast<std::size_t>(count));
+        for (int v = 0; v < count; ++v) byFirst[static_cast<std::size_t>(v)] = v;
+        std::sort(byFirst.begin(), byFirst.end(), [&](int a, int b) {
+            const double sa = sumOf(a)[0], sb = sumOf(b)[0];
+            return sa < sb || (sa == sb && a < b);
+        });
+        firstSums.resize(static_cast<std::size_t>(count));
+        for (int i = 0; i < count; ++i) firstSums[static_cast<std::size_t>(i)] = sumOf(byFirst[static_cast<std::size_t>(i)])[0];
     }
     int tileOf(int v) const { return mirror ? v / 2 + 1 : v + 1; }
     bool mirroredOf(int v) const { return mirror && (v & 1) != 0; }
@@ -217,29 +231,22 @@ struct CellSamples {
     }
 };
 
-// Visits the variants that may lie within the bound: first the `first` variants
-// whose lower bounds are smallest (they tighten the bound early), then the rest,
-// skipping each whose lower bound already exceeds it. visit(v, bound) may lower
-// the bound. Without `pruned`, every variant is visited in order.
+// Visits the variants that may lie within the bound, outward from the cell's
+// first-channel sum, nearest first (they tighten the bound early); stops once the
+// nearer side's first-channel bound alone exceeds the bound, and skips each
+// variant whose full bound does. visit(v, bound) may lower the bound.
 template <class Visit>
-void visitVariants(const Variants& vs, const CellSamples& cell, int first, bool pruned, float& bound,
-                   std::vector<float>& lower, std::vector<int>& byLower, Visit&& visit) {
-    if (!pruned) {
-        for (int v = 0; v < vs.count; ++v) visit(v, bound);
-        return;
-    }
-    lower.resize(static_cast<std::size_t>(vs.count));
-    for (int v = 0; v < vs.count; ++v) lower[static_cast<std::size_t>(v)] = lowerBound(vs.layout.perceptual, cell.sums, vs.sumOf(v));
-    first = std::min(first, vs.count);
-    byLower.resize(static_cast<std::size_t>(vs.count));
-    for (int v = 0; v < vs.count; ++v) byLower[static_cast<std::size_t>(v)] = v;
-    auto closer = [&](int a, int b) {
-        return lower[static_cast<std::size_t>(a)] < lower[static_cast<std::size_t>(b)];
-    };
-    if (first > 0 && first < vs.count) std::nth_element(byLower.begin(), byLower.begin() + first - 1, byLower.end(), closer);
-    for (int i = 0; i < vs.count; ++i) {
-        const int v = byLower[static_cast<std::size_t>(i)];
-        if (lower[static_cast<std::size_t>(v)] > bound) continue;
+void visitVariants(const Variants& vs, const CellSamples& cell, float& bound, Visit&& visit) {
+    const double key = cell.sums[0];
+    const auto& sums = vs.firstSums;
+    int hi = static_cast<int>(std::lower_bound(sums.begin(), sums.end(), key) - sums.begin());
+    int lo = hi - 1;
+    while (lo >= 0 || hi < vs.count) {
+        const bool up = lo < 0 || (hi < vs.count && sums[static_cast<std::size_t>(hi)] - key <= key - sums[static_cast<std::size_t>(lo)]);
+        const int i = up ? hi++ : lo--;
+        if (firstChannelBound(sums[static_cast<std::size_t>(i)], key) > bound) break;
+        const int v = vs.byFirst[static_cast<std::size_t>(i)];
+        if (lowerBound(vs.layout.perceptual, cell.sums, vs.sumOf(v)) > bound) continue;
         visit(v, bound);
     }
 }
@@ -276,17 +283,11 @@ struct Kept {
     }
 };
 
-struct Scratch {
-    std::vector<float> lower;
-    std::vector<int> byLower;
-};
-
 // The first pass's best `limit` variants of a cell, sorted.
-int collectCandidates(const Variants& vs, const CellSamples& cell, bool threshold, float start, int limit, Key* out,
-                      Scratch& s) {
+int collectCandidates(const Variants& vs, const CellSamples& cell, bool threshold, float start, int limit, Key* out) {
     Kept kept{out, limit};
     float bound = start;
-    visitVariants(vs, cell, limit, true, bound, s.lower, s.byLower, [&](int v, float& b) {
+    visitVariants(vs, cell, bound, [&](int v, float& b) {
         float d = 0;
         if (distanceWithin(vs.layout, cell.planes.data(), vs.at(v), threshold, b, d)) b = kept.add(makeKey(d, v), b);
     });
@@ -295,11 +296,10 @@ int collectCandidates(const Variants& vs, const CellSamples& cell, bool threshol
 
 // The best first-pass variant whose tile `excluded` does not rule out, or kNoKey.
 template <class Excluded>
-Key bestPassing(const Variants& vs, const CellSamples& cell, bool threshold, float start, Scratch& s,
-                Excluded&& excluded) {
+Key bestPassing(const Variants& vs, const CellSamples& cell, bool threshold, float start, Excluded&& excluded) {
     Key best = kNoKey;
     float bound = start;
-    visitVariants(vs, cell, 1, true, bound, s.lower, s.byLower, [&](int v, float& b) {
+    visitVariants(vs, cell, bound, [&](int v, float& b) {
         if (excluded(vs.tileOf(v))) return;
         float d = 0;
         if (!distanceWithin(vs.layout, cell.planes.data(), vs.at(v), threshold, b, d)) return;
@@ -416,7 +416,6 @@ bool chooseTilesMatching(const TileChoiceInput& in, const MatchingOptions& optio
 
     SquareSet square(in.tileCount);
     CellSamples cell;
-    Scratch scratch;
     std::vector<float> distances;
 
     // A cell whose first pass accepts nothing: the narrower squares without the
@@ -442,11 +441,11 @@ bool chooseTilesMatching(const TileChoiceInput& in, const MatchingOptions& optio
 
     // Each worker loads samples into buffers of its own.
     auto makeCollector = [&] {
-        return [&, sample = CellSamples(), s = Scratch()](std::int64_t k, Key* out) mutable {
+        return [&, sample = CellSamples()](std::int64_t k, Key* out) mutable {
             int x = 0, y = 0;
             cellAt(in, k, x, y);
             sample.load(in, l, x, y);
-            return collectCandidates(vs, sample, threshold, start, limit, out, s);
+            return collectCandidates(vs, sample, threshold, start, limit, out);
         };
     };
 
@@ -467,7 +466,7 @@ bool chooseTilesMatching(const TileChoiceInput& in, const MatchingOptions& optio
             }
             if (chosen < 0 && count == limit && limit < enough) {
                 cell.load(in, l, x, y);
-                const Key best = bestPassing(vs, cell, threshold, start, scratch, [&](int t) { return square.contains(t); });
+                const Key best = bestPassing(vs, cell, threshold, start, [&](int t) { return square.contains(t); });
                 if (best != kNoKey) chosen = keyVariant(best);
             }
             if (chosen < 0) chosen = relax(x, y);
