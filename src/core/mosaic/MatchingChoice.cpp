@@ -88,18 +88,19 @@ void planeSums(const Layout& l, const float* planes, double* sums) {
     }
 }
 
-// A lower bound of the distance of two sample sets from their sums: the norm is
-// convex, so sum |c_k - t_k| >= |sum c_k - sum t_k| (Euclidean in Lab, city-block
-// in RGB). Shrunk a little so that float rounding of the distance cannot fall below it.
-float lowerBound(bool perceptual, const double* a, const double* b) {
-    const double d0 = a[0] - b[0], d1 = a[1] - b[1], d2 = a[2] - b[2];
-    const double d = perceptual ? std::sqrt(d0 * d0 + d1 * d1 + d2 * d2) : std::abs(d0) + std::abs(d1) + std::abs(d2);
+// A lower bound of the distance of two sample sets from the (non-negative)
+// differences of their channel sums: the norm is convex, so sum |c_k - t_k| >=
+// |sum c_k - sum t_k| (Euclidean in Lab, city-block in RGB), and a smaller
+// difference per channel gives a smaller bound. Shrunk a little so that float
+// rounding of the distance cannot fall below it.
+float boundOf(bool perceptual, double d0, double d1, double d2) {
+    const double d = perceptual ? std::sqrt(d0 * d0 + d1 * d1 + d2 * d2) : d0 + d1 + d2;
     return static_cast<float>(d * (1 - 1e-4) - 1e-3);
 }
 
-// The same bound from the first channel's sums alone (a part of either norm), so
-// that variants sorted by that sum can be searched outward from the cell's.
-float firstChannelBound(double a, double b) { return static_cast<float>(std::abs(a - b) * (1 - 1e-4) - 1e-3); }
+float lowerBound(bool perceptual, const double* a, const double* b) {
+    return boundOf(perceptual, std::abs(a[0] - b[0]), std::abs(a[1] - b[1]), std::abs(a[2] - b[2]));
+}
 
 // Every tile, and with mirrors every tile's mirror right after it: variant v is
 // tile v + 1, or with mirrors tile v / 2 + 1, mirrored when v is odd.
@@ -109,8 +110,13 @@ struct Variants {
     int count = 0;
     std::vector<float> planes;
     std::vector<double> sums;
-    std::vector<int> byFirst;        // variants by their first channel's sum, then by number
-    std::vector<double> firstSums;   // that sum, in the same order
+    // The variants in a grid of buckets over their channel sums, so that a search
+    // can skip every bucket whose range of sums is already too far from the cell's.
+    static constexpr int kMostGrid = 16;
+    int grid = 1;
+    double low[3] = {0, 0, 0}, step[3] = {1, 1, 1};
+    std::vector<int> bucketStart;  // first position of each bucket in byBucket
+    std::vector<int> byBucket;     // variants by bucket, then by number
 
     Variants(const TileChoiceInput& in, const MatchingOptions& options) {
         layout.samples = in.matrX * in.matrY;
@@ -132,14 +138,39 @@ struct Variants {
                 planeSums(layout, at(static_cast<int>(v)), sums.data() + 3 * v);
             }
         });
-        byFirst.resize(static_cast<std::size_t>(count));
-        for (int v = 0; v < count; ++v) byFirst[static_cast<std::size_t>(v)] = v;
-        std::sort(byFirst.begin(), byFirst.end(), [&](int a, int b) {
-            const double sa = sumOf(a)[0], sb = sumOf(b)[0];
-            return sa < sb || (sa == sb && a < b);
-        });
-        firstSums.resize(static_cast<std::size_t>(count));
-        for (int i = 0; i < count; ++i) firstSums[static_cast<std::size_t>(i)] = sumOf(byFirst[static_cast<std::size_t>(i)])[0];
+        buildGrid();
+    }
+    void buildGrid() {
+        grid = std::clamp(static_cast<int>(std::cbrt(count / 4.0)), 1, kMostGrid);
+        for (int c = 0; c < 3; ++c) {
+            double lo = sumOf(0)[c], hi = lo;
+            for (int v = 1; v < count; ++v) lo = std::min(lo, sumOf(v)[c]), hi = std::max(hi, sumOf(v)[c]);
+            low[c] = lo;
+            step[c] = hi > lo ? (hi - lo) / grid : 1;
+        }
+        std::vector<int> bucket(static_cast<std::size_t>(count));
+        bucketStart.assign(static_cast<std::size_t>(grid) * grid * grid + 1, 0);
+        for (int v = 0; v < count; ++v) {
+            const double* sv = sumOf(v);
+            bucket[static_cast<std::size_t>(v)] = (slot(0, sv[0]) * grid + slot(1, sv[1])) * grid + slot(2, sv[2]);
+            ++bucketStart[static_cast<std::size_t>(bucket[static_cast<std::size_t>(v)]) + 1];
+        }
+        for (std::size_t b = 1; b < bucketStart.size(); ++b) bucketStart[b] += bucketStart[b - 1];
+        byBucket.resize(static_cast<std::size_t>(count));
+        std::vector<int> fill(bucketStart.begin(), bucketStart.end() - 1);
+        for (int v = 0; v < count; ++v) {
+            int& next = fill[static_cast<std::size_t>(bucket[static_cast<std::size_t>(v)])];
+            byBucket[static_cast<std::size_t>(next++)] = v;
+        }
+    }
+    int slot(int c, double sum) const {
+        return std::clamp(static_cast<int>((sum - low[c]) / step[c]), 0, grid - 1);
+    }
+    // How far `sum` lies outside slot i of channel c (the outer slots reach to infinity).
+    double gap(int c, int i, double sum) const {
+        const double lo = i == 0 ? -std::numeric_limits<double>::infinity() : low[c] + i * step[c];
+        const double hi = i == grid - 1 ? std::numeric_limits<double>::infinity() : low[c] + (i + 1) * step[c];
+        return std::max({0.0, lo - sum, sum - hi});
     }
     int tileOf(int v) const { return mirror ? v / 2 + 1 : v + 1; }
     bool mirroredOf(int v) const { return mirror && (v & 1) != 0; }
@@ -231,23 +262,42 @@ struct CellSamples {
     }
 };
 
-// Visits the variants that may lie within the bound, outward from the cell's
-// first-channel sum, nearest first (they tighten the bound early); stops once the
-// nearer side's first-channel bound alone exceeds the bound, and skips each
-// variant whose full bound does. visit(v, bound) may lower the bound.
+// Visits the variants that may lie within the bound: the buckets nearest to the
+// cell's sums first (they tighten the bound early), skipping every bucket whose
+// range of sums, and every variant whose sums, are already too far.
+// visit(v, bound) may lower the bound.
 template <class Visit>
 void visitVariants(const Variants& vs, const CellSamples& cell, float& bound, Visit&& visit) {
-    const double key = cell.sums[0];
-    const auto& sums = vs.firstSums;
-    int hi = static_cast<int>(std::lower_bound(sums.begin(), sums.end(), key) - sums.begin());
-    int lo = hi - 1;
-    while (lo >= 0 || hi < vs.count) {
-        const bool up = lo < 0 || (hi < vs.count && sums[static_cast<std::size_t>(hi)] - key <= key - sums[static_cast<std::size_t>(lo)]);
-        const int i = up ? hi++ : lo--;
-        if (firstChannelBound(sums[static_cast<std::size_t>(i)], key) > bound) break;
-        const int v = vs.byFirst[static_cast<std::size_t>(i)];
-        if (lowerBound(vs.layout.perceptual, cell.sums, vs.sumOf(v)) > bound) continue;
-        visit(v, bound);
+    const bool perceptual = vs.layout.perceptual;
+    const int g = vs.grid;
+    double gaps[3][Variants::kMostGrid];
+    int order[3][Variants::kMostGrid];
+    for (int c = 0; c < 3; ++c) {
+        for (int i = 0; i < g; ++i) {
+            gaps[c][i] = vs.gap(c, i, cell.sums[c]);
+            order[c][i] = i;
+        }
+        for (int i = 1; i < g; ++i)
+            for (int j = i; j > 0 && gaps[c][order[c][j]] < gaps[c][order[c][j - 1]]; --j)
+                std::swap(order[c][j], order[c][j - 1]);
+    }
+    for (int ia = 0; ia < g; ++ia) {
+        const int i = order[0][ia];
+        if (boundOf(perceptual, gaps[0][i], 0, 0) > bound) break;
+        for (int ja = 0; ja < g; ++ja) {
+            const int j = order[1][ja];
+            if (boundOf(perceptual, gaps[0][i], gaps[1][j], 0) > bound) break;
+            for (int ka = 0; ka < g; ++ka) {
+                const int k = order[2][ka];
+                if (boundOf(perceptual, gaps[0][i], gaps[1][j], gaps[2][k]) > bound) break;
+                const std::size_t bucket = (static_cast<std::size_t>(i) * g + j) * g + k;
+                for (int p = vs.bucketStart[bucket]; p < vs.bucketStart[bucket + 1]; ++p) {
+                    const int v = vs.byBucket[static_cast<std::size_t>(p)];
+                    if (lowerBound(perceptual, cell.sums, vs.sumOf(v)) > bound) continue;
+                    visit(v, bound);
+                }
+            }
+        }
     }
 }
 
