@@ -2,11 +2,13 @@
 // that uses tiles all over the library, 32 x 32 output tiles, colour correction on,
 // pages saved as JPEG. Prints the time per case and the peak memory.
 //
-//   bench_page_assembly [--tile PX] [--out jpg|bmp|png] [cellsX cellsY]...
-//   (default: 32 px tiles, JPEG, 100 75 and 181 181; peak memory is the process's,
-//   so run one case per process to measure one case)
+//   bench_page_assembly [--tile PX] [--out jpg|bmp|png|html] [--page PX] [--keep DIR] [cellsX cellsY]...
+//   (default: 32 px tiles, JPEG, pages of at most 32000 px, 100 75 and 181 181;
+//   --keep writes the output to DIR and leaves it there; peak memory is the
+//   process's, so run one case per process to measure one case)
 #include <QCoreApplication>
 #include <QDir>
+#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -38,10 +40,14 @@ int main(int argc, char** argv) {
     std::vector<std::pair<int, int>> cases;
     int tilePx = 32;
     QString extension = QStringLiteral("jpg");
+    int pagePx = 32000;
+    QString keep;
     int k = 1;
     for (; k + 1 < argc && argv[k][0] == '-'; k += 2) {
         if (std::strcmp(argv[k], "--tile") == 0) tilePx = std::max(1, std::atoi(argv[k + 1]));
         if (std::strcmp(argv[k], "--out") == 0) extension = QString::fromLatin1(argv[k + 1]);
+        if (std::strcmp(argv[k], "--page") == 0) pagePx = std::max(1, std::atoi(argv[k + 1]));
+        if (std::strcmp(argv[k], "--keep") == 0) keep = QString::fromLocal8Bit(argv[k + 1]);
     }
     for (; k + 1 < argc; k += 2) cases.emplace_back(std::atoi(argv[k]), std::atoi(argv[k + 1]));
     if (cases.empty()) cases = {{100, 75}, {181, 181}};
@@ -92,7 +98,7 @@ int main(int argc, char** argv) {
         job.cellsX = cx;
         job.cellsY = cy;
         job.tileWidth = job.tileHeight = tilePx;
-        job.targetPath = QDir(dir.path()).filePath(QStringLiteral("mosaic-%1x%2.%3").arg(cx).arg(cy).arg(extension));
+        job.targetPath = QDir(keep.isEmpty() ? dir.path() : keep).filePath(QStringLiteral("mosaic-%1x%2.%3").arg(cx).arg(cy).arg(extension));
         Plan plan(cx, cy);
         OrderTable table;
         std::mt19937 rng(1);
@@ -112,7 +118,7 @@ int main(int argc, char** argv) {
         in.plan = &plan;
         in.pageTable = &table;
         in.cellImage = &cells;
-        in.maxTilesX = in.maxTilesY = 32000 / tilePx;
+        in.maxTilesX = in.maxTilesY = pagePx / tilePx;
         in.alpha = 51;
         QuietHost host;
         Task task(host);
@@ -121,6 +127,13 @@ int main(int argc, char** argv) {
         const bool ok = assemblePages(task, in);
         std::printf("%d x %d cells, %d x %d tiles, one %s page: %.3f s%s\n", cx, cy, tilePx, tilePx,
                     qPrintable(extension), clock.elapsed() / 1000.0, ok ? "" : " (FAILED)");
+        if (extension == QLatin1String("html")) {
+            int files = 0;
+            QDirIterator it(job.targetPath.chopped(5) + QStringLiteral("_files"), {QStringLiteral("*.jpg")}, QDir::Files,
+                            QDirIterator::Subdirectories);
+            for (; it.hasNext(); it.next()) ++files;
+            std::printf("  pyramid: %d tiles\n", files);
+        }
     }
     std::printf("peak memory: %.0f MB\n", txbench::peakMegabytes());
     return 0;

@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 scripts/configure.sh build
-targets=(tesselix-cli tesselix_assets)
+targets=(tesselix-cli tesselix_assets tesselix_viewer)  # the viewer: zoomable .html targets
 grep -q '^TX_BUILD_GUI:BOOL=ON' build/CMakeCache.txt && targets+=(tesselix)
 cmake --build build --target "${targets[@]}"
 export TESSELIX_HOME="${TESSELIX_HOME:-$PWD/build}"

@@ -75,6 +75,29 @@ TEST_F(MosaicCli, CutsABigMosaicIntoPages) {
     EXPECT_FALSE(QFileInfo::exists(path("m.jpg")));
 }
 
+// --out NAME.html: the page, its description and its folder, or, without a viewer,
+// the message and no files.
+TEST_F(MosaicCli, WritesAZoomablePageOrSaysItsViewerIsMissing) {
+    QDir().mkpath(path("viewer"));
+    txtest::writeFile(path("viewer/openseadragon.min.js"));
+    txtest::writeFile(path("viewer/LICENSE.txt"));
+    qputenv("TESSELIX_VIEWER", path("viewer").toUtf8());
+    const CliResult r = mosaic({"--out", path("z.html"), "--cells", "10x8"});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out.trimmed(), path("z.html"));
+    EXPECT_TRUE(QFile::exists(path("z.dzi")));
+    EXPECT_EQ(sizeOf(path("z_files/7/0_0.jpg")), QSize(80, 64));  // 2^7 = 128 >= 80
+    EXPECT_TRUE(QFile::exists(path("z_files/openseadragon/LICENSE.txt")));
+
+    qputenv("TESSELIX_VIEWER", path("nothing-here").toUtf8());
+    const CliResult missing = mosaic({"--out", path("y.html"), "--cells", "10x8"});
+    qunsetenv("TESSELIX_VIEWER");
+    EXPECT_EQ(missing.code, 1);
+    EXPECT_TRUE(missing.err.contains("its viewer (OpenSeadragon) is missing")) << missing.err.toStdString();
+    EXPECT_FALSE(QFile::exists(path("y.html")));
+    EXPECT_FALSE(QFile::exists(path("y_files")));
+}
+
 TEST_F(MosaicCli, RefusesBadUsageAndUnreadableSources) {
     const QString out = path("m.jpg");
     const QList<QStringList> bad{
@@ -97,7 +120,7 @@ TEST_F(MosaicCli, RefusesBadUsageAndUnreadableSources) {
     for (const char* name : {"m.tif", "m.gif", "m"}) {
         const CliResult r = mosaic({"--out", path(name)});
         EXPECT_EQ(r.code, 2) << name;
-        EXPECT_TRUE(r.err.contains("Please name a .jpg, .jpeg, .bmp or .png file.")) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains("Please name a .jpg, .jpeg, .bmp, .png or .html file.")) << r.err.toStdString();
     }
     for (const char* name : {"../tiny", "nope", ""})
         EXPECT_EQ(run({"mosaic", "--source", source, "--library", name, "--out", out}).code, 2) << name;

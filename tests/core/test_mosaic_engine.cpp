@@ -243,7 +243,7 @@ TEST_F(MosaicEngine, RefusesATargetItCannotWriteBeforeAnyWork) {
         txtest::RecordingHost host;
         run(host);
         ASSERT_EQ(host.messages.size(), 1) << name;
-        EXPECT_TRUE(host.messages[0].contains(".jpg, .jpeg, .bmp or .png")) << host.messages[0].toStdString();
+        EXPECT_TRUE(host.messages[0].contains(".jpg, .jpeg, .bmp, .png or .html")) << host.messages[0].toStdString();
         EXPECT_TRUE(host.statuses.isEmpty()) << name;
         EXPECT_FALSE(QFile::exists(job.targetPath)) << name;
     }

@@ -10,6 +10,29 @@
 
 using namespace tx;
 
+// A zoomable page replaces its description and folder too: any of them asks first.
+TEST(MosaicTarget, NamesWhatASaveWouldReplace) {
+    QTemporaryDir dir;
+    const QString d = dir.path();
+    txtest::writeFile(d + "/a.html");
+    txtest::writeFile(d + "/b.dzi");
+    QDir().mkpath(d + "/c_files");
+    txtest::writeFile(d + "/d.jpg");
+    QDir().mkpath(d + "/d_files");  // d.jpg does not replace it, d.html does
+    struct Case {
+        const char* name;
+        QStringList replaced;
+    } cases[] = {
+        {"a.html", {d + "/a.html"}},
+        {"b.HTML", {d + "/b.dzi"}},
+        {"c.html", {d + "/c_files"}},
+        {"d.jpg", {d + "/d.jpg"}},
+        {"d.html", {d + "/d_files"}},
+        {"e.html", {}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(existingTargetFiles(d + "/" + c.name), c.replaced) << c.name;
+}
+
 TEST(MosaicTarget, UsableTargetsLeaveNoTrace) {
     QTemporaryDir dir;
     const QString d = dir.path();

@@ -15,6 +15,8 @@ TEST(OutputFormat, TheNameSaysTheFormat) {
         {"m.JPEG", OutputFormat::Jpeg, ""},
         {"a.b/m.Bmp", OutputFormat::Bmp, ""},
         {"m.PNG", OutputFormat::Png, ""},
+        {"/srv/web/m.Html", OutputFormat::Zoomable, ""},
+        {"m.htm", std::nullopt, "\".htm\""},
         {"m.tif", std::nullopt, "cannot be saved as a \".tif\" file"},
         {"m.jpe", std::nullopt, "\".jpe\""},
         {"m.bmp.txt", std::nullopt, "\".txt\""},
@@ -29,7 +31,7 @@ TEST(OutputFormat, TheNameSaysTheFormat) {
         EXPECT_EQ(outputFormatFor(c.path, &problem), c.format) << c.path;
         EXPECT_TRUE(problem.contains(c.problem)) << c.path << ": " << problem.toStdString();
         if (!c.format) {
-            EXPECT_TRUE(problem.endsWith("Please name a .jpg, .jpeg, .bmp or .png file.")) << problem.toStdString();
+            EXPECT_TRUE(problem.endsWith("Please name a .jpg, .jpeg, .bmp, .png or .html file.")) << problem.toStdString();
         }
     }
 }

@@ -15,6 +15,8 @@
 #include "mosaic/Plan.h"
 #include "mosaic/SourcePreparation.h"
 #include "mosaic/TileChoice.h"
+#include "mosaic/ZoomViewer.h"
+#include "support/DeepZoomGeometry.h"
 #include "support/FileHelpers.h"
 #include "support/Messages.h"
 #include "support/PictureFile.h"
@@ -31,6 +33,10 @@ const QString kMatrixTooBig = QStringLiteral(
 const QString kTilesTooBig = QStringLiteral("Your system can not handle tile size.\r\nPlease use smaller tiles.");
 const QString kOutOfMemory =
     QStringLiteral("There is not enough memory for this mosaic.\r\nPlease use a smaller matrix or less cells.");
+const QString kStripTooBig = QStringLiteral(
+    "Your system can not handle a row of tiles this wide.\r\nPlease use smaller tiles or less cells.");
+// The side of a zoomable picture in pixels: ample for any plan, and far below int's range.
+constexpr std::int64_t kMostZoomablePixels = 1 << 28;
 const QString kNoDatabase = QStringLiteral("The color database of the library could not be read.");
 
 // One run of the engine: the phases in the order the user sees them.
@@ -100,8 +106,13 @@ bool MosaicRun::checkOptions() {
         return false;
     }
     QString formatProblem;
-    if (!outputFormatFor(j.targetPath, &formatProblem)) {
+    const std::optional<OutputFormat> format = outputFormatFor(j.targetPath, &formatProblem);
+    if (!format) {
         m_task.stop(MessageIcon::Information, formatProblem);
+        return false;
+    }
+    if (*format == OutputFormat::Zoomable && zoomViewerFolder().isEmpty()) {
+        m_task.stop(MessageIcon::Information, zoomViewerMissingText());
         return false;
     }
     m_plan = Plan(j.cellsX, j.cellsY);
@@ -332,6 +343,20 @@ bool MosaicRun::checkPageSize() {
     if (m_tilesAcross <= 1 || m_tilesDown <= 1) {
         m_task.stop(MessageIcon::Critical, kTilesTooBig);
         return false;
+    }
+    // A zoomable picture is one page of any size. What it holds is a few rows of the
+    // full width: two strips (one drawn, one written) and, for the pyramid, up to a
+    // tile row with its overlap at the finest level and as much again over the
+    // coarser ones. Those rows must fit the limits, not the picture.
+    if (outputFormatFor(m_job.targetPath) == OutputFormat::Zoomable) {
+        const std::int64_t width = std::int64_t{m_job.cellsX} * m_job.tileWidth;
+        const std::int64_t height = std::int64_t{m_job.cellsY} * m_job.tileHeight;
+        const std::int64_t rows = 2 * std::int64_t{m_job.tileHeight} + 2 * (kDeepZoomTileSize + 2 * kDeepZoomOverlap);
+        if (width * rows > std::int64_t{m_limits.maxWidth} * m_limits.maxHeight ||
+            std::max(width, height) > kMostZoomablePixels) {
+            m_task.stop(MessageIcon::Critical, kStripTooBig);
+            return false;
+        }
     }
     return true;
 }

@@ -5,6 +5,9 @@
 #include <QFileInfo>
 
 #include "mosaic/OutputFormat.h"
+#include "mosaic/ZoomViewer.h"
+#include "mosaic/ZoomablePage.h"
+#include "support/FileHelpers.h"
 #include "support/Picture.h"
 #include "support/PictureFile.h"
 
@@ -12,7 +15,9 @@ namespace tx {
 
 std::optional<QString> mosaicTargetProblem(const QString& path) {
     QString problem;
-    if (!outputFormatFor(path, &problem)) return problem;
+    const std::optional<OutputFormat> format = outputFormatFor(path, &problem);
+    if (!format) return problem;
+    if (*format == OutputFormat::Zoomable && zoomViewerFolder().isEmpty()) return zoomViewerMissingText();
     const QFileInfo target(path);
     const QString folder = QDir::toNativeSeparators(target.absolutePath());
     if (!QFileInfo(target.absolutePath()).isDir())
@@ -26,6 +31,15 @@ std::optional<QString> mosaicTargetProblem(const QString& path) {
         return QStringLiteral("The mosaic cannot be written to the folder \"%1\". Please choose another folder.").arg(folder);
     QFile::remove(probe);
     return std::nullopt;
+}
+
+QStringList existingTargetFiles(const QString& path) {
+    QStringList names{path};
+    if (outputFormatFor(path) == OutputFormat::Zoomable) names << zoomableDziPath(path) << zoomableFilesFolder(path);
+    QStringList existing;
+    for (const QString& name : names)
+        if (entryExists(name)) existing << name;
+    return existing;
 }
 
 QString targetDialogFolder(const QString& target, const QString& source, const QString& fallback) {

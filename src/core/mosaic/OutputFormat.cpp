@@ -19,6 +19,7 @@ constexpr std::array kExtensions{
     Extension{"jpeg", OutputFormat::Jpeg, true},
     Extension{"bmp", OutputFormat::Bmp, true},
     Extension{"png", OutputFormat::Png, true},
+    Extension{"html", OutputFormat::Zoomable, true},
 };
 
 }  // namespace

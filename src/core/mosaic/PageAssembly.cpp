@@ -11,6 +11,8 @@
 #include "mosaic/OutputFormat.h"
 #include "mosaic/StripRenderer.h"
 #include "mosaic/TileCache.h"
+#include "mosaic/ZoomViewer.h"
+#include "mosaic/ZoomablePageWriter.h"
 #include "support/BmpStripWriter.h"
 #include "support/JpegStripWriter.h"
 #include "support/PngStripWriter.h"
@@ -52,12 +54,45 @@ constexpr LinkPolicy kPageLinks = LinkPolicy::FollowToRegularFile;
 const QString kJpgFallback = QStringLiteral("Error saving to Jpg. Trying to save to Bmp instead.");
 const QString kBmpFailed = QStringLiteral("Error saving to Bmp. The image is probably too big.");
 const QString kPngFailed = QStringLiteral("Error saving to Png.");
+const QString kZoomableFailed = QStringLiteral("Error saving the zoomable web page.");
 
 // Prepared tiles kept between pages: 5000 tiles of 32 x 32 need 15 MB.
 constexpr std::size_t kTileCacheBytes = std::size_t{192} << 20;
 
-std::unique_ptr<StripWriter> writerFor(OutputFormat format, const QString& name, int quality) {
+// What the zoomable page says under the pointer: the tile of every cell.
+ZoomableCells zoomableCells(const PageInput& in) {
+    const MosaicJob& job = *in.job;
+    ZoomableCells cells;
+    cells.across = job.cellsX;
+    cells.down = job.cellsY;
+    cells.cellWidth = job.tileWidth;
+    cells.cellHeight = job.tileHeight;
+    std::vector<int> index(static_cast<std::size_t>(in.tiles.size()), -1);
+    cells.tileOfCell.reserve(static_cast<std::size_t>(job.cellsX) * job.cellsY);
+    for (int y = 0; y < job.cellsY; ++y)
+        for (int x = 0; x < job.cellsX; ++x) {
+            const int t = in.plan ? in.plan->at(x, y) : 0;
+            if (t < 1 || t > in.tiles.size()) {
+                cells.tileOfCell.push_back(-1);
+                continue;
+            }
+            int& k = index[static_cast<std::size_t>(t - 1)];
+            if (k < 0) {
+                k = static_cast<int>(cells.names.size());
+                cells.names << in.tiles[t - 1];
+            }
+            cells.tileOfCell.push_back(k);
+        }
+    if (in.mirrored && !in.mirrored->empty())
+        for (int y = 0; y < job.cellsY; ++y)
+            for (int x = 0; x < job.cellsX; ++x) cells.mirrored.push_back(in.mirrored->at(x, y));
+    return cells;
+}
+
+std::unique_ptr<StripWriter> writerFor(OutputFormat format, const QString& name, int quality, const PageInput& in) {
     switch (format) {
+    case OutputFormat::Zoomable:
+        return std::make_unique<ZoomablePageWriter>(name, quality, zoomViewerFolder(), zoomableCells(in));
     case OutputFormat::Jpeg:
         return std::make_unique<JpegStripWriter>(name, quality, kPageLinks);
     case OutputFormat::Png:
@@ -114,8 +149,10 @@ bool PageAssembler::run() {
     if (!m_task.running()) return false;
 
     m_format = outputFormatFor(m_job.targetPath).value_or(OutputFormat::Bmp);
-    m_splitX = splitPages(cellsX, m_in.maxTilesX);
-    m_splitY = splitPages(cellsY, m_in.maxTilesY);
+    // A zoomable picture is never cut: the limits bound only its strips.
+    const bool whole = m_format == OutputFormat::Zoomable;
+    m_splitX = splitPages(cellsX, whole ? cellsX : m_in.maxTilesX);
+    m_splitY = splitPages(cellsY, whole ? cellsY : m_in.maxTilesY);
     m_pageCount = m_splitX.pages * m_splitY.pages;
 
     auto pageIndex = [](const PageSplit& s, int c) {
@@ -204,7 +241,7 @@ bool PageAssembler::makePage(int px, int py, Page& page) {
 
     const bool multiple = m_splitX.pages > 1 || m_splitY.pages > 1;
     const QString name = pageFileName(m_job.targetPath, px, py, multiple);
-    std::unique_ptr<StripWriter> writer = writerFor(m_format, name, std::clamp(m_job.jpegQuality, 0, 100));
+    std::unique_ptr<StripWriter> writer = writerFor(m_format, name, std::clamp(m_job.jpegQuality, 0, 100), m_in);
     const Outcome outcome = stream(page, *writer, true);
     if (outcome == Outcome::Cancelled) return false;
     if (outcome == Outcome::Written) {
@@ -227,8 +264,10 @@ bool PageAssembler::makePage(int px, int py, Page& page) {
         if (!bmp.error().isEmpty()) reason = bmp.error();
         m_task.warn(MessageIcon::Information, kBmpFailed);
     } else {
-        // A BMP or PNG target has nothing to fall back to: one message, no second file.
-        m_task.warn(MessageIcon::Information, m_format == OutputFormat::Png ? kPngFailed : kBmpFailed);
+        // A BMP, PNG or zoomable target has nothing to fall back to: one message, no second file.
+        m_task.warn(MessageIcon::Information, m_format == OutputFormat::Png        ? kPngFailed
+                                              : m_format == OutputFormat::Zoomable ? kZoomableFailed
+                                                                                   : kBmpFailed);
     }
     m_task.addProblem(QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(name),
                                                    reason.isEmpty() ? QStringLiteral("not saved") : reason));

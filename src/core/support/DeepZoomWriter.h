@@ -27,6 +27,9 @@ public:
     // The description the .dzi file holds, for pages that embed it.
     static QString description(int width, int height);
     static QString filesFolder(const QString& dziPath);
+    // The folder that becomes filesFolder() on finish(), between begin() and then:
+    // a caller may add files of its own to it.
+    const QString& stagingFolder() const { return m_temp; }
 
 private:
     struct Level {

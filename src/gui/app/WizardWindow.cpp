@@ -1,9 +1,9 @@
 #include "app/WizardWindow.h"
+#include "app/FontScale.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDesktopServices>
 #include <QFile>
 #include <QDir>
 #include <QFileInfo>
@@ -20,6 +20,7 @@
 #include <QUrl>
 
 #include "JobDispatch.h"
+#include "app/ExternalLinks.h"
 #include "app/FileDialogs.h"
 #include "app/PreferencesDialog.h"
 #include "app/AboutDialog.h"
@@ -92,7 +93,7 @@ void WizardWindow::setSettingsTrace(SettingsTrace trace) { settingsTrace() = std
 WizardWindow::WizardWindow(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("Tesselix"));
-    setFixedSize(503, 388);
+    setFixedSize(scaled(QRect(0, 0, 503, 388), font()).size());
 
     m_welcome = new WelcomePage(this);
     m_p1 = new SourcePage(this);
@@ -105,20 +106,20 @@ WizardWindow::WizardWindow(QWidget* parent) : QWidget(parent) {
     for (int i = 0; i < 7; ++i) {
         m_panels[i] = panels[i];
         m_panels[i]->setObjectName(QStringLiteral("Picture1_%1").arg(i));
-        m_panels[i]->setGeometry(0, 0, 503, 340);
+        m_panels[i]->setGeometry(scaled(QRect(0, 0, 503, 340), font()));
         m_panels[i]->setVisible(i == 0);
     }
 
     m_header = new QLabel(this);
     m_header->setObjectName(QStringLiteral("Picture2"));
-    m_header->setGeometry(0, 0, 503, kHeaderHeight);
+    m_header->setGeometry(scaled(QRect(0, 0, 503, kHeaderHeight), font()));
     m_header->setAutoFillBackground(true);
     m_header->setBackgroundRole(QPalette::Base);
     m_header->setScaledContents(true);
     m_header->setPixmap(gfx("Top.gif"));
     m_title = new QLabel(this);
     m_title->setObjectName(QStringLiteral("Label3"));
-    m_title->setGeometry(16, 14, 400, 28);
+    m_title->setGeometry(scaled(QRect(16, 14, 400, 28), font()));
     QFont f = m_title->font();
     f.setBold(true);
     f.setPointSizeF(f.pointSizeF() * 1.4);
@@ -129,7 +130,7 @@ WizardWindow::WizardWindow(QWidget* parent) : QWidget(parent) {
     auto button = [this](const char* name, const QString& caption, int x, int w) {
         auto* b = new QPushButton(caption, this);
         b->setObjectName(QString::fromLatin1(name));
-        b->setGeometry(x, 352, w, 28);
+        b->setGeometry(scaled(QRect(x, 352, w, 28), font()));
         return b;
     };
     m_about = button("Command8", QStringLiteral("&About..."), 8, 88);
@@ -188,7 +189,7 @@ WizardWindow::WizardWindow(QWidget* parent) : QWidget(parent) {
     });
     connect(m_p11->Check8, &QCheckBox::clicked, this, &WizardWindow::lockClicked);
     connect(m_p11->filter, &QCheckBox::clicked, this, &WizardWindow::drawScanMatrixPreview);
-    connect(m_p12->perceptual, &QCheckBox::toggled, this, &WizardWindow::drawScanMatrixPreview);
+    connect(m_p12->perceptual, &QCheckBox::toggled, this, &WizardWindow::showMatchingNote);
     connect(m_p11->Slider3, &QSlider::valueChanged, this, &WizardWindow::distanceChanged);
     connect(m_p11->render_norm, &QRadioButton::clicked, this, &WizardWindow::drawRenderOrderPreview);
     connect(m_p11->render_smart, &QRadioButton::clicked, this, &WizardWindow::drawRenderOrderPreview);
@@ -227,7 +228,7 @@ void WizardWindow::start() {
     m_welcome->Option1->setFocus();
 }
 
-void WizardWindow::openWebsite() { QDesktopServices::openUrl(QUrl(QString::fromLatin1(kWebsite))); }
+void WizardWindow::openWebsite() { openWithDesktop(this, QUrl(QString::fromLatin1(kWebsite))); }
 
 void WizardWindow::showPanel(int index) {
     for (int i = 0; i < 7; ++i) m_panels[i]->setVisible(i == index);
@@ -489,7 +490,7 @@ bool WizardWindow::chooseRenderTarget() {
     const QString typed = m_p13->photo_target->text().trimmed();
     if (!typed.isEmpty() && QFileInfo(typed).isAbsolute() && !mosaicTargetProblem(typed)) {
         m_p13->photo_target->setText(typed);
-        if (typed == m_confirmedTarget || !QFileInfo::exists(typed)) return true;
+        if (typed == m_confirmedTarget || existingTargetFiles(typed).isEmpty()) return true;
         switch (askOverwrite(this)) {
         case MessageAnswer::Yes:
             return true;
@@ -512,6 +513,7 @@ bool WizardWindow::chooseRenderTarget() {
 bool WizardWindow::chooseTarget() {
     const QString filter =
         QStringLiteral("JPEG Files (*.jpg;*.jpeg)|*.jpg;*.jpeg|Bitmaps (*.bmp)|*.bmp|PNG Files (*.png)|*.png|"
+                       "Zoomable web page (*.html)|*.html|"
                        "All Files (*.*)|*.*");
     m_confirmedTarget.clear();
     for (;;) {
@@ -524,7 +526,7 @@ bool WizardWindow::chooseTarget() {
             return false;
         }
         m_p13->photo_target->setText(path);
-        if (!QFileInfo::exists(path)) return true;
+        if (existingTargetFiles(path).isEmpty()) return true;
         switch (askOverwrite(this)) {
         case MessageAnswer::Yes:
             m_confirmedTarget = path;
@@ -592,6 +594,7 @@ void WizardWindow::loadMosaicSettings() {
     // The options beside the specified ones come after the specified settings.
     setCheck(m_p12->perceptual, readInt(Setting::Perceptual));
     setCheck(m_p12->mirror, readInt(Setting::Mirror));
+    showMatchingNote();
     const int even = readInt(Setting::EvenUse);
     const int maxUses = readInt(Setting::MaxUses);
     m_p11->evenUse->setValue({even == 2 ? EvenUseMode::MaxUses : even == 1 ? EvenUseMode::EveryTile : EvenUseMode::Off,
