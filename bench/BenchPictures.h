@@ -1,18 +1,25 @@
 #pragma once
-// The pictures the bench programs make for themselves: tiles of many kinds over
-// the whole colour range, and a photograph-like source.
+// The bench library and photograph, drawn by the benches themselves: flat,
+// gradient, two-tone and noisy 64 x 64 JPEG tiles, and a landscape-like picture.
 
+#include <QDir>
+#include <QFile>
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <random>
 
+#include "library/TileLibrary.h"
+#include "support/DibSection.h"
+#include "support/JpegBridge.h"
 #include "support/Parallel.h"
 #include "support/Picture.h"
 
+#include "BenchUtil.h"
+
 namespace txbench {
 
-using tx::Picture;
-using tx::rgb;
+using namespace tx;
 
 inline int clampByte(double v) { return static_cast<int>(std::clamp(v, 0.0, 255.0)); }
 
@@ -46,7 +53,7 @@ inline Picture drawPhoto(int w, int h) {
     Picture p(w, h);
     std::mt19937 rng(7);
     std::normal_distribution<double> grain(0, 6);
-    tx::parallelFor(h, 32, [&](std::int64_t b, std::int64_t e) {
+    parallelFor(h, 32, [&](std::int64_t b, std::int64_t e) {
         std::mt19937 local(static_cast<unsigned>(b) + 11);
         std::normal_distribution<double> g(0, 6);
         for (int y = static_cast<int>(b); y < e; ++y)
@@ -67,6 +74,32 @@ inline Picture drawPhoto(int w, int h) {
             }
     });
     return p;
+}
+
+// Tiles 1..count of the bench library in `folder` (ending in '/'), written once.
+inline void ensureBenchLibrary(const QString& folder, int count) {
+    QDir().mkpath(folder);
+    if (tileList(folder).size() == count) return;
+    const double t0 = now();
+    parallelFor(count, 50, [&](std::int64_t b, std::int64_t e) {
+        for (std::int64_t t = b; t < e; ++t) {
+            cDIBSection buffer;
+            buffer.CreateFromPicture(drawTile(static_cast<int>(t) + 1));
+            SaveJpegFile(buffer, folder + QString::number(t + 1) + ".jpg", 90);
+        }
+    });
+    std::printf("library: %d tiles of 64 x 64 written in %.2f s\n", count, now() - t0);
+}
+
+// The 3000 x 2250 bench photograph in `base`, written once; returns its path.
+inline QString ensureBenchPhoto(const QString& base) {
+    const QString path = QDir(base).filePath("photo.jpg");
+    if (!QFile::exists(path)) {
+        cDIBSection buffer;
+        buffer.CreateFromPicture(drawPhoto(3000, 2250));
+        SaveJpegFile(buffer, path, 92);
+    }
+    return path;
 }
 
 }  // namespace txbench

@@ -44,22 +44,9 @@ struct Case {
     EvenUse use;
 };
 
-// Makes the library's missing tiles; the libraries only grow, so 20000 holds 5000's tiles.
 QString ensureLibrary(const QString& base, int count) {
     const QString folder = QDir(base).filePath(QStringLiteral("Tiles/Bench%1").arg(count)) + "/";
-    QDir().mkpath(folder);
-    if (tileList(folder).size() >= count) return folder;
-    const double t0 = now();
-    parallelFor(count, 50, [&](std::int64_t b, std::int64_t e) {
-        for (std::int64_t t = b; t < e; ++t) {
-            const QString file = folder + QString::number(t + 1) + ".jpg";
-            if (QFile::exists(file)) continue;
-            cDIBSection buffer;
-            buffer.CreateFromPicture(txbench::drawTile(static_cast<int>(t) + 1));
-            SaveJpegFile(buffer, file, 90);
-        }
-    });
-    std::printf("library: %d tiles of 64 x 64 written in %.1f s\n", count, now() - t0);
+    txbench::ensureBenchLibrary(folder, count);
     return folder;
 }
 
@@ -282,12 +269,7 @@ int main(int argc, char** argv) {
     }
     QDir().mkpath(base);
     qputenv("TESSELIX_SETTINGS", QDir(base).filePath("settings.ini").toUtf8());
-    const QString photoPath = QDir(base).filePath("photo.jpg");
-    if (!QFile::exists(photoPath)) {
-        cDIBSection buffer;
-        buffer.CreateFromPicture(txbench::drawPhoto(3000, 2250));
-        SaveJpegFile(buffer, photoPath, 92);
-    }
+    const QString photoPath = txbench::ensureBenchPhoto(base);
     const Case cases[] = {{"every", 5000, {EvenUseMode::EveryTile, 1}}, {"max2", 20000, {EvenUseMode::MaxUses, 2}}};
     bool ok = true;
     for (const Case& c : cases)

@@ -44,8 +44,6 @@ double cpuSeconds() {
     return double(u.ru_utime.tv_sec) + u.ru_utime.tv_usec / 1e6 + double(u.ru_stime.tv_sec) + u.ru_stime.tv_usec / 1e6;
 }
 
-using txbench::drawPhoto;
-using txbench::drawTile;
 using txbench::now;
 
 // Records when each status text appeared.
@@ -86,23 +84,8 @@ int main(int argc, char** argv) {
 
     const QString library = QDir(base).filePath("Bench5000") + "/";
     QDir().mkpath(library);
-    if (tileList(library).size() != kTiles) {
-        const double t0 = now();
-        parallelFor(kTiles, 50, [&](std::int64_t b, std::int64_t e) {
-            for (std::int64_t t = b; t < e; ++t) {
-                cDIBSection buffer;
-                buffer.CreateFromPicture(drawTile(static_cast<int>(t) + 1));
-                SaveJpegFile(buffer, library + QString::number(t + 1) + ".jpg", 90);
-            }
-        });
-        std::printf("library: %d tiles of 64 x 64 written in %.2f s\n", kTiles, now() - t0);
-    }
-    const QString photoPath = QDir(base).filePath("photo.jpg");
-    if (!QFile::exists(photoPath)) {
-        cDIBSection buffer;
-        buffer.CreateFromPicture(drawPhoto(3000, 2250));
-        SaveJpegFile(buffer, photoPath, 92);
-    }
+    txbench::ensureBenchLibrary(library, kTiles);
+    const QString photoPath = txbench::ensureBenchPhoto(base);
     const QStringList tiles = tileList(library);
     std::printf("library %s: %d tiles; photo 3000 x 2250\n", qPrintable(library), int(tiles.size()));
 

@@ -11,6 +11,7 @@
 #include "viewer/TileBrowser.h"
 #include "viewer/TilePages.h"
 #include "viewer/TilePictures.h"
+#include "viewer/ViewerLayout.h"
 
 using namespace tx;
 using namespace tx::viewer;
@@ -158,6 +159,21 @@ TEST(PreviewGeometry, ExtremeGridsStayFiniteAndPaintable) {
     EXPECT_TRUE(wide.zoomAt(399, 150, MouseButton::Right));
     EXPECT_EQ(wide.view().left, 0);
     EXPECT_EQ(wide.columnCells()[399], 0);
+}
+
+TEST(ViewerLayout, WindowFitsTheAreaAndAStripGrownWithTheFont) {
+    struct Case {
+        int areaWidth, areaHeight, stripWidth, stripHeight;
+        viewer::WindowSize expected;
+    } const cases[] = {
+        {400, 300, 0, viewer::kStripHeight, {408, 342}},   // the designed window
+        {400, 300, 400, 33, {408, 342}},
+        {400, 300, 510, 42, {518, 351}},                   // a larger font: wider and taller strip
+        {240, 180, 400, 33, {408, 222}},                   // large tiles: a narrow area keeps the strip whole
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(viewer::viewerClientSize(c.areaWidth, c.areaHeight, c.stripWidth, c.stripHeight), c.expected)
+            << c.areaWidth << " x " << c.areaHeight << ", strip " << c.stripWidth << " x " << c.stripHeight;
 }
 
 TEST(TilePages, GridWithOneColumnAndRowMoreThanFit) {

@@ -1,6 +1,6 @@
 // Walks every window and wizard page as a keyboard and screen-reader user meets
 // them: mnemonics unique per page, every text readable through the accessibility
-// interfaces.
+// interfaces, every text inside its control at the desktop's font sizes.
 
 #include <QtTest>
 
@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyle>
+#include <QStyleOptionButton>
 #include <QTemporaryDir>
 
 #include "JobDispatch.h"
@@ -92,6 +93,86 @@ void textsAreReadable(QWidget* top, const QString& where) {
                            qobject_cast<QAbstractSlider*>(w) || qobject_cast<QAbstractButton*>(w);
         if (input && !qobject_cast<QLineEdit*>(w->parentWidget()) && !qobject_cast<QComboBox*>(w->parentWidget()))
             QVERIFY2(!name.trimmed().isEmpty(), qPrintable(where + ": " + nameOf(w) + " has no accessible name"));
+    }
+}
+
+QString captionOf(QWidget* w) {
+    if (auto* l = qobject_cast<QLabel*>(w)) return l->text();
+    if (auto* g = qobject_cast<QGroupBox*>(w)) return g->title();
+    if (auto* b = qobject_cast<QAbstractButton*>(w)) return b->text();
+    return {};
+}
+
+// Where a control draws its text, in the control's coordinates; empty when it has none.
+QRect textArea(QWidget* w) {
+    const QFontMetrics fm = w->fontMetrics();
+    if (auto* l = qobject_cast<QLabel*>(w)) {
+        if (l->text().isEmpty() || l->textFormat() == Qt::RichText) return {};
+        const QRect box = l->contentsRect().adjusted(l->margin(), l->margin(), -l->margin(), -l->margin());
+        const int flags = int(l->alignment()) | (l->wordWrap() ? int(Qt::TextWordWrap) : 0) | int(Qt::TextShowMnemonic);
+        // A wrapped label breaks at its own width; measure it as tall as it needs.
+        const QRect room = l->wordWrap() ? QRect(box.x(), box.y(), box.width(), 100000) : box;
+        QRect need = fm.boundingRect(room, flags, l->text());
+        if (l->wordWrap()) need.moveTop(box.y());
+        return need;
+    }
+    auto* b = qobject_cast<QAbstractButton*>(w);
+    if (!b || b->text().isEmpty()) return {};
+    QStyleOptionButton opt;
+    opt.initFrom(b);
+    QStyle::SubElement contents = QStyle::SE_PushButtonContents;
+    if (qobject_cast<QCheckBox*>(b)) contents = QStyle::SE_CheckBoxContents;
+    if (qobject_cast<QRadioButton*>(b)) contents = QStyle::SE_RadioButtonContents;
+    const QRect box = b->style()->subElementRect(contents, &opt, b);
+    const QSize need(fm.horizontalAdvance(plain(b->text())), fm.height());
+    const int left = contents == QStyle::SE_PushButtonContents ? box.center().x() - need.width() / 2 : box.x();
+    return QRect(QPoint(left, box.center().y() - need.height() / 2), need);
+}
+
+// The box a control's text must stay inside.
+QRect textRoom(QWidget* w) {
+    if (auto* l = qobject_cast<QLabel*>(w))
+        return l->contentsRect().adjusted(l->margin(), l->margin(), -l->margin(), -l->margin());
+    return w->rect();
+}
+
+bool isLeafControl(QWidget* w) {
+    if (auto* l = qobject_cast<QLabel*>(w)) return !l->text().isEmpty() || !l->pixmap().isNull() || l->frameShape() != QFrame::NoFrame;
+    return qobject_cast<QAbstractButton*>(w) || qobject_cast<QLineEdit*>(w) || qobject_cast<QComboBox*>(w) ||
+           qobject_cast<QAbstractSlider*>(w) || (qobject_cast<QFrame*>(w) && static_cast<QFrame*>(w)->frameShape() != QFrame::NoFrame);
+}
+
+// No text is wider or taller than its control, leaves the window, or runs under a
+// neighbouring control (one that lies wholly behind it, a backdrop, is allowed).
+// Gathers every clipped text of the walk, so that one run names them all.
+QStringList clipped;
+
+void textsFit(QWidget* top, const QString& where) {
+    const QList<QWidget*> shown = visibleControls(top);
+    for (QWidget* w : shown) {
+        QString problem;
+        if (auto* g = qobject_cast<QGroupBox*>(w)) {
+            if (g->minimumSizeHint().width() > g->width()) problem = QStringLiteral("title is wider than its box");
+        } else {
+            const QRect need = textArea(w);
+            if (need.isEmpty()) continue;
+            const QRect room = textRoom(w);
+            const QRect inTop = need.translated(w->mapTo(top, QPoint(0, 0)));
+            if (need.width() > room.width()) problem = QStringLiteral("needs %1 px width, has %2").arg(need.width()).arg(room.width());
+            else if (need.height() > room.height()) problem = QStringLiteral("needs %1 px height, has %2").arg(need.height()).arg(room.height());
+            else if (!top->rect().contains(inTop)) problem = QStringLiteral("runs out of the window");
+            for (QWidget* other : shown) {
+                if (!problem.isEmpty()) break;
+                if (other == w || other->parentWidget() != w->parentWidget() || !isLeafControl(other)) continue;
+                if (other->geometry().contains(w->geometry())) continue;
+                if (need.translated(w->pos()).intersects(other->geometry()))
+                    problem = QStringLiteral("runs under ") + nameOf(other);
+            }
+        }
+        if (!problem.isEmpty())
+            clipped << QStringLiteral("%1: %2 \"%3\" %4 at %5 pt")
+                           .arg(where, nameOf(w), captionOf(w), problem)
+                           .arg(w->font().pointSizeF());
     }
 }
 
@@ -197,9 +278,28 @@ private slots:
 
     void everyTextIsReadableThroughAccessibility() { walk(textsAreReadable); }
 
+    void everyTextFitsItsControl_data() {
+        QTest::addColumn<double>("points");
+        QTest::newRow("desktop font") << 0.0;
+        QTest::newRow("9 pt") << 9.0;
+        QTest::newRow("11 pt") << 11.0;
+        QTest::newRow("13 pt") << 13.0;
+    }
+    void everyTextFitsItsControl() {
+        QFETCH(double, points);
+        QFont f = m_startFont;
+        if (points > 0) f.setPointSizeF(points);
+        QApplication::setFont(f);
+        clipped.clear();
+        walk(textsFit);
+        for (const QString& line : std::as_const(clipped)) qWarning("%s", qPrintable(line));
+        QVERIFY2(clipped.isEmpty(), qPrintable(QStringLiteral("%1 texts clipped (listed above)").arg(clipped.size())));
+    }
+
     void ratioFieldShowsItsWholeValue_data() {
         QTest::addColumn<double>("points");
         QTest::newRow("9 pt") << 9.0;
+        QTest::newRow("11 pt") << 11.0;
     }
     void ratioFieldShowsItsWholeValue() {
         QFETCH(double, points);

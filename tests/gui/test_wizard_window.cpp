@@ -141,7 +141,7 @@ private slots:
         enterBranch(w);
         QCOMPARE(reads, QStringList({"Blend", "Distance", "Enhance", "Brightness", "Greyscale", "Subdirs", "KeepSize",
                                      "Link", "Lock", "Force", "Filter", "MatrixX", "MatrixY", "Unit", "Dpi",
-                                     "RenderNorm", "Perceptual", "Mirror"}));
+                                     "RenderNorm", "Perceptual", "Mirror", "EvenUse", "MaxUses"}));
         QCOMPARE(child<QSlider>(w, "Slider2")->value(), 20);
         QCOMPARE(child<QLabel>(w, "Label27")->text(), QStringLiteral("20%"));
         QCOMPARE(child<QSlider>(w, "Slider3")->value(), 6);
@@ -480,6 +480,16 @@ private slots:
         QCOMPARE(m_shown[0].buttons, MessageButtons::YesNoCancel);
         QCOMPARE(textOf(w, "photo_target"), QString());
         QVERIFY(writes.isEmpty());
+        // A zoomable page replaces its folder of tiles too: an existing one asks first.
+        QDir().mkpath(path("zoom_files"));
+        m_saveAnswers << path("zoom.html");
+        m_answers << MessageAnswer::Cancel;
+        m_shown.clear();
+        press(w, "Command2");
+        QCOMPARE(m_shown.size(), 1);
+        QCOMPARE(m_shown[0].text, QStringLiteral("This file already exists. Overwrite it?"));
+        QCOMPARE(textOf(w, "photo_target"), QString());
+        QVERIFY(QFileInfo(path("zoom_files")).isDir());
 
         // Yes: the write test passes and the settings are stored in their order. A file
         // under the probe's name survives the write test.
@@ -507,7 +517,7 @@ private slots:
         QCOMPARE(textOf(w, "photo_target"), existing);
         QCOMPARE(writes, QStringList({"Blend", "Distance", "Greyscale", "Subdirs", "MatrixX", "MatrixY", "Enhance",
                                       "Brightness", "Link", "Lock", "Filter", "Force", "RenderNorm", "Unit", "Dpi",
-                                      "KeepSize", "Perceptual", "Mirror"}));
+                                      "KeepSize", "Perceptual", "Mirror", "EvenUse", "MaxUses"}));
         QCOMPARE(settingText(Setting::RenderNorm), QStringLiteral("True"));
         QCOMPARE(settingText(Setting::Dpi), QStringLiteral("72.5"));
         Picture kept;

@@ -15,8 +15,17 @@ struct WindowSize {
     bool operator==(const WindowSize&) const = default;
 };
 
+// The button strip below the area as designed; a larger font makes it larger.
+inline constexpr int kStripWidth = 400;
+inline constexpr int kStripHeight = 33;
+
 // Inside size of the window around a picture area: a 4-pixel margin left and right,
-// and below the area the 33-pixel button strip with its margins.
-constexpr WindowSize viewerClientSize(int areaWidth, int areaHeight) { return {areaWidth + 8, areaHeight + 42}; }
+// and below the area the button strip with its margins. A strip wider than the
+// area widens the window.
+constexpr WindowSize viewerClientSize(int areaWidth, int areaHeight, int stripWidth = 0,
+                                      int stripHeight = kStripHeight) {
+    const int width = areaWidth > stripWidth ? areaWidth : stripWidth;
+    return {width + 8, areaHeight + 9 + stripHeight};
+}
 
 }  // namespace tx::viewer

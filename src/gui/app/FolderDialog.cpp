@@ -89,7 +89,7 @@ FolderDialog::FolderDialog(const QString& start, QWidget* parent) : QDialog(pare
     layout->addWidget(treeLabel);
     layout->addWidget(m_tree, 1);
     const auto [ok, cancel] = addOkCancelRow(this, layout);
-    resize(320, 380);
+    resize(scaled(QRect(0, 0, 320, 380), font()).size());
 
     // The start folder when it can be opened; otherwise the first drive.
     const QFileInfo info(start);

@@ -45,7 +45,7 @@ LibraryNameDialog::LibraryNameDialog(QWidget* parent) : QDialog(parent) {
     layout->addWidget(prompt);
     layout->addWidget(m_name);
     const auto [ok, cancel] = addOkCancelRow(this, layout);
-    setFixedWidth(340);
+    setFixedWidth(scaled(340, font()));
 
     connect(ok, &QPushButton::clicked, this, &LibraryNameDialog::okClicked);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);

@@ -122,8 +122,10 @@ NewLibraryPage::NewLibraryPage(QWidget* parent) : QWidget(parent) {
     Check1 = check(this, "Check1", QStringLiteral("Maintain aspe&ct ratio of"), 12, kTop + 186, 170);
     // Wide enough for the longest ratio written, "1.33333333333333", in the font in use;
     // It ends before the crop anchors.
-    const int ratioWidth =
-        std::clamp(fontMetrics().horizontalAdvance(QStringLiteral("1.33333333333333")) + 16, 110, 128);
+    const int ratioWidth = std::clamp(
+        static_cast<int>(std::ceil(fontMetrics().horizontalAdvance(QStringLiteral("1.33333333333333")) /
+                                   fontScale(font()))) + 16,
+        110, 128);
     Text1 = field(this, "Text1", 184, kTop + 186, ratioWidth);
     Text1->setAccessibleName(QStringLiteral("Aspect ratio"));
     text(this, "Label10", QStringLiteral(":1"), 188 + ratioWidth, kTop + 187, 20);
@@ -145,7 +147,7 @@ NewLibraryPage::NewLibraryPage(QWidget* parent) : QWidget(parent) {
     for (int i = 0; i < 9; ++i) {
         crop[i] = new QRadioButton(this);
         crop[i]->setObjectName(QStringLiteral("crop_%1").arg(i));
-        crop[i]->setGeometry(340 + 22 * (i % 3), kTop + 156 + 22 * (i / 3), 20, 20);
+        crop[i]->setGeometry(scaled(QRect(340 + 22 * (i % 3), kTop + 156 + 22 * (i / 3), 20, 20), font()));
         crop[i]->setAccessibleName(QStringLiteral("Crop ") + QLatin1String(kAnchorNames[i]));
         crop[i]->setToolTip(QLatin1String(kAnchorNames[i]));
         anchors->addButton(crop[i], i);

@@ -1,6 +1,7 @@
 #pragma once
-// Placing the controls of the wizard's page panels at fixed positions, and the
-// OK / Cancel row of the small dialogs.
+// Placing the controls of the wizard's page panels at positions drawn for the
+// design font (grown with the desktop's font), and the OK / Cancel row of the small
+// dialogs.
 
 #include <QBoxLayout>
 #include <QDialog>
@@ -8,13 +9,17 @@
 #include <QPushButton>
 #include <QString>
 
+#include "app/FontScale.h"
+
 namespace tx::gui {
 
-// Names the control and puts it at (x, y) with the given size.
+// Names the control and puts it at (x, y) with the given size, in pixels of the
+// design font; the parent's font decides how much they grow.
 template <class W>
 W* place(W* w, const char* objectName, int x, int y, int width, int height) {
     w->setObjectName(QString::fromUtf8(objectName));
-    w->setGeometry(x, y, width, height);
+    const QFont& font = w->parentWidget() ? w->parentWidget()->font() : w->font();
+    w->setGeometry(scaled(QRect(x, y, width, height), font));
     return w;
 }
 

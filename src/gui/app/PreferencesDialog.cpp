@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "app/CenterForm.h"
+#include "app/FontScale.h"
 #include "app/MessageBoxes.h"
 #include "mosaic/MachineLimits.h"
 #include "mosaic/MachineLimitsEntry.h"
@@ -88,7 +89,7 @@ PreferencesDialog::PreferencesDialog(QWidget* parent) : QDialog(parent) {
     layout->addLayout(quality);
     layout->addStretch(1);
     layout->addLayout(buttons);
-    setFixedWidth(340);
+    setFixedWidth(scaled(340, font()));
 
     setTabOrder(m_check, m_width);
     setTabOrder(m_width, m_height);

@@ -1,4 +1,5 @@
 #include "app/WizardPages.h"
+#include "app/EvenUseBox.h"
 #include "app/PanelLayout.h"
 #include "app/StepSpinBar.h"
 
@@ -157,7 +158,7 @@ ScanPage::ScanPage(QWidget* parent) : QWidget(parent) {
     VScroll2->setAccessibleName(QStringLiteral("Vertical Steps"));
     Check8 = check(this, "Check8", QStringLiteral("&Lock"), 190, kTop + 37, 80);
     Picture16 = picture(this, "Picture16", 300, kTop + 10, 52, 52);
-    text(this, "Label40", QStringLiteral(">>"), 358, kTop + 26, 20);
+    text(this, "Label40", QStringLiteral(">>"), 355, kTop + 26, 24);
     Picture17 = picture(this, "Picture17", 380, kTop + 10, 52, 52);
     Slider3 = slider(this, "Slider3", MosaicDefaults::kDistanceMin, MosaicDefaults::kDistanceMax, 12, kTop + 102);
     place(makeBuddyLabel(this, "Label28", QStringLiteral("&Minimal distance between two identical tiles:"), Slider3),
@@ -169,8 +170,14 @@ ScanPage::ScanPage(QWidget* parent) : QWidget(parent) {
         place(new QRadioButton(QStringLiteral("&Smart Rendering"), this), "render_smart", 12, kTop + 158, 200, 22);
     Picture3 = picture(this, "Picture3", 300, kTop + 130, 66, 66);
     filter = check(this, "filter", QStringLiteral("Additional &Filtering"), 12, kTop + 188, 200);
-    matchingNote = text(this, "matchingNote", QStringLiteral("Perceptual matching"), 370, kTop + 64, 130);
+    matchingNote = text(this, "matchingNote", QStringLiteral("Perceptual matching"),
+                        Picture17->geometry().center().x() - 65, kTop + 64, 130);
+    matchingNote->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     matchingNote->setVisible(false);
+    evenUse = place(new EvenUseBox(this), "evenUseBox", 12, kTop + 214, 478, 2 * 22 + 4);
+    evenNote = text(this, "evenNote", QString(), 372, kTop + 128, 122, 70);
+    evenNote->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    evenNote->setVisible(false);
     render_smart->setChecked(true);
 }
 
@@ -195,14 +202,14 @@ AdjustPage::AdjustPage(QWidget* parent) : QWidget(parent) {
 
 OutputPage::OutputPage(QWidget* parent) : QWidget(parent) {
     Slider2 = slider(this, "Slider2", MosaicDefaults::kBlendMin, MosaicDefaults::kBlendMax, 12, kTop + 22);
-    Slider2->setFixedWidth(200);
+    Slider2->setFixedWidth(scaled(200, font()));
     place(makeBuddyLabel(this, "Label7", QStringLiteral("&Color Correction (average source color):"), Slider2), "Label7",
           12, kTop, 300, 20);
     Label27 = text(this, "Label27", QString(), 218, kTop + 23, 44);
     Picture12 = picture(this, "Picture12", 290, kTop + 4, 40, 40);
     text(this, "Label25", QStringLiteral("+"), 336, kTop + 14, 14);
     Picture13 = picture(this, "Picture13", 350, kTop + 4, 40, 40);
-    text(this, "Label24", QStringLiteral(">>"), 396, kTop + 14, 20);
+    text(this, "Label24", QStringLiteral(">>"), 393, kTop + 14, 25);
     Picture10 = picture(this, "Picture10", 420, kTop + 4, 40, 40);
     Check5 = check(this, "Check5", QStringLiteral("&Keep original size (default)"), 12, kTop + 52, 240);
     Check11 = check(this, "Check11", QStringLiteral("Keep proport&ions"), 260, kTop + 52, 200);

@@ -1,9 +1,9 @@
 #include "app/WizardWindow.h"
+#include "app/FontScale.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDesktopServices>
 #include <QFile>
 #include <QDir>
 #include <QFileInfo>
@@ -14,19 +14,23 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QSignalBlocker>
+#include <QSpinBox>
 #include <QSlider>
 #include <QTimer>
 #include <QUrl>
 
 #include "JobDispatch.h"
+#include "app/ExternalLinks.h"
 #include "app/FileDialogs.h"
 #include "app/PreferencesDialog.h"
 #include "app/AboutDialog.h"
+#include "app/EvenUseBox.h"
 #include "app/LibraryPages.h"
 #include "app/MessageBoxes.h"
 #include "app/WizardPages.h"
 #include "app/WizardPictures.h"
 #include "library/TileLibrary.h"
+#include "mosaic/EvenTileUse.h"
 #include "mosaic/MachineLimits.h"
 #include "mosaic/MosaicJob.h"
 #include "mosaic/MosaicOptions.h"
@@ -89,7 +93,7 @@ void WizardWindow::setSettingsTrace(SettingsTrace trace) { settingsTrace() = std
 WizardWindow::WizardWindow(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("Tesselix"));
-    setFixedSize(503, 388);
+    setFixedSize(scaled(QRect(0, 0, 503, 388), font()).size());
 
     m_welcome = new WelcomePage(this);
     m_p1 = new SourcePage(this);
@@ -102,20 +106,20 @@ WizardWindow::WizardWindow(QWidget* parent) : QWidget(parent) {
     for (int i = 0; i < 7; ++i) {
         m_panels[i] = panels[i];
         m_panels[i]->setObjectName(QStringLiteral("Picture1_%1").arg(i));
-        m_panels[i]->setGeometry(0, 0, 503, 340);
+        m_panels[i]->setGeometry(scaled(QRect(0, 0, 503, 340), font()));
         m_panels[i]->setVisible(i == 0);
     }
 
     m_header = new QLabel(this);
     m_header->setObjectName(QStringLiteral("Picture2"));
-    m_header->setGeometry(0, 0, 503, kHeaderHeight);
+    m_header->setGeometry(scaled(QRect(0, 0, 503, kHeaderHeight), font()));
     m_header->setAutoFillBackground(true);
     m_header->setBackgroundRole(QPalette::Base);
     m_header->setScaledContents(true);
     m_header->setPixmap(gfx("Top.gif"));
     m_title = new QLabel(this);
     m_title->setObjectName(QStringLiteral("Label3"));
-    m_title->setGeometry(16, 14, 400, 28);
+    m_title->setGeometry(scaled(QRect(16, 14, 400, 28), font()));
     QFont f = m_title->font();
     f.setBold(true);
     f.setPointSizeF(f.pointSizeF() * 1.4);
@@ -126,7 +130,7 @@ WizardWindow::WizardWindow(QWidget* parent) : QWidget(parent) {
     auto button = [this](const char* name, const QString& caption, int x, int w) {
         auto* b = new QPushButton(caption, this);
         b->setObjectName(QString::fromLatin1(name));
-        b->setGeometry(x, 352, w, 28);
+        b->setGeometry(scaled(QRect(x, 352, w, 28), font()));
         return b;
     };
     m_about = button("Command8", QStringLiteral("&About..."), 8, 88);
@@ -185,10 +189,11 @@ WizardWindow::WizardWindow(QWidget* parent) : QWidget(parent) {
     });
     connect(m_p11->Check8, &QCheckBox::clicked, this, &WizardWindow::lockClicked);
     connect(m_p11->filter, &QCheckBox::clicked, this, &WizardWindow::drawScanMatrixPreview);
-    connect(m_p12->perceptual, &QCheckBox::toggled, this, &WizardWindow::drawScanMatrixPreview);
+    connect(m_p12->perceptual, &QCheckBox::toggled, this, &WizardWindow::showMatchingNote);
     connect(m_p11->Slider3, &QSlider::valueChanged, this, &WizardWindow::distanceChanged);
     connect(m_p11->render_norm, &QRadioButton::clicked, this, &WizardWindow::drawRenderOrderPreview);
     connect(m_p11->render_smart, &QRadioButton::clicked, this, &WizardWindow::drawRenderOrderPreview);
+    connect(m_p11->evenUse, &EvenUseBox::changed, this, &WizardWindow::evenUseChanged);
     // page 12
     connect(m_p12->Slider1, &QSlider::valueChanged, this, &WizardWindow::saturationChanged);
     connect(m_p12->Slider4, &QSlider::valueChanged, this, &WizardWindow::brightnessChanged);
@@ -223,7 +228,7 @@ void WizardWindow::start() {
     m_welcome->Option1->setFocus();
 }
 
-void WizardWindow::openWebsite() { QDesktopServices::openUrl(QUrl(QString::fromLatin1(kWebsite))); }
+void WizardWindow::openWebsite() { openWithDesktop(this, QUrl(QString::fromLatin1(kWebsite))); }
 
 void WizardWindow::showPanel(int index) {
     for (int i = 0; i < 7; ++i) m_panels[i]->setVisible(i == index);
@@ -266,7 +271,7 @@ void WizardWindow::next() {
         m_page = 11;
         drawScanMatrixPreview();
         showPanel(4);
-        drawRenderOrderPreview();
+        evenUseChanged();
         m_p11->matrX->setFocus();
         break;
     case 11:
@@ -410,11 +415,26 @@ bool WizardWindow::leaveScanPage() {
     MosaicEntries e;
     e.matrX = asInteger(m_p11->matrX->text());
     e.matrY = asInteger(m_p11->matrY->text());
-    const auto problem = checkScanMatrix(e);
-    if (!problem) return true;
-    showMessageBox(this, MessageIcon::Information, problem->message);
-    m_p11->matrX->setFocus();
-    return false;
+    if (const auto problem = checkScanMatrix(e)) {
+        showMessageBox(this, MessageIcon::Information, problem->message);
+        m_p11->matrX->setFocus();
+        return false;
+    }
+    // Caps that cannot fill the cells are refused here, not after the database is read.
+    const EvenUse use = m_p11->evenUse->value();
+    const int cells = cellsInUse(), tiles = tilesInUse();
+    UseCaps caps;
+    if (use.mode != EvenUseMode::Off && cells > 0 && tiles > 0) {
+        const QString refused = useCaps(use, cells, tiles, caps);
+        if (!refused.isEmpty()) {
+            showMessageBox(this, MessageIcon::Information, refused);
+            (use.mode == EvenUseMode::MaxUses ? static_cast<QWidget*>(m_p11->evenUse->maxUses)
+                                              : m_p11->evenUse->evenUse)
+                ->setFocus();
+            return false;
+        }
+    }
+    return true;
 }
 
 // ---- "&Render!"
@@ -450,7 +470,8 @@ void WizardWindow::renderMosaic() {
     job.greyscale = m_p12->grey->isChecked();
     job.perceptual = m_p12->perceptual->isChecked();
     job.mirror = m_p12->mirror->isChecked();
-    job.smart = m_p11->render_smart->isChecked();
+    job.evenUse = m_p11->evenUse->value();
+    job.smart = m_p11->render_smart->isChecked() && job.evenUse.mode == EvenUseMode::Off;
     job.filter = m_p11->filter->isChecked();
     job.sourcePath = m_p1->photo_source->currentText();
     job.targetPath = target;
@@ -573,6 +594,12 @@ void WizardWindow::loadMosaicSettings() {
     // The options beside the specified ones come after the specified settings.
     setCheck(m_p12->perceptual, readInt(Setting::Perceptual));
     setCheck(m_p12->mirror, readInt(Setting::Mirror));
+    showMatchingNote();
+    const int even = readInt(Setting::EvenUse);
+    const int maxUses = readInt(Setting::MaxUses);
+    m_p11->evenUse->setValue({even == 2 ? EvenUseMode::MaxUses : even == 1 ? EvenUseMode::EveryTile : EvenUseMode::Off,
+                              maxUses});
+    evenUseChanged();
 }
 
 void WizardWindow::storeMosaicSettings() {
@@ -594,6 +621,9 @@ void WizardWindow::storeMosaicSettings() {
     writeInt(Setting::KeepSize, valueOf(m_p13->Check5));
     writeInt(Setting::Perceptual, valueOf(m_p12->perceptual));
     writeInt(Setting::Mirror, valueOf(m_p12->mirror));
+    const EvenUse use = m_p11->evenUse->value();
+    writeInt(Setting::EvenUse, use.mode == EvenUseMode::MaxUses ? 2 : use.mode == EvenUseMode::EveryTile ? 1 : 0);
+    writeInt(Setting::MaxUses, use.maxUses);
 }
 
 void WizardWindow::storeHistory() {

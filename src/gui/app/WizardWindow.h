@@ -102,6 +102,7 @@ private:
 
     // previews
     void drawScanMatrixPreview();
+    void showMatchingNote();  // the note under the scan-matrix preview follows the perceptual option
     void drawRenderOrderPreview();
     void renderOrderStep();
     void drawSourcePreview();
@@ -111,6 +112,10 @@ private:
     void brightnessChanged();
     void distanceChanged();
     void blendChanged();
+    void evenUseChanged();
+    // Cells and tiles of the job as the pages now stand (0 where unknown).
+    int cellsInUse() const;
+    int tilesInUse() const;
 
     // Sets a field's text with the guard set, so its handler does not recompute.
     void setGuarded(QLineEdit* field, const QString& text);

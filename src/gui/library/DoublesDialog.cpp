@@ -4,6 +4,7 @@
 #include <QFontMetrics>
 #include <QLabel>
 #include <QPushButton>
+#include <algorithm>
 
 #include "app/CenterForm.h"
 #include "app/WizardPictures.h"
@@ -63,21 +64,29 @@ void DoublesDialog::buildControls() {
     const int inner = kWidth - 2 * kMargin;
     const int right = kMargin + kBoxWidth + kGap;
     int y = kMargin;
+    // The pictures keep their pixel sizes; text rows grow with the font.
+    const QFontMetrics fm(font());
+    const int textRow = std::max(18, fm.height() + 4);
+    const int buttonRow = std::max(kButtonHeight, fm.height() + 12);
+    const int checkRow = std::max(22, fm.height() + 8);
 
     auto* question = new QLabel(
         QStringLiteral("These two tiles are very similar. Do you want to delete one of them?"), this);
     question->setObjectName(QStringLiteral("Question"));
     question->setWordWrap(true);
-    question->setGeometry(kMargin, y, inner, 34);
-    y += 38;
+    const int questionHeight =
+        std::max(34, fm.boundingRect(QRect(0, 0, inner, 1000), Qt::TextWordWrap, question->text()).height() + 2);
+    question->setGeometry(kMargin, y, inner, questionHeight);
+    y += questionHeight + 4;
 
     auto* caption = new QLabel(QStringLiteral("Difference:"), this);
-    caption->setGeometry(kMargin, y, 90, 18);
+    const int captionWidth = std::max(90, fm.horizontalAdvance(caption->text()) + 8);
+    caption->setGeometry(kMargin, y, captionWidth, textRow);
     m_label3 = new QLabel(this);
     m_label3->setObjectName(QStringLiteral("Label3"));
     m_label3->setAccessibleDescription(QStringLiteral("Difference"));  // the name is the text itself
-    m_label3->setGeometry(kMargin + 90, y, inner - 90, 18);
-    y += 24;
+    m_label3->setGeometry(kMargin + captionWidth, y, inner - captionWidth, textRow);
+    y += textRow + 6;
 
     m_picture1 = pictureBox(this, "Picture1", QStringLiteral("First tile"), kBoxWidth, kBoxHeight);
     m_picture2 = pictureBox(this, "Picture2", QStringLiteral("Second tile"), kBoxWidth, kBoxHeight);
@@ -89,18 +98,18 @@ void DoublesDialog::buildControls() {
     m_label1->setObjectName(QStringLiteral("Label1"));
     m_label2 = new QLabel(this);
     m_label2->setObjectName(QStringLiteral("Label2"));
-    m_label1->setGeometry(kMargin, y, kBoxWidth, 18);
-    m_label2->setGeometry(right, y, kBoxWidth, 18);
-    y += 22;
+    m_label1->setGeometry(kMargin, y, kBoxWidth, textRow);
+    m_label2->setGeometry(right, y, kBoxWidth, textRow);
+    y += textRow + 4;
 
     // Two captions "Delete"; the mnemonics tell them apart.
     m_command2 = button(this, "Command2", QStringLiteral("&Delete"));
     m_command2->setAccessibleName(QStringLiteral("Delete first tile"));
     m_command1 = button(this, "Command1", QStringLiteral("D&elete"));
     m_command1->setAccessibleName(QStringLiteral("Delete second tile"));
-    m_command2->setGeometry(kMargin, y, kBoxWidth, kButtonHeight);
-    m_command1->setGeometry(right, y, kBoxWidth, kButtonHeight);
-    y += kButtonHeight + 10;
+    m_command2->setGeometry(kMargin, y, kBoxWidth, buttonRow);
+    m_command1->setGeometry(right, y, kBoxWidth, buttonRow);
+    y += buttonRow + 10;
 
     m_picture3 = pictureBox(this, "Picture3", QStringLiteral("Difference of the tiles"), kDifferenceWidth,
                             kDifferenceHeight);
@@ -114,16 +123,18 @@ void DoublesDialog::buildControls() {
     m_check1->setObjectName(QStringLiteral("Check1"));
     m_check1->setToolTip(QStringLiteral("The second tile's Delete also deletes the second tile of every "
                                         "later double of this search without asking."));
-    m_check1->setGeometry(kMargin, y, inner, 22);
-    y += 30;
+    m_check1->setGeometry(kMargin, y, inner, checkRow);
+    y += checkRow + 8;
 
     m_command4 = button(this, "Command4", QStringLiteral("&Stop Searching"));
     m_command3 = button(this, "Command3", QStringLiteral("&Cancel"));
-    m_command4->setGeometry(kMargin, y, 130, kButtonHeight);
-    m_command3->setGeometry(kWidth - kMargin - 100, y, 100, kButtonHeight);
+    const int stopWidth = std::max(130, m_command4->sizeHint().width());
+    const int cancelWidth = std::max(100, m_command3->sizeHint().width());
+    m_command4->setGeometry(kMargin, y, stopWidth, buttonRow);
+    m_command3->setGeometry(kWidth - kMargin - cancelWidth, y, cancelWidth, buttonRow);
     // Enter keeps both tiles: nothing is deleted by accident.
     m_command3->setDefault(true);
-    y += kButtonHeight + kMargin;
+    y += buttonRow + kMargin;
 
     setTabOrder(m_command2, m_command1);
     setTabOrder(m_command1, m_check1);

@@ -1,7 +1,6 @@
 #include "task/TaskWindow.h"
 
 #include <QCheckBox>
-#include <QDesktopServices>
 #include <QEventLoop>
 #include <QFrame>
 #include <QLabel>
@@ -12,6 +11,8 @@
 #include <algorithm>
 
 #include "app/CenterForm.h"
+#include "app/ExternalLinks.h"
+#include "app/FontScale.h"
 #include "library/DoublesDialog.h"
 #include "support/SettingsSchema.h"
 
@@ -28,11 +29,6 @@ constexpr int kRowHeight = 28;       // the button row at the bottom
 constexpr int kPreviewPaintMs = 33;  // ~30 repaints a second
 
 const QString kCancel = QStringLiteral("&Cancel");
-
-TaskWindow::FileOpener& fileOpener() {
-    static TaskWindow::FileOpener opener;
-    return opener;
-}
 
 }  // namespace
 
@@ -55,8 +51,6 @@ protected:
 private:
     QImage m_image;
 };
-
-void TaskWindow::setFileOpener(FileOpener opener) { fileOpener() = std::move(opener); }
 
 QSize TaskWindow::previewSize() {
     return {kWidth - 2 * kMargin - 2 * kFrameLine, kPictureOnHeight - 2 * kFrameLine};
@@ -152,11 +146,7 @@ void TaskWindow::buildControls() {
     });
     connect(m_openMosaic, &QPushButton::clicked, this, [this] {
         if (m_result.filesWritten.isEmpty()) return;
-        const QString& path = m_result.filesWritten.first();
-        if (const auto& open = fileOpener())
-            open(path);
-        else
-            QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+        openWithDesktop(this, QUrl::fromLocalFile(m_result.filesWritten.first()));
     });
 }
 
@@ -173,28 +163,37 @@ void TaskWindow::setUpCheckBox() {
 }
 
 void TaskWindow::applyLayout() {
+    // Text rows grow with the font; the preview keeps the pixel size the job draws for.
+    const QFont& f = font();
     const bool on = m_check1->isChecked();
-    const int height = on ? kHeightPreviewOn : kHeightPreviewOff;
-    const int inner = kWidth - 2 * kMargin;
-    const int rowY = height - kMargin - kRowHeight;
+    const int width = scaled(kWidth, f);
+    const int picture = kWidth - 2 * kMargin;
+    const int textRow = scaled(20, f);
+    const int captionRow = scaled(16, f);
+    const int buttonRow = scaled(kRowHeight, f);
 
     // With the preview off the status block sits in the middle of the free space.
-    const int top = on ? kMargin : 24;
-    m_label1->setGeometry(kMargin, top, 300, 20);
-    m_timelab->setGeometry(kWidth - kMargin - 140, top, 140, 20);
-    m_progressBar1->setGeometry(kMargin, top + 24, inner, 20);
+    const int top = on ? kMargin : scaled(24, f);
+    m_label1->setGeometry(kMargin, top, scaled(300, f), textRow);
+    m_timelab->setGeometry(width - kMargin - scaled(140, f), top, scaled(140, f), textRow);
+    const int barTop = top + textRow + 4;
+    m_progressBar1->setGeometry(kMargin, barTop, width - 2 * kMargin, 20);
 
-    m_label2->setGeometry(kMargin, top + 48, 200, 16);
-    m_picture1->setGeometry(kMargin, top + 66, inner, on ? kPictureOnHeight : kPictureOffHeight);
+    const int captionTop = barTop + 24;
+    const int pictureTop = captionTop + captionRow + 2;
+    m_label2->setGeometry(kMargin, captionTop, scaled(200, f), captionRow);
+    m_picture1->setGeometry((width - picture) / 2, pictureTop, picture, on ? kPictureOnHeight : kPictureOffHeight);
     m_label2->setVisible(on);
     m_picture1->setVisible(on);
     m_vorschau->setVisible(on);
 
-    m_check1->setGeometry(kMargin, rowY + 3, 160, 22);
-    m_command1->setGeometry(kWidth - kMargin - 100, rowY, 100, kRowHeight);
-    m_openMosaic->setGeometry(kWidth - kMargin - 210, rowY, 104, kRowHeight);
+    const int rowY = on ? pictureTop + kPictureOnHeight + 3 : barTop + 20 + scaled(39, f);
+    const int height = rowY + buttonRow + kMargin;
+    m_check1->setGeometry(kMargin, rowY + scaled(3, f), scaled(160, f), scaled(22, f));
+    m_command1->setGeometry(width - kMargin - scaled(100, f), rowY, scaled(100, f), buttonRow);
+    m_openMosaic->setGeometry(width - kMargin - scaled(210, f), rowY, scaled(104, f), buttonRow);
 
-    setFixedSize(kWidth, height);
+    setFixedSize(width, height);
     CenterForm(this, m_wizard);
 }
 

@@ -37,15 +37,12 @@ public:
     // returns its result when the window has closed and the worker has ended.
     static JobResult runJob(QWidget* wizard, const JobRequest& request);
 
-    // Window heights with the preview off and on.
+    // Window heights with the preview off and on, at the design font.
     static constexpr int kHeightPreviewOff = 145;
     static constexpr int kHeightPreviewOn = 317;
     // The inner size of `vorschau` with the preview on: the size a mosaic draws its preview in.
     static QSize previewSize();
 
-    // Opens a finished mosaic in the desktop's picture viewer; tests replace it.
-    using FileOpener = std::function<void(const QString& path)>;
-    static void setFileOpener(FileOpener opener);
 
     // True from the start of the job until its worker has ended.
     bool workerBusy() const { return m_workerBusy; }

@@ -1,5 +1,7 @@
 #include "viewer/TileView.h"
 
+#include "app/FontScale.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -24,8 +26,6 @@ namespace tx::gui {
 
 namespace {
 
-constexpr int kStripWidth = 400;
-constexpr int kStripHeight = 33;
 // Decoded pages kept around the shown one, and how far ahead pages are decoded.
 constexpr int kKeptPages = 5;
 constexpr int kAheadPages = 1;
@@ -37,7 +37,7 @@ Colour colourOf(const QColor& c) { return rgb(c.red(), c.green(), c.blue()); }
 QPushButton* stripButton(const QString& caption, const QString& name, int x, QWidget* strip) {
     auto* b = new QPushButton(caption, strip);
     b->setObjectName(name);
-    b->setGeometry(x, 4, 83, 23);
+    b->setGeometry(scaled(QRect(x, 4, 83, 23), strip->font()));
     QString accessible = caption;
     b->setAccessibleName(accessible.remove(QLatin1Char('&')).remove(QLatin1Char('<')).remove(QLatin1Char('>')).trimmed());
     return b;
@@ -73,7 +73,9 @@ void TileViewer::buildControls() {
 
     const int areaWidth = m_hasTiles ? m_browser.grid().areaWidth : viewer::kAreaWidth;
     const int areaHeight = m_hasTiles ? m_browser.grid().areaHeight : viewer::kAreaHeight;
-    const viewer::WindowSize size = viewer::viewerClientSize(areaWidth, areaHeight);
+    const int stripWidth = scaled(viewer::kStripWidth, font());
+    const int stripHeight = scaled(viewer::kStripHeight, font());
+    const viewer::WindowSize size = viewer::viewerClientSize(areaWidth, areaHeight, stripWidth, stripHeight);
     setFixedSize(size.width, size.height);
 
     m_area = new QLabel(this);
@@ -95,13 +97,13 @@ void TileViewer::buildControls() {
 
     m_strip = new QWidget(this);
     m_strip->setObjectName(QStringLiteral("editbtns"));
-    m_strip->setGeometry((size.width - kStripWidth) / 2, size.height - kStripHeight - 1, kStripWidth, kStripHeight);
+    m_strip->setGeometry((size.width - stripWidth) / 2, size.height - stripHeight - 1, stripWidth, stripHeight);
     m_ok = stripButton(QStringLiteral("&OK"), QStringLiteral("Command2"), 0, m_strip);
     m_ok->setDefault(true);
     m_cancel = stripButton(QStringLiteral("&Cancel"), QStringLiteral("Command3"), 83, m_strip);
     m_indicator = new QLabel(QStringLiteral("1/1"), m_strip);
     m_indicator->setObjectName(QStringLiteral("Label2"));
-    m_indicator->setGeometry(168, 8, 62, 17);
+    m_indicator->setGeometry(scaled(QRect(168, 6, 62, 21), font()));
     m_indicator->setAccessibleDescription(QStringLiteral("Page"));  // the name is the text itself
     m_back = stripButton(QStringLiteral("< &Back"), QStringLiteral("Command5"), 233, m_strip);
     m_next = stripButton(QStringLiteral("&Next >"), QStringLiteral("Command4"), 316, m_strip);
@@ -270,7 +272,7 @@ void TileViewer::openSelected() {
     const int index = m_browser.selected();
     if (index < 0) return;
     // the outcome is the desktop's; an edited file is read again when its page is shown again
-    openExternalUrl(QUrl::fromLocalFile(AddBackslash(m_folder) + m_browser.tiles()[index]));
+    openWithDesktop(this, QUrl::fromLocalFile(AddBackslash(m_folder) + m_browser.tiles()[index]));
 }
 
 void TileViewer::deleteSelected() {

@@ -1,5 +1,7 @@
 #include "viewer/ViewerWindow.h"
 
+#include "app/FontScale.h"
+
 #include <QCheckBox>
 #include <QLabel>
 #include <QMouseEvent>
@@ -42,8 +44,11 @@ ViewerWindow::ViewerWindow(const Picture& source, int cellsX, int cellsY, QSize 
     setObjectName(QStringLiteral("Form9"));
     setWindowTitle(QStringLiteral("Source Preview"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-    const viewer::WindowSize size = viewer::viewerClientSize(viewer::kAreaWidth, viewer::kAreaHeight);
+    const int stripHeight = scaled(viewer::kStripHeight, font());
+    const viewer::WindowSize size = viewer::viewerClientSize(viewer::kAreaWidth, viewer::kAreaHeight,
+                                                             scaled(viewer::kStripWidth, font()), stripHeight);
     setFixedSize(size.width, size.height);
+    const int stripTop = size.height - stripHeight - 1;
 
     m_area = new QLabel(this);
     m_area->setObjectName(QStringLiteral("bildschirm"));
@@ -57,14 +62,15 @@ ViewerWindow::ViewerWindow(const Picture& source, int cellsX, int cellsY, QSize 
     m_lines = new QCheckBox(QStringLiteral("Show &lines"), this);
     m_lines->setObjectName(QStringLiteral("Check1"));
     m_lines->setAccessibleName(QStringLiteral("Show lines"));
-    m_lines->move(12, 316);
     m_lines->adjustSize();
+    m_lines->move(scaled(12, font()), stripTop + (stripHeight - m_lines->height()) / 2);
     m_lines->setChecked(settingBool(Setting::Lines));
 
     m_close = new QPushButton(QStringLiteral("&Close"), this);
     m_close->setObjectName(QStringLiteral("Command1"));
     m_close->setAccessibleName(QStringLiteral("Close"));
-    m_close->setGeometry(164, 312, 81, 23);
+    const QRect close = scaled(QRect(164, 4, 81, 23), font());
+    m_close->setGeometry((size.width - close.width()) / 2, stripTop + close.y(), close.width(), close.height());
     // Escape closes through reject(), the same way as the button.
     connect(m_close, &QPushButton::clicked, this, &QDialog::accept);
     connect(m_lines, &QCheckBox::toggled, this, [this] { drawPreview(); });
