@@ -46,9 +46,10 @@ QSlider* slider(QWidget* parent, const char* objectName, int min, int max, int x
     return s;
 }
 
-QScrollBar* spin(QWidget* parent, const char* objectName, int x, int y) {
+QScrollBar* spin(QWidget* parent, const char* objectName, int x, int y, QWidget* field) {
     auto* s = place(new StepSpinBar(parent), objectName, x, y, 16, 22);
     s->setRange(MosaicDefaults::kMatrixMin, MosaicDefaults::kMatrixMax);
+    s->operateFrom(field);
     return s;
 }
 
@@ -149,11 +150,11 @@ ScanPage::ScanPage(QWidget* parent) : QWidget(parent) {
     matrX = field(this, "matrX", 122, kTop + 24, 40);
     place(makeBuddyLabel(this, "Label38", QStringLiteral("&Horizontal Steps:"), matrX), "Label38", 12, kTop + 25, 108,
           20);
-    VScroll3 = spin(this, "VScroll3", 164, kTop + 24);
+    VScroll3 = spin(this, "VScroll3", 164, kTop + 24, matrX);
     VScroll3->setAccessibleName(QStringLiteral("Horizontal Steps"));
     matrY = field(this, "matrY", 122, kTop + 50, 40);
     place(makeBuddyLabel(this, "Label26", QStringLiteral("&Vertical Steps:"), matrY), "Label26", 12, kTop + 51, 108, 20);
-    VScroll2 = spin(this, "VScroll2", 164, kTop + 50);
+    VScroll2 = spin(this, "VScroll2", 164, kTop + 50, matrY);
     VScroll2->setAccessibleName(QStringLiteral("Vertical Steps"));
     Check8 = check(this, "Check8", QStringLiteral("&Lock"), 190, kTop + 37, 80);
     Picture16 = picture(this, "Picture16", 300, kTop + 10, 52, 52);
