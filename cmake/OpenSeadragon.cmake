@@ -15,4 +15,9 @@ add_custom_command(OUTPUT ${TX_OSD_STAMP}
   COMMENT "Fetching OpenSeadragon ${TX_OSD_VERSION} with npm"
   VERBATIM)
 add_custom_target(tesselix_viewer ALL DEPENDS ${TX_OSD_STAMP})
-install(DIRECTORY ${CMAKE_BINARY_DIR}/openseadragon DESTINATION share/tesselix OPTIONAL)
+include(GNUInstallDirs)
+install(DIRECTORY ${CMAKE_BINARY_DIR}/openseadragon DESTINATION ${CMAKE_INSTALL_DATADIR}/tesselix OPTIONAL)
+# found relative to the installed program, as its pictures are
+file(RELATIVE_PATH TX_INSTALLED_VIEWER "${CMAKE_INSTALL_FULL_BINDIR}" "${CMAKE_INSTALL_FULL_DATADIR}/tesselix/openseadragon")
+set_property(SOURCE src/core/mosaic/ZoomViewer.cpp APPEND PROPERTY COMPILE_DEFINITIONS
+  TX_INSTALLED_VIEWER="${TX_INSTALLED_VIEWER}")

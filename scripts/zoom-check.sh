@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Opens a small zoomable mosaic from file:// in headless Chromium and checks that
 # OpenSeadragon opened the pyramid and drew its tiles (the screenshot shows the
-# mosaic, not a flat page), and that pointing at the middle cell names the tile
+# mosaic, not a flat page), and that pointing at the middle cell outlines it and names the tile
 # the plan put there. Exits non-zero when anything fails.
 #   scripts/zoom-check.sh [BUILD_DIR]      (default: build)
 # Without a fetched viewer (an offline build) it checks the message instead.
@@ -51,10 +51,11 @@ browse --dump-dom > "$tmp/dom.html" || fail "chromium failed: $(tail -n 5 "$tmp/
 body="$(grep -o '<body[^>]*>' "$tmp/dom.html" | head -n1)"
 [[ "$body" == *'data-viewer="open"'* ]] || fail "OpenSeadragon did not open the pyramid: $body"
 [[ "$body" =~ data-tiles=\"([0-9]+)\" ]] && ((BASH_REMATCH[1] > 0)) || fail "no tile was loaded: $body"
-# The middle of a 40 x 30 mosaic that fills the viewer's width is cell 20, 15.
+# The home view centres the picture: the middle of the viewer is cell 20, 15 of 40 x 30.
 expected="$(awk -F, '$1 == 20 && $2 == 15 { print $4 }' "$tmp/plan.csv")"
 [ -n "$expected" ] || fail "the plan has no cell 20, 15"
 [[ "$body" == *"data-hover=\"Cell 20, 15: $expected\""* ]] || fail "pointing at cell 20, 15 did not name $expected: $body"
+grep -q '<div id="cell-outline"[^>]*display: block' "$tmp/dom.html" || fail "the pointed cell has no outline"
 
 # The picture shows the mosaic: the viewer's middle has the variety of tiles, not
 # the flat colour of an empty page.

@@ -2,9 +2,8 @@
 
 #include <algorithm>
 #include <atomic>
-#include <csignal>
-#include <cstdio>
-#include <unistd.h>
+
+#include "support/Platform.h"
 
 namespace tx::cli {
 
@@ -16,7 +15,7 @@ QString phaseOf(const QString& status) {
 }
 
 bool stderrIsTerminal() {
-    static const bool tty = isatty(fileno(stderr)) != 0;
+    static const bool tty = platform::stderrIsTerminal();
     return tty;
 }
 }  // namespace
@@ -111,11 +110,11 @@ extern "C" void onInterrupt(int) {
 
 InterruptGuard::InterruptGuard(Task& task) {
     g_task.store(&task);
-    std::signal(SIGINT, onInterrupt);
+    platform::setInterruptHandler(onInterrupt);
 }
 
 InterruptGuard::~InterruptGuard() {
-    std::signal(SIGINT, SIG_DFL);
+    platform::setInterruptHandler(nullptr);
     g_task.store(nullptr);
 }
 

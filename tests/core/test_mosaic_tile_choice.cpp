@@ -4,8 +4,10 @@
 
 #include <array>
 #include <cstring>
+#include <functional>
 #include <random>
 
+#include "mosaic/MatchingChoice.h"
 #include "mosaic/TileChoice.h"
 #include "support/FileHelpers.h"
 
@@ -234,6 +236,53 @@ TEST(TileChoice, FastPathEqualsTheSequentialLoopOnALargerMosaic) {
         std::shuffle(o.begin(), o.end(), rng);
         c.useOrder(o);
         c.run(6);
+    }
+}
+
+// A stop inside a batch, at a batch's end or at the last cell: the choice says it
+// stopped, the cells visited so far are the full choice's, the rest stay empty.
+TEST(TileChoice, FastChoicesStopWhereTheHooksSay) {
+    std::mt19937 rng(7);
+    const int mx = 2, my = 2, cx = 60, cy = 45, cells = cx * cy;  // several batches
+    TileColourTable tiles;
+    tiles.reset(200, mx, my);
+    for (auto& v : tiles.values) v = static_cast<std::uint8_t>(std::uniform_int_distribution<int>(40, 210)(rng));
+    Picture scan(cx * mx, cy * my);
+    for (int y = 0; y < scan.height(); ++y)
+        for (int x = 0; x < scan.width(); ++x) scan.setPixel(x, y, rgb((x * 7) % 256, (y * 11) % 256, (x * y) % 256));
+    Case c(cx, cy, mx, my, 3, scan, tiles);
+    OrderTable order;
+    for (int y = 0; y < cy; ++y)
+        for (int x = 0; x < cx; ++x) order.push_back({0, x, y});
+    std::shuffle(order.begin(), order.end(), rng);
+    c.useOrder(order);
+
+    using Choose = std::function<bool(Plan&, const TileChoiceHooks&)>;
+    const Choose choosers[] = {
+        [&](Plan& p, const TileChoiceHooks& h) { return chooseTiles(c.in, p, h); },
+        [&](Plan& p, const TileChoiceHooks& h) {
+            MirrorPlan m(cx, cy);
+            return chooseTilesMatching(c.in, MatchingOptions{true, true}, p, &m, h);
+        },
+    };
+    for (std::size_t k = 0; k < std::size(choosers); ++k) {
+        Plan full(cx, cy);
+        seedRandom(3);
+        ASSERT_TRUE(choosers[k](full, {}));
+        for (int stopAfter : {0, 1, 511, 512, 1024, 1500, cells}) {
+            Plan plan(cx, cy);
+            int decided = 0;
+            TileChoiceHooks hooks;
+            hooks.running = [&] { return stopAfter > 0; };
+            hooks.cellDone = [&](int, int) { return ++decided < stopAfter; };
+            seedRandom(3);
+            EXPECT_FALSE(choosers[k](plan, hooks)) << k << " " << stopAfter;
+            EXPECT_EQ(decided, stopAfter) << k;
+            for (int i = 0; i < cells; ++i) {
+                const OrderRecord& r = order[static_cast<std::size_t>(i)];
+                ASSERT_EQ(plan.at(r.x, r.y), i < stopAfter ? full.at(r.x, r.y) : 0) << k << " " << stopAfter << " " << i;
+            }
+        }
     }
 }
 

@@ -130,7 +130,7 @@ TEST(MatchingChoice, PruningNeverChangesTheWinner) {
     int cases = 0;
     for (auto [mx, my] : matrices)
         for (int distance : {0, 1, 3})
-            for (int tileCount : {1, 3, 12, 70})
+            for (int tileCount : {1, 3, 12, 70, 400})
                 for (int options = 0; options < 4; ++options) {
                     const MatchingOptions o{(options & 1) != 0, (options & 2) != 0};
                     RandomCase c = randomCase(rng, mx, my, 9, 7, tileCount, distance, (cases++ & 1) != 0);

@@ -13,6 +13,7 @@
 #include "mosaic/MosaicObserver.h"
 #include "mosaic/ZoomViewer.h"
 #include "mosaic/ZoomablePage.h"
+#include "support/DeepZoomGeometry.h"
 
 using namespace tx;
 
@@ -111,7 +112,7 @@ protected:
         txtest::writeFile(path("viewer/images/zoomin.png"), "png");
         qputenv("TESSELIX_VIEWER", path("viewer").toUtf8());
 
-        job.fixedLimits = MachineLimits{20, 20};  // smaller than the 40 x 24 picture
+        job.fixedLimits = MachineLimits{5000, 5000};
         job.cellsX = 5, job.cellsY = 4, job.tileWidth = 8, job.tileHeight = 6;
         job.matrX = job.matrY = 2, job.distance = 1, job.alpha = 0;
         job.sourcePath = path("photo.bmp");
@@ -140,6 +141,9 @@ struct PlanSeen : MosaicObserver {
 };
 
 TEST_F(ZoomableEngine, WritesOnePageWithItsPyramidAndViewerWhateverTheLimits) {
+    // 1050 x 24 pixels, wider than the limits; its rows (1050 x 524 pixels) fit them.
+    job.fixedLimits = MachineLimits{1000, 1000};
+    job.tileWidth = 210;
     txtest::RecordingHost host;
     PlanSeen seen;
     const JobResult result = run(host, &seen);
@@ -149,16 +153,22 @@ TEST_F(ZoomableEngine, WritesOnePageWithItsPyramidAndViewerWhateverTheLimits) {
     EXPECT_TRUE(host.statuses.contains("Creating mosaic (Page 1/1)...")) << "not cut into pages";
 
     const QStringList entries = entriesBelow(path("out"));
-    // Levels 0..6 for 40 x 24 (2^6 = 64 >= 40), one tile each; the viewer beside them.
+    // Levels 0..11 (2^11 = 2048 >= 1050), one tile row each; the viewer beside them.
     QStringList expected{"m.dzi", "m.html", "m_files", "m_files/openseadragon", "m_files/openseadragon/LICENSE.txt",
                          "m_files/openseadragon/images", "m_files/openseadragon/images/zoomin.png",
                          "m_files/openseadragon/openseadragon.min.js"};
-    for (int level = 0; level <= 6; ++level)
-        expected << QStringLiteral("m_files/%1").arg(level) << QStringLiteral("m_files/%1/0_0.jpg").arg(level);
+    const std::vector<DeepZoomLevel> levels = deepZoomLevels(1050, 24);
+    ASSERT_EQ(levels.size(), 12u);
+    EXPECT_EQ(levels.back().columns, 5);
+    for (std::size_t level = 0; level < levels.size(); ++level) {
+        expected << QStringLiteral("m_files/%1").arg(level);
+        for (int c = 0; c < levels[level].columns; ++c) expected << QStringLiteral("m_files/%1/%2_0.jpg").arg(level).arg(c);
+    }
     expected.sort();
     EXPECT_EQ(entries, expected);
-    EXPECT_EQ(txtest::sizeOf(path("out/m_files/6/0_0.jpg")), QSize(40, 24));
-    EXPECT_TRUE(txtest::readFile(path("out/m.dzi")).contains("<Size Width=\"40\" Height=\"24\"/>"));
+    EXPECT_EQ(txtest::sizeOf(path("out/m_files/11/0_0.jpg")), QSize(255, 24));
+    EXPECT_EQ(txtest::sizeOf(path("out/m_files/11/4_0.jpg")), QSize(1050 - 4 * 254 + 1, 24));
+    EXPECT_TRUE(txtest::readFile(path("out/m.dzi")).contains("<Size Width=\"1050\" Height=\"24\"/>"));
 
     // The page names the plan's tile of every cell.
     const QJsonObject data = embeddedData(txtest::readFile(job.targetPath));
@@ -206,14 +216,16 @@ TEST_F(ZoomableEngine, RefusesWithoutItsViewerBeforeAnyWork) {
     EXPECT_TRUE(entriesBelow(path("out")).isEmpty());
 }
 
-TEST_F(ZoomableEngine, AStripTooLargeForTheLimitsIsRefused) {
-    // 10 cells of 8 x 6 make a strip of 480 pixels: more than 20 x 20.
-    job.cellsX = 10, job.matrX = job.matrY = 1;
+TEST_F(ZoomableEngine, RowsTooLargeForTheLimitsAreRefused) {
+    // Two strips of 6 rows and two tile rows of 256: 524 rows of 10 x 200 pixels
+    // are more than 1000 x 1000.
+    job.fixedLimits = MachineLimits{1000, 1000};
+    job.cellsX = 10, job.tileWidth = 200;
     txtest::RecordingHost host;
     EXPECT_EQ(run(host).outcome, JobOutcome::Stopped);
     ASSERT_EQ(host.messages.size(), 1);
     EXPECT_TRUE(host.messages[0].startsWith("Your system can not handle a row of tiles this wide.")) << host.messages[0].toStdString();
-    job.cellsX = 8;  // 384 pixels fit
+    job.cellsX = 9;  // 1800 x 524 pixels fit
     txtest::RecordingHost fits;
     EXPECT_EQ(run(fits).outcome, JobOutcome::Completed) << fits.messages.join("|").toStdString();
 }

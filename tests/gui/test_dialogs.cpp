@@ -212,8 +212,36 @@ private slots:
         QCOMPARE(opened.size(), 1);
         QCOMPARE(opened[0].scheme(), QStringLiteral("https"));
         QVERIFY(box.isVisible());  // the click on the link does not close the box
+        QVERIFY(m_shown.isEmpty());
+
+        setUrlOpenerHook([](const QUrl&) { return false; });  // no browser at all
+        QTest::mouseClick(child<QLabel>(box, "Label3"), Qt::LeftButton);
+        QCOMPARE(m_shown.size(), 1);
+        QCOMPARE(m_shown[0].icon, MessageIcon::Exclamation);
+        QCOMPARE(m_shown[0].text, noProgramMessage(opened[0]));
+        QVERIFY(box.isVisible());
         QTest::mouseClick(&box, Qt::LeftButton, {}, QPoint(5, 5));
         QVERIFY(!box.isVisible());
+    }
+
+    void noProgramMessageNamesWhatCouldNotBeOpened_data() {
+        QTest::addColumn<QUrl>("url");
+        QTest::addColumn<QString>("says");
+        QTest::addColumn<QString>("doesNotSay");
+        QTest::newRow("a picture file") << QUrl::fromLocalFile(QStringLiteral("/tmp/my mosaic.jpg"))
+                                        << QStringLiteral("No program is set up to open \"/tmp/my mosaic.jpg\".")
+                                        << QStringLiteral("browser");
+        QTest::newRow("a web address") << QUrl(QStringLiteral("https://tesselix.org/"))
+                                       << QStringLiteral("No web browser could be started for https://tesselix.org/.")
+                                       << QStringLiteral("file:");
+    }
+    void noProgramMessageNamesWhatCouldNotBeOpened() {
+        QFETCH(QUrl, url);
+        QFETCH(QString, says);
+        QFETCH(QString, doesNotSay);
+        const QString text = noProgramMessage(url);
+        QVERIFY2(text.startsWith(says), qPrintable(text));
+        QVERIFY(!text.contains(doesNotSay));
     }
 };
 

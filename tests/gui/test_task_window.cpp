@@ -9,6 +9,7 @@
 #include <functional>
 #include <set>
 
+#include "app/ExternalLinks.h"
 #include "app/MessageBoxes.h"
 #include "support/PictureFile.h"
 #include "support/SettingsSchema.h"
@@ -154,7 +155,11 @@ private slots:
     void wholeMosaicCompletesAndOffersTheResult() {
         tx::setSettingText(tx::Setting::Prev, "1");
         QStringList opened;
-        TaskWindow::setFileOpener([&](const QString& p) { opened << p; });
+        bool desktopHasAViewer = false;
+        tx::gui::setUrlOpenerHook([&](const QUrl& url) {
+            opened << url.toLocalFile();
+            return desktopHasAViewer;
+        });
         const QString target = path("whole.bmp");
         whileOpen(m_wizard, [&](TaskWindow* w) {
             QVERIFY(finished(w));
@@ -168,7 +173,16 @@ private slots:
             QVERIFY(QTest::qWaitFor([&] { return tilePixels(child<QWidget>(w, "vorschau")) > 1000; }, 5000));
             auto* open = child<QPushButton>(w, "OpenMosaic");
             QVERIFY(open->isVisible());
+            // No program for the type: the user is told, the window stays.
             QTest::mouseClick(open, Qt::LeftButton);
+            QCOMPARE(m_boxes.size(), 1);
+            QCOMPARE(m_boxes[0].parent, static_cast<QWidget*>(w));
+            QCOMPARE(m_boxes[0].icon, tx::MessageIcon::Exclamation);
+            QCOMPARE(m_boxes[0].text, tx::gui::noProgramMessage(QUrl::fromLocalFile(target)));
+            QVERIFY(w->isVisible());
+            desktopHasAViewer = true;
+            QTest::keyClick(open, Qt::Key_Space);
+            QCOMPARE(m_boxes.size(), 1);
             // Switching the preview off changes the layout and is what the next job starts with.
             child<QCheckBox>(w, "Check1")->click();
             QCOMPARE(w->height(), TaskWindow::kHeightPreviewOff);
@@ -177,15 +191,15 @@ private slots:
             QTest::mouseClick(child<QPushButton>(w, "Command1"), Qt::LeftButton);
         });
         const tx::JobResult result = TaskWindow::runJob(&m_wizard, tx::jobRequest(mosaicJob(target)));
-        TaskWindow::setFileOpener({});
+        tx::gui::setUrlOpenerHook({});
         QCOMPARE(result.outcome, tx::JobOutcome::Completed);
         QCOMPARE(result.filesWritten, QStringList{target});
-        QCOMPARE(opened, QStringList{target});
+        QCOMPARE(opened, (QStringList{target, target}));
         int width = 0, height = 0;
         QVERIFY(tx::pictureSize(target, width, height));
         QCOMPARE(QSize(width, height), QSize(64, 64));
         QCOMPARE(tx::settingText(tx::Setting::Prev), QStringLiteral("0"));
-        QVERIFY(m_boxes.isEmpty());
+        QCOMPARE(m_boxes.size(), 1);
     }
 
     void returnCancelsNothingWhileTheJobRunsAndClosesOnceFinished() {

@@ -170,6 +170,15 @@ private slots:
         menu->findChild<QAction*>(QStringLiteral("reloadmnu"))->trigger();
         QCOMPARE(opened.last(), QUrl::fromLocalFile(folder + tileName(2)));
         menu->hide();
+        QVERIFY(m_asked.isEmpty());
+
+        // A desktop without a program for the tile's type: the user is told so.
+        tx::gui::setUrlOpenerHook([](const QUrl&) { return false; });
+        QTest::mouseDClick(area(v), Qt::LeftButton, {}, {40, 5});
+        QCOMPARE(m_asked.size(), 1);
+        QCOMPARE(m_asked[0].icon, tx::MessageIcon::Exclamation);
+        QVERIFY2(m_asked[0].text.contains(QDir::toNativeSeparators(folder + tileName(1))), qPrintable(m_asked[0].text));
+        QVERIFY(v.isVisible());
     }
 
     void marksSurvivePagingAndOkDeletesExactlyThem() {

@@ -1,11 +1,14 @@
 // The wizard driven by the keyboard alone: Return presses each page's default
 // button, Alt+letter reaches its control, the arrow keys and arrows of the scan
-// matrix's spin bars count the way they point.
+// matrix's spin bars count the way they point; the matching options typed on
+// the adjustment page reach the mosaic and come back from the settings.
 
 #include <QtTest>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -19,6 +22,7 @@
 #include "app/WizardWindow.h"
 #include "support/Picture.h"
 #include "support/PictureFile.h"
+#include "support/SettingsSchema.h"
 
 using namespace tx;
 using namespace tx::gui;
@@ -52,16 +56,66 @@ class WizardKeysTest : public QObject {
     }
 
     // Page 11 reached with the keyboard from a fresh wizard.
-    void reachScanPage(WizardWindow& w) {
+    void reachScanPage(WizardWindow& w, const QString& source = QStringLiteral("source.bmp"),
+                       const QString& library = QStringLiteral("Lib"), const QString& cellsX = QString()) {
         showActive(w);
         typeKey(w, Qt::Key_Return);
         QCOMPARE(w.page(), 1);
-        child<QComboBox>(w, "photo_source")->setEditText(path("source.bmp"));
+        child<QComboBox>(w, "photo_source")->setEditText(path(source));
         auto* libraries = child<QComboBox>(w, "Combo1");
-        libraries->setCurrentIndex(libraries->findText(QStringLiteral("Lib")));
+        libraries->setCurrentIndex(libraries->findText(library));
+        if (!cellsX.isEmpty()) {
+            child(w, "CellsX")->setFocus();
+            typeKey(w, Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClicks(QApplication::focusWidget(), cellsX);
+        }
         child(w, "CellsX")->setFocus();
         typeKey(w, Qt::Key_Return);
         QCOMPARE(w.page(), 11);
+    }
+
+    // Tiles of 96 x 96 in thirds, so that a 3 x 3 scan samples them exactly. Tile 1
+    // is the darker blue that RGB prefers for a blue cell, tile 2 the lighter blue
+    // CIELAB prefers; tile 3 is black with a yellow left third. The source's left
+    // cell is blue, its right cell black with a yellow right third: tile 3 mirrored.
+    void makeMatchingLibrary() {
+        QDir().mkpath(path("home/Tiles/Match"));
+        const Colour yellow = rgb(255, 255, 0), black = rgb(0, 0, 0);
+        QVERIFY(saveBmp(Picture(96, 96, rgb(0, 0, 140)), path("home/Tiles/Match/1.bmp")));
+        QVERIFY(saveBmp(Picture(96, 96, rgb(60, 60, 255)), path("home/Tiles/Match/2.bmp")));
+        Picture third(96, 96, black);
+        third.fillRect({0, 0, 32, 96}, yellow);
+        QVERIFY(saveBmp(third, path("home/Tiles/Match/3.bmp")));
+        Picture source(192, 96, black);
+        source.fillRect({0, 0, 96, 96}, rgb(0, 0, 255));
+        source.fillRect({160, 0, 32, 96}, yellow);
+        QVERIFY(saveBmp(source, path("match.bmp")));
+    }
+
+    // "&Render!" from page 13 to `target`; the task window is closed once finished.
+    void renderTo(WizardWindow& w, const QString& target) {
+        QCOMPARE(w.page(), 13);
+        type(w, "photo_target", target);
+        QTimer finisher;
+        connect(&finisher, &QTimer::timeout, &w, [] {
+            for (QWidget* top : QApplication::topLevelWidgets()) {
+                auto* button = top->findChild<QPushButton*>("Command1");
+                if (top->objectName() == "Form1" && top->isVisible() && button &&
+                    button->text() == QStringLiteral("&Finished"))
+                    button->click();
+            }
+        });
+        finisher.start(50);
+        child(w, "breite")->setFocus();
+        typeKey(w, Qt::Key_Return);
+        finisher.stop();
+    }
+
+    // Red of the mosaic at the middle of the left cell and of the right cell's right third.
+    static std::pair<int, int> probe(const QString& mosaic) {
+        Picture out;
+        if (!loadPicture(mosaic, out) || out.width() != 192 || out.height() != 96) return {-1, -1};
+        return {redOf(out.pixel(48, 48)), redOf(out.pixel(192 - 16, 48))};
     }
 
 private slots:
@@ -72,6 +126,7 @@ private slots:
         for (int i = 1; i <= 3; ++i)
             QVERIFY(saveBmp(Picture(32, 32, rgb(60 * i, 90, 200 - 50 * i)), path("home/Tiles/Lib/%1.bmp").arg(i)));
         QVERIFY(saveBmp(Picture(64, 64, rgb(90, 180, 90)), path("source.bmp")));
+        makeMatchingLibrary();
         setMessageBoxHook([this](QWidget*, MessageIcon, const QString& text, MessageButtons buttons) {
             m_messages << text;
             return buttons == MessageButtons::Ok ? MessageAnswer::Ok : MessageAnswer::No;
@@ -220,6 +275,69 @@ private slots:
             QTest::keyClick(bar, Qt::Key_Up);
             QCOMPARE(textOf(w, b.field), QStringLiteral("12"));
         }
+    }
+
+    // Alt+R and Alt+M tick the options, Space toggles the focused one; the job
+    // then matches in CIELAB and places tile 3 mirrored, and a new wizard shows
+    // both options and the note under the scan-matrix preview again.
+    void matchingOptionsReachTheJobAndComeBack() {
+        setSettingText(Setting::Check, "0");   // fixed limits: no machine test
+        setSettingText(Setting::Filter, "0");  // the blur would mix the two cells
+        const int kRgbBlue = 0, kLabBlue = 60;  // red of tiles 1 and 2; the colour correction moves it a little
+        {
+            WizardWindow w;
+            reachScanPage(w, "match.bmp", "Match", "2");
+            QCOMPARE(textOf(w, "CellsY"), QStringLiteral("1"));
+            auto* note = child<QLabel>(w, "matchingNote");
+            QVERIFY(!note->isVisible());
+            typeKey(w, Qt::Key_Return);
+            QCOMPARE(w.page(), 12);
+            auto* perceptual = child<QCheckBox>(w, "perceptual");
+            auto* mirror = child<QCheckBox>(w, "mirror");
+            QVERIFY(!perceptual->isChecked() && !mirror->isChecked());
+            typeKey(w, Qt::Key_R, Qt::AltModifier);
+            QTRY_VERIFY(perceptual->isChecked());  // a mnemonic clicks with a short delay
+            typeKey(w, Qt::Key_M, Qt::AltModifier);
+            QTRY_VERIFY(mirror->isChecked());
+            QCOMPARE(QApplication::focusWidget(), mirror);
+            typeKey(w, Qt::Key_Space);
+            QVERIFY(!mirror->isChecked());
+            typeKey(w, Qt::Key_Space);
+            QVERIFY(mirror->isChecked());
+
+            // Back on page 11 the preview carries the note, and loses it with the option.
+            typeKey(w, Qt::Key_B, Qt::AltModifier);
+            QTRY_COMPARE(w.page(), 11);
+            QVERIFY(note->isVisible());
+            QVERIFY(w.rect().contains(note->geometry().translated(note->parentWidget()->mapTo(&w, QPoint()))));
+            perceptual->setFocus();
+            typeKey(w, Qt::Key_Space);
+            QVERIFY(!note->isVisible());
+            typeKey(w, Qt::Key_Space);
+            QVERIFY(note->isVisible());
+
+            child(w, "matrX")->setFocus();
+            typeKey(w, Qt::Key_Return);
+            QCOMPARE(w.page(), 12);
+            typeKey(w, Qt::Key_Return);
+            renderTo(w, path("matched.bmp"));
+            QVERIFY(w.lastJobResult().completed());
+            const auto [left, right] = probe(path("matched.bmp"));
+            QVERIFY2(std::abs(left - kLabBlue) < std::abs(left - kRgbBlue), qPrintable(QString::number(left)));
+            QVERIFY2(right > 150, qPrintable(QString::number(right)));  // yellow, not black or blue
+        }
+        QCOMPARE(settingText(Setting::Perceptual), QStringLiteral("1"));
+        QCOMPARE(settingText(Setting::Mirror), QStringLiteral("1"));
+
+        WizardWindow again;
+        reachScanPage(again, "match.bmp", "Match", "2");
+        QVERIFY(child<QLabel>(again, "matchingNote")->isVisible());
+        typeKey(again, Qt::Key_Return);
+        QVERIFY(child<QCheckBox>(again, "perceptual")->isChecked());
+        QVERIFY(child<QCheckBox>(again, "mirror")->isChecked());
+        typeKey(again, Qt::Key_Return);
+        renderTo(again, path("again.bmp"));
+        QCOMPARE(probe(path("again.bmp")), probe(path("matched.bmp")));
     }
 };
 

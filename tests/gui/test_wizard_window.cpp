@@ -480,6 +480,16 @@ private slots:
         QCOMPARE(m_shown[0].buttons, MessageButtons::YesNoCancel);
         QCOMPARE(textOf(w, "photo_target"), QString());
         QVERIFY(writes.isEmpty());
+        // A zoomable page replaces its folder of tiles too: an existing one asks first.
+        QDir().mkpath(path("zoom_files"));
+        m_saveAnswers << path("zoom.html");
+        m_answers << MessageAnswer::Cancel;
+        m_shown.clear();
+        press(w, "Command2");
+        QCOMPARE(m_shown.size(), 1);
+        QCOMPARE(m_shown[0].text, QStringLiteral("This file already exists. Overwrite it?"));
+        QCOMPARE(textOf(w, "photo_target"), QString());
+        QVERIFY(QFileInfo(path("zoom_files")).isDir());
 
         // Yes: the write test passes and the settings are stored in their order. A file
         // under the probe's name survives the write test.

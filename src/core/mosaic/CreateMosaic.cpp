@@ -16,6 +16,7 @@
 #include "mosaic/SourcePreparation.h"
 #include "mosaic/TileChoice.h"
 #include "mosaic/ZoomViewer.h"
+#include "support/DeepZoomGeometry.h"
 #include "support/FileHelpers.h"
 #include "support/Messages.h"
 #include "support/PictureFile.h"
@@ -343,12 +344,15 @@ bool MosaicRun::checkPageSize() {
         m_task.stop(MessageIcon::Critical, kTilesTooBig);
         return false;
     }
-    // A zoomable picture is one page of any size; only a strip (one row of cells)
-    // is held, so it is the strip that must fit the limits.
+    // A zoomable picture is one page of any size. What it holds is a few rows of the
+    // full width: two strips (one drawn, one written) and, for the pyramid, up to a
+    // tile row with its overlap at the finest level and as much again over the
+    // coarser ones. Those rows must fit the limits, not the picture.
     if (outputFormatFor(m_job.targetPath) == OutputFormat::Zoomable) {
         const std::int64_t width = std::int64_t{m_job.cellsX} * m_job.tileWidth;
         const std::int64_t height = std::int64_t{m_job.cellsY} * m_job.tileHeight;
-        if (width * m_job.tileHeight > std::int64_t{m_limits.maxWidth} * m_limits.maxHeight ||
+        const std::int64_t rows = 2 * std::int64_t{m_job.tileHeight} + 2 * (kDeepZoomTileSize + 2 * kDeepZoomOverlap);
+        if (width * rows > std::int64_t{m_limits.maxWidth} * m_limits.maxHeight ||
             std::max(width, height) > kMostZoomablePixels) {
             m_task.stop(MessageIcon::Critical, kStripTooBig);
             return false;

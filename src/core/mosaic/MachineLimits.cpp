@@ -1,7 +1,5 @@
 #include "mosaic/MachineLimits.h"
 
-#include <unistd.h>
-
 #include <QDir>
 #include <QFile>
 #include <QStringList>
@@ -9,6 +7,7 @@
 #include <cmath>
 
 #include "support/Picture.h"
+#include "support/Platform.h"
 #include "support/SettingsSchema.h"
 
 namespace tx {
@@ -16,13 +15,6 @@ namespace tx {
 namespace {
 constexpr std::int64_t kStep = 1000;
 constexpr std::int64_t kMostPixels = 32000;
-
-std::uint64_t physicalMemory() {
-    const long pages = sysconf(_SC_PHYS_PAGES);
-    const long pageSize = sysconf(_SC_PAGE_SIZE);
-    if (pages <= 0 || pageSize <= 0) return 0;
-    return static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(pageSize);
-}
 
 // Files under /proc and /sys report a size of 0, so read until the end.
 QString readSmallFile(const QString& path) {
@@ -98,7 +90,7 @@ std::uint64_t groupMemoryLimit(const QString& procSelfCgroup, const QString& cgr
 
 MachineLimits TestMachine() {
     const std::uint64_t bytes = usableMemory(
-        physicalMemory(), groupMemoryLimit(readSmallFile(QStringLiteral("/proc/self/cgroup")), QStringLiteral("/sys/fs/cgroup")));
+        platform::physicalMemoryBytes(), groupMemoryLimit(platform::ownControlGroups(), platform::controlGroupRoot()));
     // Unknown memory: the settings' defaults are the safe answer.
     if (bytes == 0) return {};
     return limitsForMemory(bytes);

@@ -1,11 +1,9 @@
 #include "mosaic/MatchingChoice.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <future>
 #include <limits>
 #include <vector>
 
@@ -13,6 +11,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "mosaic/CandidateBatches.h"
 #include "mosaic/LabColour.h"
 #include "mosaic/SourcePreparation.h"
 #include "support/FileHelpers.h"
@@ -89,13 +88,18 @@ void planeSums(const Layout& l, const float* planes, double* sums) {
     }
 }
 
-// A lower bound of the distance of two sample sets from their sums: the norm is
-// convex, so sum |c_k - t_k| >= |sum c_k - sum t_k| (Euclidean in Lab, city-block
-// in RGB). Shrunk a little so that float rounding of the distance cannot fall below it.
-float lowerBound(bool perceptual, const double* a, const double* b) {
-    const double d0 = a[0] - b[0], d1 = a[1] - b[1], d2 = a[2] - b[2];
-    const double d = perceptual ? std::sqrt(d0 * d0 + d1 * d1 + d2 * d2) : std::abs(d0) + std::abs(d1) + std::abs(d2);
+// A lower bound of the distance of two sample sets from the (non-negative)
+// differences of their channel sums: the norm is convex, so sum |c_k - t_k| >=
+// |sum c_k - sum t_k| (Euclidean in Lab, city-block in RGB), and a smaller
+// difference per channel gives a smaller bound. Shrunk a little so that float
+// rounding of the distance cannot fall below it.
+float boundOf(bool perceptual, double d0, double d1, double d2) {
+    const double d = perceptual ? std::sqrt(d0 * d0 + d1 * d1 + d2 * d2) : d0 + d1 + d2;
     return static_cast<float>(d * (1 - 1e-4) - 1e-3);
+}
+
+float lowerBound(bool perceptual, const double* a, const double* b) {
+    return boundOf(perceptual, std::abs(a[0] - b[0]), std::abs(a[1] - b[1]), std::abs(a[2] - b[2]));
 }
 
 // Every tile, and with mirrors every tile's mirror right after it: variant v is
@@ -106,6 +110,13 @@ struct Variants {
     int count = 0;
     std::vector<float> planes;
     std::vector<double> sums;
+    // The variants in a grid of buckets over their channel sums, so that a search
+    // can skip every bucket whose range of sums is already too far from the cell's.
+    static constexpr int kMostGrid = 16;
+    int grid = 1;
+    double low[3] = {0, 0, 0}, step[3] = {1, 1, 1};
+    std::vector<int> bucketStart;  // first position of each bucket in byBucket
+    std::vector<int> byBucket;     // variants by bucket, then by number
 
     Variants(const TileChoiceInput& in, const MatchingOptions& options) {
         layout.samples = in.matrX * in.matrY;
@@ -127,6 +138,39 @@ struct Variants {
                 planeSums(layout, at(static_cast<int>(v)), sums.data() + 3 * v);
             }
         });
+        buildGrid();
+    }
+    void buildGrid() {
+        grid = std::clamp(static_cast<int>(std::cbrt(count / 4.0)), 1, kMostGrid);
+        for (int c = 0; c < 3; ++c) {
+            double lo = sumOf(0)[c], hi = lo;
+            for (int v = 1; v < count; ++v) lo = std::min(lo, sumOf(v)[c]), hi = std::max(hi, sumOf(v)[c]);
+            low[c] = lo;
+            step[c] = hi > lo ? (hi - lo) / grid : 1;
+        }
+        std::vector<int> bucket(static_cast<std::size_t>(count));
+        bucketStart.assign(static_cast<std::size_t>(grid) * grid * grid + 1, 0);
+        for (int v = 0; v < count; ++v) {
+            const double* sv = sumOf(v);
+            bucket[static_cast<std::size_t>(v)] = (slot(0, sv[0]) * grid + slot(1, sv[1])) * grid + slot(2, sv[2]);
+            ++bucketStart[static_cast<std::size_t>(bucket[static_cast<std::size_t>(v)]) + 1];
+        }
+        for (std::size_t b = 1; b < bucketStart.size(); ++b) bucketStart[b] += bucketStart[b - 1];
+        byBucket.resize(static_cast<std::size_t>(count));
+        std::vector<int> fill(bucketStart.begin(), bucketStart.end() - 1);
+        for (int v = 0; v < count; ++v) {
+            int& next = fill[static_cast<std::size_t>(bucket[static_cast<std::size_t>(v)])];
+            byBucket[static_cast<std::size_t>(next++)] = v;
+        }
+    }
+    int slot(int c, double sum) const {
+        return std::clamp(static_cast<int>((sum - low[c]) / step[c]), 0, grid - 1);
+    }
+    // How far `sum` lies outside slot i of channel c (the outer slots reach to infinity).
+    double gap(int c, int i, double sum) const {
+        const double lo = i == 0 ? -std::numeric_limits<double>::infinity() : low[c] + i * step[c];
+        const double hi = i == grid - 1 ? std::numeric_limits<double>::infinity() : low[c] + (i + 1) * step[c];
+        return std::max({0.0, lo - sum, sum - hi});
     }
     int tileOf(int v) const { return mirror ? v / 2 + 1 : v + 1; }
     bool mirroredOf(int v) const { return mirror && (v & 1) != 0; }
@@ -218,30 +262,42 @@ struct CellSamples {
     }
 };
 
-// Visits the variants that may lie within the bound: first the `first` variants
-// whose lower bounds are smallest (they tighten the bound early), then the rest,
-// skipping each whose lower bound already exceeds it. visit(v, bound) may lower
-// the bound. Without `pruned`, every variant is visited in order.
+// Visits the variants that may lie within the bound: the buckets nearest to the
+// cell's sums first (they tighten the bound early), skipping every bucket whose
+// range of sums, and every variant whose sums, are already too far.
+// visit(v, bound) may lower the bound.
 template <class Visit>
-void visitVariants(const Variants& vs, const CellSamples& cell, int first, bool pruned, float& bound,
-                   std::vector<float>& lower, std::vector<int>& byLower, Visit&& visit) {
-    if (!pruned) {
-        for (int v = 0; v < vs.count; ++v) visit(v, bound);
-        return;
+void visitVariants(const Variants& vs, const CellSamples& cell, float& bound, Visit&& visit) {
+    const bool perceptual = vs.layout.perceptual;
+    const int g = vs.grid;
+    double gaps[3][Variants::kMostGrid];
+    int order[3][Variants::kMostGrid];
+    for (int c = 0; c < 3; ++c) {
+        for (int i = 0; i < g; ++i) {
+            gaps[c][i] = vs.gap(c, i, cell.sums[c]);
+            order[c][i] = i;
+        }
+        for (int i = 1; i < g; ++i)
+            for (int j = i; j > 0 && gaps[c][order[c][j]] < gaps[c][order[c][j - 1]]; --j)
+                std::swap(order[c][j], order[c][j - 1]);
     }
-    lower.resize(static_cast<std::size_t>(vs.count));
-    for (int v = 0; v < vs.count; ++v) lower[static_cast<std::size_t>(v)] = lowerBound(vs.layout.perceptual, cell.sums, vs.sumOf(v));
-    first = std::min(first, vs.count);
-    byLower.resize(static_cast<std::size_t>(vs.count));
-    for (int v = 0; v < vs.count; ++v) byLower[static_cast<std::size_t>(v)] = v;
-    auto closer = [&](int a, int b) {
-        return lower[static_cast<std::size_t>(a)] < lower[static_cast<std::size_t>(b)];
-    };
-    if (first > 0 && first < vs.count) std::nth_element(byLower.begin(), byLower.begin() + first - 1, byLower.end(), closer);
-    for (int i = 0; i < vs.count; ++i) {
-        const int v = byLower[static_cast<std::size_t>(i)];
-        if (lower[static_cast<std::size_t>(v)] > bound) continue;
-        visit(v, bound);
+    for (int ia = 0; ia < g; ++ia) {
+        const int i = order[0][ia];
+        if (boundOf(perceptual, gaps[0][i], 0, 0) > bound) break;
+        for (int ja = 0; ja < g; ++ja) {
+            const int j = order[1][ja];
+            if (boundOf(perceptual, gaps[0][i], gaps[1][j], 0) > bound) break;
+            for (int ka = 0; ka < g; ++ka) {
+                const int k = order[2][ka];
+                if (boundOf(perceptual, gaps[0][i], gaps[1][j], gaps[2][k]) > bound) break;
+                const std::size_t bucket = (static_cast<std::size_t>(i) * g + j) * g + k;
+                for (int p = vs.bucketStart[bucket]; p < vs.bucketStart[bucket + 1]; ++p) {
+                    const int v = vs.byBucket[static_cast<std::size_t>(p)];
+                    if (lowerBound(perceptual, cell.sums, vs.sumOf(v)) > bound) continue;
+                    visit(v, bound);
+                }
+            }
+        }
     }
 }
 
@@ -277,17 +333,11 @@ struct Kept {
     }
 };
 
-struct Scratch {
-    std::vector<float> lower;
-    std::vector<int> byLower;
-};
-
 // The first pass's best `limit` variants of a cell, sorted.
-int collectCandidates(const Variants& vs, const CellSamples& cell, bool threshold, float start, int limit, Key* out,
-                      Scratch& s) {
+int collectCandidates(const Variants& vs, const CellSamples& cell, bool threshold, float start, int limit, Key* out) {
     Kept kept{out, limit};
     float bound = start;
-    visitVariants(vs, cell, limit, true, bound, s.lower, s.byLower, [&](int v, float& b) {
+    visitVariants(vs, cell, bound, [&](int v, float& b) {
         float d = 0;
         if (distanceWithin(vs.layout, cell.planes.data(), vs.at(v), threshold, b, d)) b = kept.add(makeKey(d, v), b);
     });
@@ -296,11 +346,10 @@ int collectCandidates(const Variants& vs, const CellSamples& cell, bool threshol
 
 // The best first-pass variant whose tile `excluded` does not rule out, or kNoKey.
 template <class Excluded>
-Key bestPassing(const Variants& vs, const CellSamples& cell, bool threshold, float start, Scratch& s,
-                Excluded&& excluded) {
+Key bestPassing(const Variants& vs, const CellSamples& cell, bool threshold, float start, Excluded&& excluded) {
     Key best = kNoKey;
     float bound = start;
-    visitVariants(vs, cell, 1, true, bound, s.lower, s.byLower, [&](int v, float& b) {
+    visitVariants(vs, cell, bound, [&](int v, float& b) {
         if (excluded(vs.tileOf(v))) return;
         float d = 0;
         if (!distanceWithin(vs.layout, cell.planes.data(), vs.at(v), threshold, b, d)) return;
@@ -417,7 +466,6 @@ bool chooseTilesMatching(const TileChoiceInput& in, const MatchingOptions& optio
 
     SquareSet square(in.tileCount);
     CellSamples cell;
-    Scratch scratch;
     std::vector<float> distances;
 
     // A cell whose first pass accepts nothing: the narrower squares without the
@@ -441,40 +489,22 @@ bool chooseTilesMatching(const TileChoiceInput& in, const MatchingOptions& optio
         return -1;
     };
 
-    struct Batch {
-        std::int64_t first = 0;
-        std::int64_t size = 0;
-        std::vector<Key> keys;
-        std::vector<int> counts;
-    };
-    Batch batches[2];
-    for (Batch& b : batches) {
-        b.keys.resize(static_cast<std::size_t>(batch * limit * 2));
-        b.counts.resize(static_cast<std::size_t>(batch));
-    }
-    std::atomic<bool> stop{false};
-    auto compute = [&](Batch& b, std::int64_t first) {
-        b.first = first;
-        b.size = std::min(batch, cells - first);
-        parallelFor(b.size, 8, [&](std::int64_t from, std::int64_t to) {
-            CellSamples sample;
-            Scratch s;
-            for (std::int64_t i = from; i < to && !stop.load(std::memory_order_relaxed); ++i) {
-                int x = 0, y = 0;
-                cellAt(in, first + i, x, y);
-                sample.load(in, l, x, y);
-                b.counts[static_cast<std::size_t>(i)] =
-                    collectCandidates(vs, sample, threshold, start, limit, b.keys.data() + i * limit * 2, s);
-            }
-        });
+    // Each worker loads samples into buffers of its own.
+    auto makeCollector = [&] {
+        return [&, sample = CellSamples()](std::int64_t k, Key* out) mutable {
+            int x = 0, y = 0;
+            cellAt(in, k, x, y);
+            sample.load(in, l, x, y);
+            return collectCandidates(vs, sample, threshold, start, limit, out);
+        };
     };
 
-    auto walk = [&](const Batch& b) {
+    auto walk = [&](const CandidateBatch& b) {
         for (std::int64_t i = 0; i < b.size; ++i) {
             int x = 0, y = 0;
             cellAt(in, b.first + i, x, y);
-            const Key* list = b.keys.data() + i * limit * 2;
-            const int count = b.counts[static_cast<std::size_t>(i)];
+            const Key* list = b.keysOf(i);
+            const int count = b.countOf(i);
             int chosen = -1;
             if (in.distance > 0 && count > 0) square.gather(plan, x, y, in.distance);
             for (int c = 0; c < count; ++c) {
@@ -486,7 +516,7 @@ bool chooseTilesMatching(const TileChoiceInput& in, const MatchingOptions& optio
             }
             if (chosen < 0 && count == limit && limit < enough) {
                 cell.load(in, l, x, y);
-                const Key best = bestPassing(vs, cell, threshold, start, scratch, [&](int t) { return square.contains(t); });
+                const Key best = bestPassing(vs, cell, threshold, start, [&](int t) { return square.contains(t); });
                 if (best != kNoKey) chosen = keyVariant(best);
             }
             if (chosen < 0) chosen = relax(x, y);
@@ -498,20 +528,7 @@ bool chooseTilesMatching(const TileChoiceInput& in, const MatchingOptions& optio
         return true;
     };
 
-    // The next batch is computed while the current one is walked.
-    if (!keepGoing(hooks)) return false;
-    compute(batches[0], 0);
-    int current = 0;
-    for (std::int64_t first = 0; first < cells; first += batch, current ^= 1) {
-        std::future<void> next;
-        if (first + batch < cells)
-            next = std::async(std::launch::async, [&, first, current] { compute(batches[current ^ 1], first + batch); });
-        const bool ok = walk(batches[current]) && keepGoing(hooks);
-        if (!ok) stop.store(true);
-        if (next.valid()) next.get();
-        if (!ok) return false;
-    }
-    return true;
+    return runCandidateBatches(cells, batch, limit * 2, makeCollector, walk, [&] { return keepGoing(hooks); });
 }
 
 }  // namespace tx

@@ -10,8 +10,9 @@
 // tile before comparing it in full.
 //
 // chooseTilesMatching skips pairs only by exact lower bounds (the distance of the
-// sample sums, a running sum above the best kept), so it gives the Plan of the
-// plain loop chooseTilesMatchingReference, which compares every pair in full.
+// sample sums, or of their bucket in a grid of sums; a running sum above the best
+// kept), so it gives the Plan of the plain loop chooseTilesMatchingReference,
+// which compares every pair in full.
 
 #include "mosaic/MirroredTiles.h"
 #include "mosaic/TileChoice.h"

@@ -1,8 +1,6 @@
 #include "mosaic/TileChoice.h"
 
 #include <algorithm>
-#include <atomic>
-#include <future>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -14,6 +12,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "mosaic/CandidateBatches.h"
 #include "mosaic/SourcePreparation.h"
 #include "support/FileHelpers.h"
 #include "support/Parallel.h"
@@ -428,41 +427,24 @@ bool chooseTiles(const TileChoiceInput& in, Plan& plan, const TileChoiceHooks& h
         return RandomInt(1, in.tileCount);
     };
 
-    // Candidates of a batch of cells in visiting order, computed on every core.
-    struct Batch {
-        std::int64_t first = 0;
-        std::int64_t size = 0;
-        std::vector<Key> keys;
-        std::vector<int> counts;
-    };
-    Batch batches[2];
-    for (Batch& b : batches) {
-        b.keys.resize(static_cast<std::size_t>(batch * limit * 2));
-        b.counts.resize(static_cast<std::size_t>(batch));
-    }
-    std::atomic<bool> stop{false};
-    auto compute = [&](Batch& b, std::int64_t first) {
-        b.first = first;
-        b.size = std::min(batch, cells - first);
-        parallelFor(b.size, 8, [&](std::int64_t from, std::int64_t to) {
-            std::vector<std::uint8_t> sample(static_cast<std::size_t>(tiles.stride) + 16, 0);
-            for (std::int64_t i = from; i < to && !stop.load(std::memory_order_relaxed); ++i) {
-                int x = 0, y = 0;
-                order.at(first + i, x, y);
-                sampleCell(*in.scan, x, y, mx, my, sample.data());
-                b.counts[static_cast<std::size_t>(i)] =
-                    collectCandidates(sample.data(), tiles, limit, b.keys.data() + i * limit * 2);
-            }
-        });
+    // Each worker samples into a buffer of its own.
+    auto makeCollector = [&] {
+        return [&, sample = std::vector<std::uint8_t>(static_cast<std::size_t>(tiles.stride) + 16, 0)](
+                   std::int64_t k, Key* out) mutable {
+            int x = 0, y = 0;
+            order.at(k, x, y);
+            sampleCell(*in.scan, x, y, mx, my, sample.data());
+            return collectCandidates(sample.data(), tiles, limit, out);
+        };
     };
 
     // Decides the cells of a batch in order against Plan.
-    auto walk = [&](const Batch& b) {
+    auto walk = [&](const CandidateBatch& b) {
         for (std::int64_t i = 0; i < b.size; ++i) {
             int x = 0, y = 0;
             order.at(b.first + i, x, y);
-            const Key* list = b.keys.data() + i * limit * 2;
-            const int count = b.counts[static_cast<std::size_t>(i)];
+            const Key* list = b.keysOf(i);
+            const int count = b.countOf(i);
             int chosen = 0;
             if (in.distance > 0 && count > 0) square.gather(plan, x, y, in.distance);
             for (int c = 0; c < count; ++c) {
@@ -483,20 +465,7 @@ bool chooseTiles(const TileChoiceInput& in, Plan& plan, const TileChoiceHooks& h
         return true;
     };
 
-    // The next batch is computed while the current one is walked.
-    if (!keepGoing(hooks)) return false;
-    compute(batches[0], 0);
-    int current = 0;
-    for (std::int64_t first = 0; first < cells; first += batch, current ^= 1) {
-        std::future<void> next;
-        if (first + batch < cells)
-            next = std::async(std::launch::async, [&, first, current] { compute(batches[current ^ 1], first + batch); });
-        const bool ok = walk(batches[current]) && keepGoing(hooks);
-        if (!ok) stop.store(true);
-        if (next.valid()) next.get();
-        if (!ok) return false;
-    }
-    return true;
+    return runCandidateBatches(cells, batch, limit * 2, makeCollector, walk, [&] { return keepGoing(hooks); });
 }
 
 PreviewLayout PreparePreview(Picture& preview, int cellsAcross, int cellsDown, int tileWidth, int tileHeight) {

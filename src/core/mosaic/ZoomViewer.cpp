@@ -8,6 +8,10 @@
 #include "support/AppPaths.h"
 #include "support/FileHelpers.h"
 
+#ifndef TX_INSTALLED_VIEWER
+#define TX_INSTALLED_VIEWER "../share/tesselix/openseadragon"
+#endif
+
 namespace tx {
 
 namespace {
@@ -20,7 +24,7 @@ bool holdsViewer(const QString& folder) {
 QStringList zoomViewerCandidates(const QString& override, const QString& programFolder) {
     if (!override.isEmpty()) return {AddBackslash(QDir::cleanPath(override))};
     return {programFolder + QStringLiteral("openseadragon/"),
-            AddBackslash(QDir::cleanPath(programFolder + QStringLiteral("../share/tesselix/openseadragon")))};
+            AddBackslash(QDir::cleanPath(programFolder + QStringLiteral(TX_INSTALLED_VIEWER)))};
 }
 
 QString zoomViewerFolder() {

@@ -71,9 +71,20 @@ const char* const kScript = R"JS(
     if (!cell) return hint;
     return 'Cell ' + cell.x + ', ' + cell.y + ': ' + (cell.name || '(no tile)') + (cell.mirrored ? ' (mirrored)' : '');
   }
+  // An outline around the cell being described.
+  var outline = document.createElement('div');
+  outline.id = 'cell-outline';
+  var outlined = false;
   function show(cell) {
     info.textContent = describe(cell);
     body.setAttribute('data-cell', cell ? cell.x + ',' + cell.y : '');
+    outline.style.display = cell ? 'block' : 'none';
+    if (!cell) return;
+    var c = data.cells;
+    var rect = viewer.viewport.imageToViewportRectangle(cell.x * c.width, cell.y * c.height, c.width, c.height);
+    if (outlined) viewer.updateOverlay(outline, rect);
+    else viewer.addOverlay(outline, rect);
+    outlined = true;
   }
   window.tesselixCellAt = function (x, y) { return describe(cellAt(new OpenSeadragon.Point(x, y))); };
 
@@ -155,6 +166,7 @@ QByteArray zoomablePageHtml(const QString& htmlPath, int width, int height, cons
             "#viewer { position: absolute; left: 0; top: 0; right: 0; bottom: 2em; }\n"
             "#info { position: absolute; left: 0; right: 0; bottom: 0; height: 2em; line-height: 2em; padding: 0 0.6em;"
             " background: #111; white-space: nowrap; overflow: hidden; text-overflow: ellipsis; }\n"
+            "#cell-outline { box-sizing: border-box; border: 2px solid #ffd400; pointer-events: none; }\n"
             "</style>\n</head>\n<body>\n";
     page += "<div id=\"viewer\"></div>\n";
     page += "<div id=\"info\">Point at a tile to see its photo; click to keep it, double click to zoom.</div>\n";

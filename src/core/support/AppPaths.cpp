@@ -6,6 +6,7 @@
 #include <QStandardPaths>
 
 #include "support/FileHelpers.h"
+#include "support/Platform.h"
 
 #ifndef TX_INSTALLED_GFX
 #define TX_INSTALLED_GFX "../share/tesselix/Gfx"
@@ -19,7 +20,7 @@ QString cleanFolder(const QString& path) { return AddBackslash(QDir::cleanPath(Q
 
 QString programFolder() {
     if (QCoreApplication::instance()) return cleanFolder(QCoreApplication::applicationDirPath());
-    return cleanFolder(QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath());
+    return cleanFolder(platform::executableFolder());
 }
 
 FolderFacts currentFolderFacts() {

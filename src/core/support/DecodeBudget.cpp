@@ -2,23 +2,12 @@
 
 #include <algorithm>
 
-#if defined(__unix__) || defined(__APPLE__)
-#include <unistd.h>
-#endif
+#include "support/Platform.h"
 
 namespace tx {
 
 namespace {
 constexpr std::int64_t kGiB = std::int64_t{1} << 30;
-
-std::uint64_t physicalMemory() {
-#if defined(_SC_PHYS_PAGES) && defined(_SC_PAGE_SIZE)
-    const long pages = sysconf(_SC_PHYS_PAGES);
-    const long pageSize = sysconf(_SC_PAGE_SIZE);
-    if (pages > 0 && pageSize > 0) return static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(pageSize);
-#endif
-    return 0;  // unknown: the smallest budget
-}
 }  // namespace
 
 DecodeBudget::Reservation& DecodeBudget::Reservation::operator=(Reservation&& o) noexcept {
@@ -44,7 +33,7 @@ std::int64_t DecodeBudget::defaultCapacity(std::uint64_t physicalBytes) {
 }
 
 DecodeBudget& DecodeBudget::global() {
-    static DecodeBudget budget(defaultCapacity(physicalMemory()));
+    static DecodeBudget budget(defaultCapacity(platform::physicalMemoryBytes()));
     return budget;
 }
 

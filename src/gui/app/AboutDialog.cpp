@@ -177,7 +177,7 @@ void AboutDialog::keyPressEvent(QKeyEvent* event) {
 bool AboutDialog::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_link && event->type() == QEvent::MouseButtonPress) {
         if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
-            openExternalUrl(QUrl(QString(kWebsiteAddress)));
+            openWithDesktop(this, QUrl(QString(kWebsiteAddress)));
         return true;
     }
     return QDialog::eventFilter(watched, event);

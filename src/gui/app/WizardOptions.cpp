@@ -249,8 +249,9 @@ void WizardWindow::drawScanMatrixPreview() {
     const Picture shown = scanMatrixPreview(m_sample, clampMatrixSteps(*mx), clampMatrixSteps(*my),
                                             m_p11->filter->isChecked(), m_p11->Picture17->contentsRect().size());
     m_p11->Picture17->setPixmap(toPixmap(shown));
-    m_p11->matchingNote->setVisible(m_p12->perceptual->isChecked());
 }
+
+void WizardWindow::showMatchingNote() { m_p11->matchingNote->setVisible(m_p12->perceptual->isChecked()); }
 
 void WizardWindow::drawRenderOrderPreview() {
     m_renderTimer->stop();

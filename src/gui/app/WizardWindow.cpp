@@ -4,7 +4,6 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDesktopServices>
 #include <QFile>
 #include <QDir>
 #include <QFileInfo>
@@ -20,6 +19,7 @@
 #include <QUrl>
 
 #include "JobDispatch.h"
+#include "app/ExternalLinks.h"
 #include "app/FileDialogs.h"
 #include "app/PreferencesDialog.h"
 #include "app/AboutDialog.h"
@@ -186,7 +186,7 @@ WizardWindow::WizardWindow(QWidget* parent) : QWidget(parent) {
     });
     connect(m_p11->Check8, &QCheckBox::clicked, this, &WizardWindow::lockClicked);
     connect(m_p11->filter, &QCheckBox::clicked, this, &WizardWindow::drawScanMatrixPreview);
-    connect(m_p12->perceptual, &QCheckBox::toggled, this, &WizardWindow::drawScanMatrixPreview);
+    connect(m_p12->perceptual, &QCheckBox::toggled, this, &WizardWindow::showMatchingNote);
     connect(m_p11->Slider3, &QSlider::valueChanged, this, &WizardWindow::distanceChanged);
     connect(m_p11->render_norm, &QRadioButton::clicked, this, &WizardWindow::drawRenderOrderPreview);
     connect(m_p11->render_smart, &QRadioButton::clicked, this, &WizardWindow::drawRenderOrderPreview);
@@ -224,7 +224,7 @@ void WizardWindow::start() {
     m_welcome->Option1->setFocus();
 }
 
-void WizardWindow::openWebsite() { QDesktopServices::openUrl(QUrl(QString::fromLatin1(kWebsite))); }
+void WizardWindow::openWebsite() { openWithDesktop(this, QUrl(QString::fromLatin1(kWebsite))); }
 
 void WizardWindow::showPanel(int index) {
     for (int i = 0; i < 7; ++i) m_panels[i]->setVisible(i == index);
@@ -574,6 +574,7 @@ void WizardWindow::loadMosaicSettings() {
     // The options beside the specified ones come after the specified settings.
     setCheck(m_p12->perceptual, readInt(Setting::Perceptual));
     setCheck(m_p12->mirror, readInt(Setting::Mirror));
+    showMatchingNote();
 }
 
 void WizardWindow::storeMosaicSettings() {

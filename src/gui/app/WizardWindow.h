@@ -102,6 +102,7 @@ private:
 
     // previews
     void drawScanMatrixPreview();
+    void showMatchingNote();  // the note under the scan-matrix preview follows the perceptual option
     void drawRenderOrderPreview();
     void renderOrderStep();
     void drawSourcePreview();

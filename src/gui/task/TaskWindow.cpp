@@ -1,7 +1,6 @@
 #include "task/TaskWindow.h"
 
 #include <QCheckBox>
-#include <QDesktopServices>
 #include <QEventLoop>
 #include <QFrame>
 #include <QLabel>
@@ -12,6 +11,7 @@
 #include <algorithm>
 
 #include "app/CenterForm.h"
+#include "app/ExternalLinks.h"
 #include "app/FontScale.h"
 #include "library/DoublesDialog.h"
 #include "support/SettingsSchema.h"
@@ -29,11 +29,6 @@ constexpr int kRowHeight = 28;       // the button row at the bottom
 constexpr int kPreviewPaintMs = 33;  // ~30 repaints a second
 
 const QString kCancel = QStringLiteral("&Cancel");
-
-TaskWindow::FileOpener& fileOpener() {
-    static TaskWindow::FileOpener opener;
-    return opener;
-}
 
 }  // namespace
 
@@ -56,8 +51,6 @@ protected:
 private:
     QImage m_image;
 };
-
-void TaskWindow::setFileOpener(FileOpener opener) { fileOpener() = std::move(opener); }
 
 QSize TaskWindow::previewSize() {
     return {kWidth - 2 * kMargin - 2 * kFrameLine, kPictureOnHeight - 2 * kFrameLine};
@@ -153,11 +146,7 @@ void TaskWindow::buildControls() {
     });
     connect(m_openMosaic, &QPushButton::clicked, this, [this] {
         if (m_result.filesWritten.isEmpty()) return;
-        const QString& path = m_result.filesWritten.first();
-        if (const auto& open = fileOpener())
-            open(path);
-        else
-            QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+        openWithDesktop(this, QUrl::fromLocalFile(m_result.filesWritten.first()));
     });
 }
 

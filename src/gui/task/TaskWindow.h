@@ -43,9 +43,6 @@ public:
     // The inner size of `vorschau` with the preview on: the size a mosaic draws its preview in.
     static QSize previewSize();
 
-    // Opens a finished mosaic in the desktop's picture viewer; tests replace it.
-    using FileOpener = std::function<void(const QString& path)>;
-    static void setFileOpener(FileOpener opener);
 
     // True from the start of the job until its worker has ended.
     bool workerBusy() const { return m_workerBusy; }

@@ -273,7 +273,7 @@ void TileViewer::openSelected() {
     const int index = m_browser.selected();
     if (index < 0) return;
     // the outcome is the desktop's; an edited file is read again when its page is shown again
-    openExternalUrl(QUrl::fromLocalFile(AddBackslash(m_folder) + m_browser.tiles()[index]));
+    openWithDesktop(this, QUrl::fromLocalFile(AddBackslash(m_folder) + m_browser.tiles()[index]));
 }
 
 void TileViewer::deleteSelected() {
