@@ -32,7 +32,7 @@ protected:
 
 TEST_F(Settings, EveryDefaultIsAValidValueOfItsOwnSetting) {
     const auto specs = settingSpecs();
-    ASSERT_EQ(specs.size(), std::size_t(30));
+    ASSERT_EQ(specs.size(), std::size_t(32));
     for (const SettingSpec& spec : specs) {
         SCOPED_TRACE(spec.name);
         EXPECT_EQ(settingName(spec.id), QString(spec.name));

@@ -13,7 +13,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QSpinBox>
 #include <QTemporaryDir>
+#include <map>
 
 #include "WindowTestUtil.h"
 #include "app/FileDialogs.h"
@@ -276,6 +278,81 @@ private slots:
             QTest::keyClick(bar, Qt::Key_Up);
             QCOMPARE(textOf(w, b.field), QStringLiteral("12"));
         }
+    }
+
+    // Even tile use chosen with the keyboard on page 11 reaches the job: 16 cells
+    // of a uniform source from 3 tiles, without blending or minimal distance, use
+    // every tile 5 or 6 times where the greedy choice takes the nearest 16 times.
+    void evenTileUseTypedOnPage11ReachesTheJob() {
+        setSettingText(Setting::Check, "0");  // fixed limits: no machine test
+        setSettingText(Setting::Distance, "0");
+        setSettingText(Setting::Blend, "0");
+        WizardWindow w;
+        reachScanPage(w, QStringLiteral("source.bmp"), QStringLiteral("Lib"), QStringLiteral("4"));
+        QCOMPARE(textOf(w, "CellsY"), QStringLiteral("4"));
+
+        auto* even = child<QCheckBox>(w, "evenUse");
+        auto* every = child<QRadioButton>(w, "everyTile");
+        auto* atMost = child<QRadioButton>(w, "atMost");
+        auto* uses = child<QSpinBox>(w, "maxUses");
+        auto* note = child<QLabel>(w, "evenNote");
+        QVERIFY(!even->isChecked());
+        QVERIFY(!every->isEnabled());
+        QVERIFY(!note->isVisible());
+        typeKey(w, Qt::Key_E, Qt::AltModifier);
+        QTRY_VERIFY(even->isChecked());
+        QVERIFY(every->isChecked());
+        QVERIFY(!uses->isEnabled());
+        QVERIFY(!child<QRadioButton>(w, "render_smart")->isEnabled());  // the order is the greedy pass's only
+        QVERIFY(note->isVisible());
+        QCOMPARE(note->text(), QStringLiteral("Every tile is used 5 or 6 times. All cells are chosen at once."));
+
+        // "at most" with the arrow key from the first choice, K from its label's letter.
+        every->setFocus();
+        typeKey(w, Qt::Key_Right);
+        QVERIFY(atMost->isChecked());
+        QVERIFY(uses->isEnabled());
+        typeKey(w, Qt::Key_T, Qt::AltModifier);
+        QVERIFY(uses->isAncestorOf(QApplication::focusWidget()) || QApplication::focusWidget() == uses);
+        QCOMPARE(uses->value(), 2);
+        typeKey(w, Qt::Key_Down);
+        QCOMPARE(uses->value(), 1);
+        QCOMPARE(note->text(), QStringLiteral("Too few: 3 tiles used at most once cannot fill 16 cells."));
+        typeKey(w, Qt::Key_Return);  // refused: 3 tiles once each are not 16
+        QCOMPARE(w.page(), 11);
+        QCOMPARE(m_messages.size(), 1);
+        QVERIFY(m_messages.last().startsWith(QStringLiteral("3 tiles used at most 1 times cannot fill 16 cells.")));
+        for (int i = 0; i < 5; ++i) typeKey(w, Qt::Key_Up);
+        QCOMPARE(uses->value(), 6);
+        QCOMPARE(note->text(), QStringLiteral("No tile is used more than 6 times. All cells are chosen at once."));
+        typeKey(w, Qt::Key_R, Qt::AltModifier);
+        QTRY_VERIFY(every->isChecked());
+
+        typeKey(w, Qt::Key_Return);
+        QCOMPARE(w.page(), 12);
+        typeKey(w, Qt::Key_Return);
+        QCOMPARE(w.page(), 13);
+        renderTo(w, path("even.bmp"));
+        QVERIFY2(w.lastJobResult().completed(), qPrintable(w.lastJobResult().message));
+
+        Picture out;
+        QVERIFY(loadPicture(path("even.bmp"), out));
+        QCOMPARE(out.width(), 4 * 32);
+        std::map<Colour, int> uses16;
+        for (int y = 0; y < 4; ++y)
+            for (int x = 0; x < 4; ++x) ++uses16[out.pixel(x * 32 + 16, y * 32 + 16)];
+        QCOMPARE(uses16.size(), std::size_t{3});
+        for (const auto& [colour, n] : uses16) QVERIFY2(n == 5 || n == 6, qPrintable(QString::number(n)));
+
+        // The choice is kept for the next start.
+        QCOMPARE(settingInt(Setting::EvenUse), 1);
+        QCOMPARE(settingInt(Setting::MaxUses), 6);
+        WizardWindow again;
+        showActive(again);
+        typeKey(again, Qt::Key_Return);
+        QVERIFY(child<QCheckBox>(again, "evenUse")->isChecked());
+        QVERIFY(child<QRadioButton>(again, "everyTile")->isChecked());
+        QCOMPARE(child<QSpinBox>(again, "maxUses")->value(), 6);
     }
 
     // Alt+R and Alt+M tick the options, Space toggles the focused one; the job

@@ -141,7 +141,7 @@ private slots:
         enterBranch(w);
         QCOMPARE(reads, QStringList({"Blend", "Distance", "Enhance", "Brightness", "Greyscale", "Subdirs", "KeepSize",
                                      "Link", "Lock", "Force", "Filter", "MatrixX", "MatrixY", "Unit", "Dpi",
-                                     "RenderNorm", "Perceptual", "Mirror"}));
+                                     "RenderNorm", "Perceptual", "Mirror", "EvenUse", "MaxUses"}));
         QCOMPARE(child<QSlider>(w, "Slider2")->value(), 20);
         QCOMPARE(child<QLabel>(w, "Label27")->text(), QStringLiteral("20%"));
         QCOMPARE(child<QSlider>(w, "Slider3")->value(), 6);
@@ -517,7 +517,7 @@ private slots:
         QCOMPARE(textOf(w, "photo_target"), existing);
         QCOMPARE(writes, QStringList({"Blend", "Distance", "Greyscale", "Subdirs", "MatrixX", "MatrixY", "Enhance",
                                       "Brightness", "Link", "Lock", "Filter", "Force", "RenderNorm", "Unit", "Dpi",
-                                      "KeepSize", "Perceptual", "Mirror"}));
+                                      "KeepSize", "Perceptual", "Mirror", "EvenUse", "MaxUses"}));
         QCOMPARE(settingText(Setting::RenderNorm), QStringLiteral("True"));
         QCOMPARE(settingText(Setting::Dpi), QStringLiteral("72.5"));
         Picture kept;

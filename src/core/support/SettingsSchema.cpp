@@ -45,6 +45,8 @@ constexpr std::array kSpecs{
     SettingSpec{Setting::Lines, "Lines", T::Flag, "1"},
     SettingSpec{Setting::Perceptual, "Perceptual", T::Flag, "0"},
     SettingSpec{Setting::Mirror, "Mirror", T::Flag, "0"},
+    SettingSpec{Setting::EvenUse, "EvenUse", T::Int, "0", 0, 2},
+    SettingSpec{Setting::MaxUses, "MaxUses", T::Int, "2", 1, kMost16},
 };
 
 constexpr bool tableInEnumOrder() {
@@ -53,7 +55,7 @@ constexpr bool tableInEnumOrder() {
     return true;
 }
 static_assert(tableInEnumOrder(), "settings table must follow the order of Setting");
-static_assert(kSpecs.back().id == Setting::Mirror, "every Setting needs a row");
+static_assert(kSpecs.back().id == Setting::MaxUses, "every Setting needs a row");
 
 QString defaultOf(const SettingSpec& spec) { return QString::fromLatin1(spec.defaultText); }
 

@@ -19,6 +19,8 @@ enum class Setting {
     MaxWidth, MaxHeight, JPGQuality, Check, Prev, Lines,
     // Matching options beside the specified ones.
     Perceptual, Mirror,
+    // Even tile use: 0 off, 1 every tile before repeats, 2 at most MaxUses times.
+    EvenUse, MaxUses,
 };
 
 enum class SettingType {

@@ -14,8 +14,10 @@
 #include <limits>
 
 #include "app/WizardWindow.h"
+#include "app/EvenUseBox.h"
 #include "app/WizardPages.h"
 #include "app/WizardPictures.h"
+#include "mosaic/EvenUseSummary.h"
 #include "mosaic/MosaicOptions.h"
 #include "support/FileHelpers.h"
 #include "support/NumberText.h"
@@ -258,7 +260,9 @@ void WizardWindow::drawRenderOrderPreview() {
     m_renderOrder = Picture(kRenderOrderSize, kRenderOrderSize, rgb(255, 255, 255));
     m_renderQueue.clear();
     const bool onPage = m_panels[4]->isVisible();
-    const bool smart = m_p11->render_smart->isChecked() && onPage;
+    // Even use chooses every cell at once: the grid fills in one go.
+    const bool even = m_p11->evenUse->value().mode != EvenUseMode::Off;
+    const bool smart = m_p11->render_smart->isChecked() && onPage && !even;
     if (smart) {
         bool drawn[kRenderOrderGrid][kRenderOrderGrid] = {};
         while (m_renderQueue.size() < kRenderOrderGrid * kRenderOrderGrid) {
@@ -270,7 +274,7 @@ void WizardWindow::drawRenderOrderPreview() {
     } else {
         for (int i = 0; i < kRenderOrderGrid * kRenderOrderGrid; ++i) m_renderQueue.append(i);
     }
-    if (!onPage) {
+    if (!onPage || even) {
         while (!m_renderQueue.isEmpty()) renderOrderStep();
         return;
     }
@@ -288,6 +292,33 @@ void WizardWindow::renderOrderStep() {
     m_renderOrder.fillRect(renderOrderCell(c, r), renderOrderColour(m_sample, c, r));
     const QSize box = m_p11->Picture3->contentsRect().size();
     m_p11->Picture3->setPixmap(toPixmap(m_renderOrder).scaled(box, Qt::KeepAspectRatio, Qt::FastTransformation));
+}
+
+// The render order only orders the greedy choice; even use says instead what it
+// will do with the cells and tiles of the job.
+void WizardWindow::evenUseChanged() {
+    const EvenUse use = m_p11->evenUse->value();
+    const bool even = use.mode != EvenUseMode::Off;
+    m_p11->render_norm->setEnabled(!even);
+    m_p11->render_smart->setEnabled(!even);
+    m_p11->evenNote->setText(evenUseSummary(use, cellsInUse(), tilesInUse()));
+    m_p11->evenNote->setVisible(even);
+    drawRenderOrderPreview();
+}
+
+int WizardWindow::cellsInUse() const {
+    const auto x = asInteger(m_p1->CellsX->text()), y = asInteger(m_p1->CellsY->text());
+    if (!x || !y || *x <= 0 || *y <= 0) return 0;
+    return static_cast<int>(std::min<std::int64_t>(std::int64_t{*x} * *y, MosaicDefaults::kMostCells));
+}
+
+// As the job counts them: the library's tiles (at most 32767), fewer when
+// "Only use" asks for fewer.
+int WizardWindow::tilesInUse() const {
+    int tiles = static_cast<int>(std::min<qsizetype>(m_tiles.size(), 32767));
+    const auto number = asInteger(m_p1->number->text());
+    if (number && *number > 0 && *number < tiles) tiles = *number;
+    return tiles;
 }
 
 void WizardWindow::drawSourcePreview() {

@@ -1,4 +1,5 @@
 #include "app/WizardPages.h"
+#include "app/EvenUseBox.h"
 #include "app/PanelLayout.h"
 #include "app/StepSpinBar.h"
 
@@ -174,6 +175,10 @@ ScanPage::ScanPage(QWidget* parent) : QWidget(parent) {
     matchingNote = text(this, "matchingNote", QStringLiteral("Perceptual matching"), 380 + 52 / 2 - 65, kTop + 64, 130);
     matchingNote->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     matchingNote->setVisible(false);
+    evenUse = place(new EvenUseBox(this), "evenUseBox", 12, kTop + 214, 478, 2 * 22 + 4);
+    evenNote = text(this, "evenNote", QString(), 372, kTop + 128, 122, 70);
+    evenNote->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    evenNote->setVisible(false);
     render_smart->setChecked(true);
 }
 

@@ -16,6 +16,8 @@ class QSlider;
 
 namespace tx::gui {
 
+class EvenUseBox;
+
 // Top of the page content below the header band.
 inline constexpr int kHeaderHeight = 56;
 
@@ -75,6 +77,8 @@ public:
     QLabel* Picture3;
     QCheckBox* filter;
     QLabel* matchingNote;  // under the scan-matrix preview while matching is perceptual
+    EvenUseBox* evenUse;
+    QLabel* evenNote;  // beside the render-order preview: what even use will do
 };
 
 // Page 12: greyscale, saturation and brightness of the source.

@@ -14,6 +14,7 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QSignalBlocker>
+#include <QSpinBox>
 #include <QSlider>
 #include <QTimer>
 #include <QUrl>
@@ -23,11 +24,13 @@
 #include "app/FileDialogs.h"
 #include "app/PreferencesDialog.h"
 #include "app/AboutDialog.h"
+#include "app/EvenUseBox.h"
 #include "app/LibraryPages.h"
 #include "app/MessageBoxes.h"
 #include "app/WizardPages.h"
 #include "app/WizardPictures.h"
 #include "library/TileLibrary.h"
+#include "mosaic/EvenTileUse.h"
 #include "mosaic/MachineLimits.h"
 #include "mosaic/MosaicJob.h"
 #include "mosaic/MosaicOptions.h"
@@ -190,6 +193,7 @@ WizardWindow::WizardWindow(QWidget* parent) : QWidget(parent) {
     connect(m_p11->Slider3, &QSlider::valueChanged, this, &WizardWindow::distanceChanged);
     connect(m_p11->render_norm, &QRadioButton::clicked, this, &WizardWindow::drawRenderOrderPreview);
     connect(m_p11->render_smart, &QRadioButton::clicked, this, &WizardWindow::drawRenderOrderPreview);
+    connect(m_p11->evenUse, &EvenUseBox::changed, this, &WizardWindow::evenUseChanged);
     // page 12
     connect(m_p12->Slider1, &QSlider::valueChanged, this, &WizardWindow::saturationChanged);
     connect(m_p12->Slider4, &QSlider::valueChanged, this, &WizardWindow::brightnessChanged);
@@ -267,7 +271,7 @@ void WizardWindow::next() {
         m_page = 11;
         drawScanMatrixPreview();
         showPanel(4);
-        drawRenderOrderPreview();
+        evenUseChanged();
         m_p11->matrX->setFocus();
         break;
     case 11:
@@ -411,11 +415,26 @@ bool WizardWindow::leaveScanPage() {
     MosaicEntries e;
     e.matrX = asInteger(m_p11->matrX->text());
     e.matrY = asInteger(m_p11->matrY->text());
-    const auto problem = checkScanMatrix(e);
-    if (!problem) return true;
-    showMessageBox(this, MessageIcon::Information, problem->message);
-    m_p11->matrX->setFocus();
-    return false;
+    if (const auto problem = checkScanMatrix(e)) {
+        showMessageBox(this, MessageIcon::Information, problem->message);
+        m_p11->matrX->setFocus();
+        return false;
+    }
+    // Caps that cannot fill the cells are refused here, not after the database is read.
+    const EvenUse use = m_p11->evenUse->value();
+    const int cells = cellsInUse(), tiles = tilesInUse();
+    UseCaps caps;
+    if (use.mode != EvenUseMode::Off && cells > 0 && tiles > 0) {
+        const QString refused = useCaps(use, cells, tiles, caps);
+        if (!refused.isEmpty()) {
+            showMessageBox(this, MessageIcon::Information, refused);
+            (use.mode == EvenUseMode::MaxUses ? static_cast<QWidget*>(m_p11->evenUse->maxUses)
+                                              : m_p11->evenUse->evenUse)
+                ->setFocus();
+            return false;
+        }
+    }
+    return true;
 }
 
 // ---- "&Render!"
@@ -451,7 +470,8 @@ void WizardWindow::renderMosaic() {
     job.greyscale = m_p12->grey->isChecked();
     job.perceptual = m_p12->perceptual->isChecked();
     job.mirror = m_p12->mirror->isChecked();
-    job.smart = m_p11->render_smart->isChecked();
+    job.evenUse = m_p11->evenUse->value();
+    job.smart = m_p11->render_smart->isChecked() && job.evenUse.mode == EvenUseMode::Off;
     job.filter = m_p11->filter->isChecked();
     job.sourcePath = m_p1->photo_source->currentText();
     job.targetPath = target;
@@ -575,6 +595,11 @@ void WizardWindow::loadMosaicSettings() {
     setCheck(m_p12->perceptual, readInt(Setting::Perceptual));
     setCheck(m_p12->mirror, readInt(Setting::Mirror));
     showMatchingNote();
+    const int even = readInt(Setting::EvenUse);
+    const int maxUses = readInt(Setting::MaxUses);
+    m_p11->evenUse->setValue({even == 2 ? EvenUseMode::MaxUses : even == 1 ? EvenUseMode::EveryTile : EvenUseMode::Off,
+                              maxUses});
+    evenUseChanged();
 }
 
 void WizardWindow::storeMosaicSettings() {
@@ -596,6 +621,9 @@ void WizardWindow::storeMosaicSettings() {
     writeInt(Setting::KeepSize, valueOf(m_p13->Check5));
     writeInt(Setting::Perceptual, valueOf(m_p12->perceptual));
     writeInt(Setting::Mirror, valueOf(m_p12->mirror));
+    const EvenUse use = m_p11->evenUse->value();
+    writeInt(Setting::EvenUse, use.mode == EvenUseMode::MaxUses ? 2 : use.mode == EvenUseMode::EveryTile ? 1 : 0);
+    writeInt(Setting::MaxUses, use.maxUses);
 }
 
 void WizardWindow::storeHistory() {

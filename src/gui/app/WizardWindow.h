@@ -112,6 +112,10 @@ private:
     void brightnessChanged();
     void distanceChanged();
     void blendChanged();
+    void evenUseChanged();
+    // Cells and tiles of the job as the pages now stand (0 where unknown).
+    int cellsInUse() const;
+    int tilesInUse() const;
 
     // Sets a field's text with the guard set, so its handler does not recompute.
     void setGuarded(QLineEdit* field, const QString& text);
