@@ -92,3 +92,8 @@ mkdir -p "$home"
 [ -n "$(ls -A "$home/.local/share/Tesselix/Tiles" 2>/dev/null)" ] || fail "the packaged demo made no library in ~/.local/share"
 echo "package-check: $(basename "$deb") installed; /usr/bin/tesselix-cli demo works for a fresh user"
 scripts/gui-e2e.sh /usr/bin/tesselix
+# Neither program changed or added anything in its installed folders.
+dpkg --verify tesselix || fail "files of the installed package were changed"
+strays="$(find /usr/share/tesselix | grep -v -x -F "$(dpkg -L tesselix)" || true)"
+[ -z "$strays" ] || fail "the installed programs wrote into /usr/share/tesselix: $strays"
+echo "package-check: the installed programs left their installation as it was"

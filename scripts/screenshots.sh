@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Takes screenshots of the program's windows under a real X server into
-# docs/screenshots/ (PNG, one per window or wizard page).
+# docs/screenshots/ (PNG, one per window or wizard page), once with the toolkit's
+# default font and once more into docs/screenshots/11pt/ with an 11 pt desktop
+# font (set the way a KDE desktop sets it, through its kdeglobals file).
 #   scripts/screenshots.sh [BUILD_DIR]      (default: build)
 # Needs xvfb, xauth, xdotool and imagemagick (import).
 #
@@ -13,12 +15,18 @@ cd "$(dirname "$0")/.."
 build="${1:-build}"
 out=docs/screenshots
 
+for tool in xvfb-run xauth xdotool import; do
+  command -v "$tool" > /dev/null || {
+    echo "screenshots: '$tool' is missing; scripts/install-deps.sh installs xvfb, xauth, xdotool and imagemagick" >&2
+    exit 1
+  }
+done
+
 if [ -z "${TX_UNDER_XVFB:-}" ]; then
   exec env TX_UNDER_XVFB=1 xvfb-run -a -s "-screen 0 1024x768x24 -noreset" "$0" "$@"
 fi
 
 source scripts/gui-lib.sh
-mkdir -p "$out"
 # A private home with the decoration pictures, the demo library and the demo picture.
 tx_choose_home "$build"
 if tx_with_home TESSELIX_SETTINGS="$TX_TMP/cli.ini" "$build/tesselix-cli" demo --quiet \
@@ -36,13 +44,28 @@ tx_wait_non_wizard() {
   done
   return 1
 }
+# Sends keys to the wizard one at a time: a page that is still being built when
+# the next key comes would lose it.
+keys() {
+  local key
+  for key in "$@"; do
+    tx_type "$wizard" "$key"
+    sleep 0.4
+  done
+}
+
+missing=0
+# One set of shots into the folder OUT, from a fresh start of the program.
+take_set() {
+out="$1"
+mkdir -p "$out"
+rm -f "$TX_TMP/settings.ini" "$TX_TMP/shot-mosaic.jpg"
 tx_start_program "$build"
 wizard=$(tx_wait_window '^Tesselix$' 20) || tx_fail "the wizard window did not appear"
 # The intro splash, when it comes, closes itself after two seconds.
 if tx_wait_window '^About $' 3 > /dev/null; then
   tx_wait_gone '^About $' 5 || tx_fail "the intro did not close"
 fi
-missing=0
 
 shot() {
   local name="$1" pattern="$2" id
@@ -69,7 +92,7 @@ shot about '^About $' alt+a
 shot preferences '^Preferences$' alt+p
 # The mosaic branch with the demo picture and library (made by tesselix-cli demo).
 if [ -n "${TX_DEMO_SOURCE:-}" ]; then
-  tx_type "$wizard" alt+m alt+n
+  keys alt+m alt+n
   sleep 0.5
   xdotool windowfocus --sync "$wizard"
   xdotool type --delay 5 "$TX_DEMO_SOURCE"
@@ -79,9 +102,9 @@ if [ -n "${TX_DEMO_SOURCE:-}" ]; then
   shot wizard-matrix '^Tesselix$' alt+n
   shot wizard-adjust '^Tesselix$' alt+n
   shot wizard-output '^Tesselix$' alt+n
-  tx_type "$wizard" alt+b alt+b alt+b
+  keys alt+b alt+b alt+b
   # The demo picture is over a megapixel: the preview asks first; Yes.
-  tx_type "$wizard" alt+w
+  keys alt+w
   question=""
   for _ in $(seq 50); do
     question=$(xdotool search --onlyvisible --name '^Tesselix$' | grep -v "^$wizard\$" | head -n1 || true)
@@ -92,7 +115,7 @@ if [ -n "${TX_DEMO_SOURCE:-}" ]; then
   [ -n "$question" ] && tx_type "$question" Return
   shot source-preview '^Source Preview$'
   # A whole mosaic: the task window once the job is complete.
-  tx_type "$wizard" alt+n alt+n alt+n alt+r
+  keys alt+n alt+n alt+n alt+r
   if dialog=$(tx_wait_window 'Save|save' 10); then
     sleep 0.5
     xdotool windowfocus --sync "$dialog"
@@ -111,7 +134,7 @@ if [ -n "${TX_DEMO_SOURCE:-}" ]; then
     fi
   fi
   # The library branch: back to the welcome page, then "new library" and "edit library".
-  tx_type "$wizard" alt+b alt+b alt+b alt+b alt+t alt+n
+  keys alt+b alt+b alt+b alt+b alt+t alt+n
   sleep 0.5
   xdotool windowfocus --sync "$wizard"
   xdotool type --delay 5 "$(dirname "$TX_DEMO_SOURCE")"
@@ -141,6 +164,20 @@ if [ -n "${TX_DEMO_SOURCE:-}" ]; then
   fi
   shot tile-viewer '^Tiles of ' alt+v
 fi
+
+if [ -n "$TX_PID" ]; then
+  kill "$TX_PID" 2> /dev/null || true
+  wait "$TX_PID" 2> /dev/null || true
+  TX_PID=""
+fi
+}
+
+take_set docs/screenshots
+# The same windows with the 11 pt font of a common Linux desktop.
+mkdir -p "$TX_TMP/desktop"
+printf '[General]\nfont=DejaVu Sans,11,-1,5,50,0,0,0,0,0\n' > "$TX_TMP/desktop/kdeglobals"
+export XDG_CURRENT_DESKTOP=KDE KDE_SESSION_VERSION=5 XDG_CONFIG_HOME="$TX_TMP/desktop"
+take_set docs/screenshots/11pt
 
 # Every shot is required when STRICT=1 (for the README's full set).
 [ "${STRICT:-0}" = 1 ] && ((missing)) && tx_fail "$missing window(s) missing"

@@ -42,11 +42,16 @@ TEST_F(EvenUseCli, CapsShapeThePlan) {
         {{"--every-tile"}, {{1, 4}, {2, 4}, {3, 4}}},
         {{"--max-uses", "5"}, {{1, 2}, {2, 5}, {3, 5}}},
         {{"--max-uses", "12"}, {{2, 12}}},
+        // The matching options keep the caps; mirrors count as their tiles.
+        {{"--every-tile", "--perceptual"}, {{1, 4}, {2, 4}, {3, 4}}},
+        {{"--max-uses", "5", "--mirror"}, {{1, 2}, {2, 5}, {3, 5}}},
+        {{"--max-uses", "5", "--perceptual", "--mirror"}, {{1, 2}, {2, 5}, {3, 5}}},
     };
     for (const Row& r : rows) {
         const CliResult result = mosaic(r.options);
         ASSERT_EQ(result.code, 0) << r.options.join(' ').toStdString() << ": " << result.err.toStdString();
         EXPECT_EQ(uses(), r.uses) << r.options.join(' ').toStdString();
+        EXPECT_EQ(txtest::readFile(path("plan.csv")).startsWith("x,y,tile,file,mirrored\n"), r.options.contains("--mirror"));
     }
 }
 

@@ -4,9 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <memory>
 #include <random>
 
 #include "mosaic/EvenTileUse.h"
+#include "mosaic/LabColour.h"
+#include "mosaic/LabPairDistance.h"
+#include "mosaic/MirroredTiles.h"
 #include "mosaic/RgbPairDistance.h"
 
 using namespace tx;
@@ -270,6 +274,176 @@ TEST(EvenTileUse, RepairSeparatesIdenticalTiles) {
             EXPECT_GT(stats.movedCells, 0);
         } else {
             EXPECT_GT(stats.unresolvedPairs, 0);
+        }
+    }
+}
+
+namespace {
+
+// The distance of one face, summed by the test in double: city-block in RGB,
+// CIE76 in Lab (units of 1/256).
+double faceReference(bool lab, const std::uint8_t* cell, const std::uint8_t* face, int samples) {
+    double sum = 0;
+    for (int k = 0; k < samples; ++k) {
+        const std::uint8_t* c = cell + 3 * k;
+        const std::uint8_t* t = face + 3 * k;
+        if (lab)
+            sum += deltaE76(labFromSrgb(c[0], c[1], c[2]), labFromSrgb(t[0], t[1], t[2])) * kLabUnitsPerDeltaE;
+        else
+            sum += std::abs(c[0] - t[0]) + std::abs(c[1] - t[1]) + std::abs(c[2] - t[2]);
+    }
+    return sum;
+}
+
+struct Measure {
+    bool lab;
+    bool mirror;
+};
+
+std::unique_ptr<PairDistance> makeMeasure(const Measure& m, const std::vector<std::uint8_t>& cs, int cells,
+                                          const std::vector<std::uint8_t>& ts, int tiles, int matrX, int matrY) {
+    const int columns = m.mirror ? matrX : 0;
+    if (m.lab) return std::make_unique<LabPairDistance>(cs.data(), cells, ts.data(), tiles, matrX * matrY, columns);
+    return std::make_unique<RgbPairDistance>(cs.data(), cells, ts.data(), tiles, matrX * matrY, columns);
+}
+
+const Measure kMeasures[] = {{false, true}, {true, false}, {true, true}};
+
+}  // namespace
+
+// Each measure's distance is the nearer face's, as summed by the test; the
+// bounded searches give exactly what the distance says.
+TEST(EvenTileUse, LabAndMirroredMeasuresAgreeWithTheirDefinition) {
+    std::mt19937 rng(11);
+    for (const Measure& m : kMeasures) {
+        SCOPED_TRACE(std::string(m.lab ? "Lab" : "RGB") + (m.mirror ? " mirrored" : ""));
+        const int cells = 6, tiles = 50, matrX = 5, matrY = 4, samples = matrX * matrY;
+        const auto cs = randomSamples(rng, cells, samples), ts = randomSamples(rng, tiles, samples);
+        const auto cost = makeMeasure(m, cs, cells, ts, tiles, matrX, matrY);
+        for (int c = 0; c < cells; ++c) {
+            const std::uint8_t* cell = cs.data() + c * samples * 3;
+            std::vector<TileDistance> all;
+            for (int t = 0; t < tiles; ++t) {
+                const std::uint8_t* tile = ts.data() + t * samples * 3;
+                std::vector<std::uint8_t> flipped(static_cast<std::size_t>(samples) * 3);
+                mirrorSamples(tile, matrX, matrY, flipped.data());
+                const double original = faceReference(m.lab, cell, tile, samples);
+                const double mirrored = m.mirror ? faceReference(m.lab, cell, flipped.data(), samples) : original;
+                const std::int64_t d = cost->distance(c, t);
+                EXPECT_NEAR(double(d), std::min(original, mirrored), m.lab ? 2.0 : 0.0) << "tile " << t;
+                if (!m.lab || std::abs(mirrored - original) > 4) {
+                    EXPECT_EQ(cost->mirrored(c, t), mirrored < original) << "tile " << t;
+                }
+                all.push_back({d, t});
+            }
+            std::sort(all.begin(), all.end());
+            std::vector<TileDistance> near;
+            cost->nearest(c, 7, near);
+            ASSERT_EQ(near.size(), 7u);
+            for (int i = 0; i < 7; ++i) EXPECT_EQ(near[i].tile, all[i].tile);
+
+            std::vector<int> order;
+            std::vector<std::int64_t> limits;
+            const std::int64_t top = all.back().distance + 10;
+            for (int t = 0; t < tiles; ++t) order.push_back(t), limits.push_back(top - top * t / tiles);
+            const std::int64_t offset = all[tiles / 2].distance / 3;
+            std::vector<TileDistance> out;
+            cost->below(c, order.data(), limits.data(), tiles, offset, out);
+            std::vector<TileDistance> expected;
+            for (int t = 0; t < tiles; ++t)
+                if (cost->distance(c, t) < limits[t] - offset) expected.push_back({cost->distance(c, t), t});
+            ASSERT_EQ(out.size(), expected.size());
+            for (std::size_t i = 0; i < out.size(); ++i) {
+                EXPECT_EQ(out[i].tile, expected[i].tile);
+                EXPECT_EQ(out[i].distance, expected[i].distance);
+            }
+        }
+    }
+}
+
+TEST(EvenTileUse, LabAndMirroredMeasuresReachTheDenseOptimum) {
+    std::mt19937 rng(5);
+    for (int round = 0; round < 18; ++round) {
+        const Measure& m = kMeasures[round % 3];
+        SCOPED_TRACE(round);
+        const int cells = std::uniform_int_distribution<int>(5, 30)(rng);
+        const int tiles = std::uniform_int_distribution<int>(2, 20)(rng);
+        const int matrX = 1 + round % 2, matrY = 2;
+        const auto cs = randomSamples(rng, cells, matrX * matrY), ts = randomSamples(rng, tiles, matrX * matrY);
+        const auto cost = makeMeasure(m, cs, cells, ts, tiles, matrX, matrY);
+        UseCaps caps;
+        const EvenUse use = round % 2 ? EvenUse{EvenUseMode::EveryTile, 1}
+                                      : EvenUse{EvenUseMode::MaxUses, (cells + tiles - 1) / tiles + 1};
+        ASSERT_TRUE(useCaps(use, cells, tiles, caps).isEmpty());
+        EvenUseOptions options;
+        options.candidates = 2;
+        options.addedPerRound = 2;
+        std::vector<int> tileOf;
+        EvenUseStats stats;
+        ASSERT_TRUE(solveEvenUse(*cost, caps, options, tileOf, stats));
+        expectCapsHeld(tileOf, caps);
+        EXPECT_EQ(totalCost(*cost, tileOf), denseOptimum(*cost, caps));
+    }
+}
+
+// One blue cell (0, 0, 255), room for one tile: RGB prefers the darker blue
+// (0, 0, 140) at 115 over (60, 60, 255) at 120; in CIELAB the blue is
+// (32.30, 79.19, -107.86), the darker (14.91, 50.69, -69.04) at 51.20 and the
+// lighter (40.26, 62.25, -94.55) at 22.97, so Lab takes the lighter.
+TEST(EvenTileUse, LabCostPicksThePerceptuallyNearerTile) {
+    const std::vector<std::uint8_t> cell = {0, 0, 255}, tiles = {0, 0, 140, 60, 60, 255};
+    const RgbPairDistance rgbCost(cell.data(), 1, tiles.data(), 2, 1);
+    const LabPairDistance labCost(cell.data(), 1, tiles.data(), 2, 1);
+    EXPECT_EQ(rgbCost.distance(0, 0), 115);
+    EXPECT_EQ(rgbCost.distance(0, 1), 120);
+    EXPECT_NEAR(double(labCost.distance(0, 0)), 51.200 * kLabUnitsPerDeltaE, 1.0);
+    EXPECT_NEAR(double(labCost.distance(0, 1)), 22.970 * kLabUnitsPerDeltaE, 1.0);
+    UseCaps caps;
+    ASSERT_TRUE(useCaps({EvenUseMode::EveryTile, 1}, 1, 2, caps).isEmpty());
+    std::vector<int> tileOf;
+    EvenUseStats stats;
+    ASSERT_TRUE(solveEvenUse(rgbCost, caps, {}, tileOf, stats));
+    EXPECT_EQ(tileOf, std::vector<int>{0});
+    ASSERT_TRUE(solveEvenUse(labCost, caps, {}, tileOf, stats));
+    EXPECT_EQ(tileOf, std::vector<int>{1});
+}
+
+// A 2 x 1 matrix: tile 0 is black|white, tile 1 red|red. Three cells show
+// white|black (tile 0 mirrored fits them exactly), one red. Every tile twice: a
+// tile and its mirror count as one, so only two white|black cells get tile 0,
+// both mirrored, and the third takes red at 255 + 510. With a minimal distance
+// of 1 along the row the two copies of each tile must not touch.
+TEST(EvenTileUse, MirrorsShareTheirTilesCapsAndSquare) {
+    const std::uint8_t wb[] = {255, 255, 255, 0, 0, 0}, red[] = {255, 0, 0, 255, 0, 0};
+    std::vector<std::uint8_t> cells;
+    for (const std::uint8_t* c : {wb, wb, red, wb}) cells.insert(cells.end(), c, c + 6);
+    const std::vector<std::uint8_t> tiles = {0, 0, 0, 255, 255, 255, 255, 0, 0, 255, 0, 0};
+    const RgbPairDistance cost(cells.data(), 4, tiles.data(), 2, 2, 2);
+    const RgbPairDistance plain(cells.data(), 4, tiles.data(), 2, 2);
+    EXPECT_EQ(cost.distance(0, 0), 0);
+    EXPECT_TRUE(cost.mirrored(0, 0));
+    EXPECT_EQ(plain.distance(0, 0), 6 * 255);
+    EXPECT_FALSE(cost.mirrored(2, 1));  // the same both ways: the original
+    UseCaps caps;
+    ASSERT_TRUE(useCaps({EvenUseMode::EveryTile, 1}, 4, 2, caps).isEmpty());
+    for (int distance : {0, 1}) {
+        SCOPED_TRACE(distance);
+        EvenUseOptions options;
+        options.distance = distance;
+        options.cellsX = 4;
+        options.cellsY = 1;
+        std::vector<int> tileOf;
+        EvenUseStats stats;
+        ASSERT_TRUE(solveEvenUse(cost, caps, options, tileOf, stats));
+        expectCapsHeld(tileOf, caps);
+        EXPECT_EQ(stats.optimumCost, 765);
+        EXPECT_EQ(stats.cost, 765);
+        EXPECT_EQ(stats.unresolvedPairs, 0);
+        EXPECT_EQ(pairsWithinDistance(tileOf, 4, 1, distance), 0);
+        EXPECT_EQ(tileOf[2], 1);
+        for (int c = 0; c < 4; ++c) EXPECT_EQ(cost.mirrored(c, tileOf[c]), tileOf[c] == 0) << "cell " << c;
+        if (distance == 1) {
+            EXPECT_EQ(tileOf, (std::vector<int>{1, 0, 1, 0}));
         }
     }
 }

@@ -38,7 +38,9 @@ protected:
     struct Seen : MosaicObserver {
         void planChosen(const Plan& p, const QStringList&) override { plan = p; }
         void evenUseSolved(const EvenUseStats& s) override { stats = s; }
+        void mirrorsChosen(const MirrorPlan& m) override { mirrored = m; }
         Plan plan;
+        MirrorPlan mirrored;
         EvenUseStats stats;
     };
 
@@ -66,6 +68,27 @@ TEST_F(EvenUseEngine, BalancesTheTilesAndWritesTheMosaic) {
     }
     EXPECT_GE(seen.stats.rounds, 1);
     EXPECT_EQ(seen.stats.cost, seen.stats.optimumCost);  // distance 0: nothing to repair
+}
+
+// Both matching options with even use: the caps count a tile and its mirror as
+// one, and the mirrored cells are the ones the measure found nearer mirrored.
+TEST_F(EvenUseEngine, CombinesWithPerceptualMatchingAndMirroredTiles) {
+    for (const auto& [perceptual, mirror] : {std::pair{true, false}, std::pair{false, true}, std::pair{true, true}}) {
+        SCOPED_TRACE(std::to_string(perceptual) + std::to_string(mirror));
+        job.perceptual = perceptual;
+        job.mirror = mirror;
+        job.evenUse = {EvenUseMode::MaxUses, 5};
+        seen = Seen();
+        txtest::RecordingHost host;
+        Task task(host);
+        ASSERT_EQ(run(task).outcome, JobOutcome::Completed) << host.messages.join(' ').toStdString();
+        std::map<int, int> uses;
+        for (int y = 0; y < job.cellsY; ++y)
+            for (int x = 0; x < job.cellsX; ++x) ++uses[seen.plan.at(x, y)];
+        for (const auto& [tile, count] : uses) EXPECT_LE(count, 5) << "tile " << tile;
+        EXPECT_EQ(seen.mirrored.empty(), !mirror);
+        EXPECT_EQ(seen.stats.cost, seen.stats.optimumCost);
+    }
 }
 
 TEST_F(EvenUseEngine, RefusesTooFewUses) {

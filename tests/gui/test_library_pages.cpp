@@ -10,6 +10,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
+#include <QThread>
+#include <atomic>
 
 #include "../TrashedFiles.h"
 #include "WindowTestUtil.h"
@@ -94,6 +96,18 @@ void alt(QWidget& w, Qt::Key key) {
     QTest::keyClick(&w, key, Qt::AltModifier);
 }
 
+// Slows the folder scan down to 20 ms a folder while it lives.
+struct SlowScan {
+    std::atomic<int> folders{0};
+    SlowScan() {
+        NewLibraryPage::setScanHook([this] {
+            ++folders;
+            QThread::msleep(20);
+        });
+    }
+    ~SlowScan() { NewLibraryPage::setScanHook({}); }
+};
+
 }  // namespace
 
 class LibraryPagesTest : public QObject {
@@ -132,6 +146,18 @@ class LibraryPagesTest : public QObject {
         QVERIFY(!child<QCheckBox>(w, "Check1")->isChecked());
     }
 
+    // A tree of 40 folders of two pictures each, scanned slowly (20 ms a folder).
+    QString slowTree() {
+        const QString root = path("tree");
+        if (!QDir(root).exists())
+            for (int i = 0; i < 40; ++i)
+                for (const char* name : {"a.bmp", "b.bmp"}) {
+                    QDir().mkpath(root + QString("/%1").arg(i));
+                    QFile f(root + QString("/%1/").arg(i) + name);
+                    if (!f.open(QIODevice::WriteOnly)) qFatal("cannot write the tree");
+                }
+        return root;
+    }
 private slots:
     void initTestCase() {
         QVERIFY(m_dir.isValid());
@@ -187,6 +213,54 @@ private slots:
             type(w, "convert_source", c.folder);
             QTRY_COMPARE(labelOf(w, "convert_found"), c.found);
         }
+    }
+
+    void scanCountGrowsWhileItRuns() {
+        SlowScan slow;
+        WizardWindow w;
+        enterPage(w, "Option2", 2);
+        child<QCheckBox>(w, "Check7")->click();
+        type(w, "convert_source", slowTree());
+        // Part-way: a count with "..." while the scan goes on, and the window answers.
+        QTRY_VERIFY_WITH_TIMEOUT(labelOf(w, "convert_found").endsWith("..."), 5000);
+        const QString partial = labelOf(w, "convert_found");
+        QVERIFY2(partial != "80 images found...", qPrintable(partial));
+        QTRY_COMPARE_WITH_TIMEOUT(labelOf(w, "convert_found"), QStringLiteral("80 images found"), 10000);
+        QCOMPARE(child<NewLibraryPage>(w, "Picture1_2")->foundImages().size(), 80);
+    }
+
+    void newPathCancelsTheRunningScan() {
+        SlowScan slow;
+        WizardWindow w;
+        enterPage(w, "Option2", 2);
+        child<QCheckBox>(w, "Check7")->click();
+        type(w, "convert_source", slowTree());
+        QTRY_VERIFY_WITH_TIMEOUT(slow.folders > 2, 5000);
+        type(w, "convert_source", path("pics"));
+        QTRY_COMPARE_WITH_TIMEOUT(labelOf(w, "convert_found"), QStringLiteral("3 images found"), 5000);
+        const int atSwitch = slow.folders;
+        QTest::qWait(300);
+        // The old scan stopped at its next folder and its count never comes back.
+        QCOMPARE(slow.folders.load(), atSwitch);
+        QVERIFY(atSwitch < 41);
+        QCOMPARE(labelOf(w, "convert_found"), QStringLiteral("3 images found"));
+        QCOMPARE(child<NewLibraryPage>(w, "Picture1_2")->foundImages().size(), 3);
+    }
+
+    void leavingThePageCancelsTheScan() {
+        SlowScan slow;
+        WizardWindow w;
+        enterPage(w, "Option2", 2);
+        child<QCheckBox>(w, "Check7")->click();
+        type(w, "convert_source", slowTree());
+        QTRY_VERIFY_WITH_TIMEOUT(slow.folders > 2, 5000);
+        press(w, "Command4");  // "< &Back"
+        QCOMPARE(w.page(), 0);
+        QTest::qWait(100);
+        const int atLeave = slow.folders;
+        QTest::qWait(300);
+        QCOMPARE(slow.folders.load(), atLeave);
+        QVERIFY(atLeave < 41);
     }
 
     void startChecksInOrder_data() {

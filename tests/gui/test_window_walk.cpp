@@ -176,6 +176,20 @@ void textsFit(QWidget* top, const QString& where) {
     }
 }
 
+// Every input a user can change is a Tab stop; a step bar is worked from its field.
+void inputsAreTabStops(QWidget* top, const QString& where) {
+    for (QWidget* w : visibleControls(top)) {
+        if (!w->isEnabled() || (w->parentWidget() && w->parentWidget()->objectName().startsWith(QLatin1String("qt_"))))
+            continue;
+        if (qobject_cast<QComboBox*>(w->parentWidget())) continue;  // a combo box's own line edit
+        if (QString::fromLatin1(w->metaObject()->className()).endsWith(QLatin1String("StepSpinBar"))) continue;
+        const bool input = qobject_cast<QLineEdit*>(w) || qobject_cast<QComboBox*>(w) ||
+                           qobject_cast<QAbstractSlider*>(w) || qobject_cast<QAbstractButton*>(w);
+        if (input)
+            QVERIFY2(w->focusPolicy() & Qt::TabFocus, qPrintable(where + ": " + nameOf(w) + " cannot be reached with Tab"));
+    }
+}
+
 // Runs `open`, which shows a modal window, checks that window and closes it.
 void checkModal(const std::function<void()>& open, const QString& where, const Check& check) {
     bool seen = false;
@@ -277,6 +291,8 @@ private slots:
     void mnemonicsAreUniqueOnEveryPage() { walk(mnemonicsAreUnique); }
 
     void everyTextIsReadableThroughAccessibility() { walk(textsAreReadable); }
+
+    void everyInputIsATabStop() { walk(inputsAreTabStops); }
 
     void everyTextFitsItsControl_data() {
         QTest::addColumn<double>("points");

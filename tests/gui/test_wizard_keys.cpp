@@ -219,6 +219,35 @@ private slots:
         QTRY_COMPARE(w.page(), 0);
     }
 
+    void arrowKeysInAStepFieldStepItsBar() {
+        WizardWindow w;
+        reachScanPage(w);
+        if (child<QAbstractButton>(w, "Check8")->isChecked()) child<QAbstractButton>(w, "Check8")->click();
+        const struct {
+            const char* field;
+            Qt::Key key;
+            int times;
+            QString expected;
+        } cases[] = {
+            {"matrX", Qt::Key_Up, 1, "6"},     {"matrX", Qt::Key_Down, 2, "3"}, {"matrY", Qt::Key_Up, 1, "6"},
+            {"matrY", Qt::Key_Down, 1, "4"},   {"matrX", Qt::Key_Up, 20, "12"}, {"matrY", Qt::Key_Down, 20, "1"},
+        };
+        for (const auto& c : cases) {
+            type(w, c.field, QStringLiteral("5"));
+            auto* field = child<QLineEdit>(w, c.field);
+            field->setFocus();
+            for (int i = 0; i < c.times; ++i) QTest::keyClick(field, c.key);
+            QVERIFY2(textOf(w, c.field) == c.expected,
+                     qPrintable(QStringLiteral("%1 after %2 x key %3: %4").arg(c.field).arg(c.times).arg(c.key).arg(textOf(w, c.field))));
+            QCOMPARE(QApplication::focusWidget(), field);
+        }
+        // Locked, the vertical field follows the horizontal one and its keys do nothing.
+        child<QAbstractButton>(w, "Check8")->click();
+        type(w, "matrX", QStringLiteral("7"));
+        QTest::keyClick(child<QLineEdit>(w, "matrX"), Qt::Key_Up);
+        QCOMPARE(textOf(w, "matrY"), QStringLiteral("8"));
+    }
+
     void spinBarsCountUpwardsWithTheUpperArrowAndKey() {
         WizardWindow w;
         reachScanPage(w);

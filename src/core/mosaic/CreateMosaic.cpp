@@ -1,6 +1,7 @@
 #include <QFileInfo>
 #include <cmath>
 #include <future>
+#include <memory>
 
 #include "library/ColourDatabase.h"
 #include "library/TileLibrary.h"
@@ -11,6 +12,7 @@
 #include "mosaic/OrderTables.h"
 #include "mosaic/OutputFormat.h"
 #include "mosaic/PageAssembly.h"
+#include "mosaic/LabPairDistance.h"
 #include "mosaic/RgbPairDistance.h"
 #include "mosaic/Plan.h"
 #include "mosaic/SourcePreparation.h"
@@ -160,11 +162,6 @@ bool MosaicRun::checkEvenUse() {
                     QStringLiteral("Even tile use is not available: this program was built without the LEMON library."));
         return false;
     }
-    if (m_job.perceptual || m_job.mirror) {
-        m_task.stop(MessageIcon::Information,
-                    QStringLiteral("Even tile use does not yet combine with perceptual matching or mirrored tiles."));
-        return false;
-    }
     const QString refused = useCaps(m_job.evenUse, m_job.cellsX * m_job.cellsY, m_tileCount, m_caps);
     if (!refused.isEmpty()) {
         m_task.stop(MessageIcon::Information, refused);
@@ -289,8 +286,15 @@ bool MosaicRun::chooseTiles() {
 bool MosaicRun::chooseEvenly() {
     m_task.setStatus(QStringLiteral("Balancing tile use..."));
     if (!m_task.running()) return false;
-    const RgbPairDistance cost =
-        RgbPairDistance::fromScan(m_prepared.scan, m_job.cellsX, m_job.cellsY, m_table, m_tileCount);
+    // The measure of the greedy choice with the same options; a tile and its mirror are one tile.
+    std::unique_ptr<PairDistance> measure;
+    if (m_job.perceptual)
+        measure = std::make_unique<LabPairDistance>(LabPairDistance::fromScan(
+            m_prepared.scan, m_job.cellsX, m_job.cellsY, m_table, m_tileCount, m_job.mirror));
+    else
+        measure = std::make_unique<RgbPairDistance>(RgbPairDistance::fromScan(
+            m_prepared.scan, m_job.cellsX, m_job.cellsY, m_table, m_tileCount, m_job.mirror));
+    const PairDistance& cost = *measure;
     EvenUseOptions options;
     options.distance = m_job.distance;
     options.cellsX = m_job.cellsX;
@@ -316,9 +320,13 @@ bool MosaicRun::chooseEvenly() {
     m_task.setValue(0);
     m_task.clearTimeText();
     const bool drawPreview = !m_preview.isEmpty();
+    if (m_job.mirror) m_mirrored = MirrorPlan(m_job.cellsX, m_job.cellsY);
     for (int y = 0; y < m_job.cellsY; ++y)
         for (int x = 0; x < m_job.cellsX; ++x) {
-            m_plan.set(x, y, static_cast<std::int16_t>(tileOfCell[static_cast<std::size_t>(y) * m_job.cellsX + x] + 1));
+            const int cell = y * m_job.cellsX + x;
+            const int tile = tileOfCell[static_cast<std::size_t>(cell)];
+            m_plan.set(x, y, static_cast<std::int16_t>(tile + 1));
+            if (m_job.mirror) m_mirrored.set(x, y, cost.mirrored(cell, tile));
             if (drawPreview) drawPreviewCell(m_preview, m_layout, x, y, m_prepared.cells.pixel(x, y));
         }
     if (drawPreview) m_feed.offer(m_preview, true);
@@ -329,6 +337,7 @@ bool MosaicRun::chooseEvenly() {
                         .arg(m_job.distance));
     if (m_observer) {
         m_observer->evenUseSolved(stats);
+        if (m_job.mirror) m_observer->mirrorsChosen(m_mirrored);
         m_observer->planChosen(m_plan, m_tiles);
     }
     m_task.setStatus(QStringLiteral("Preparing smart table..."));

@@ -68,6 +68,9 @@ public:
     // limits[i] - offset <= 0 (no distance is negative).
     virtual void below(int cell, const int* tiles, const std::int64_t* limits, int count, std::int64_t offset,
                        std::vector<TileDistance>& out) const = 0;
+    // With mirrored tiles a tile's distance is that of its nearer face: whether
+    // that is the mirror for this cell.
+    virtual bool mirrored(int /*cell*/, int /*tile*/) const { return false; }
 };
 
 struct EvenUseHooks {

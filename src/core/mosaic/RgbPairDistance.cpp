@@ -8,7 +8,8 @@
 #include <emmintrin.h>
 #endif
 
-#include "mosaic/SourcePreparation.h"
+#include "mosaic/BoundedTileSearch.h"
+#include "mosaic/PairSamples.h"
 
 namespace tx {
 
@@ -45,70 +46,59 @@ constexpr std::uint32_t kNoBound = 0xFFFFFFFFu;
 }  // namespace
 
 RgbPairDistance::RgbPairDistance(const std::uint8_t* cellSamples, int cells, const std::uint8_t* tileSamples,
-                                 int tiles, int samples)
-    : m_cells(cells), m_tiles(tiles), m_samples(samples), m_stride((samples * 3 + 15) / 16 * 16) {
+                                 int tiles, int samples, int mirrorColumns)
+    : m_cells(cells),
+      m_tiles(tiles),
+      m_samples(samples),
+      m_faces(mirrorColumns > 0 ? 2 : 1),
+      m_stride((samples * 3 + 15) / 16 * 16) {
     const std::size_t bytes = static_cast<std::size_t>(samples) * 3;
+    const std::vector<std::uint8_t> faces = tileVariants(tileSamples, tiles, samples, mirrorColumns);
     m_cellData.assign(static_cast<std::size_t>(cells) * m_stride, 0);
-    m_tileData.assign(static_cast<std::size_t>(tiles) * m_stride, 0);
+    m_tileData.assign(static_cast<std::size_t>(tiles) * m_faces * m_stride, 0);
     for (int c = 0; c < cells; ++c)
         std::memcpy(m_cellData.data() + static_cast<std::size_t>(c) * m_stride, cellSamples + c * bytes, bytes);
-    for (int t = 0; t < tiles; ++t)
-        std::memcpy(m_tileData.data() + static_cast<std::size_t>(t) * m_stride, tileSamples + t * bytes, bytes);
+    for (int f = 0; f < tiles * m_faces; ++f)
+        std::memcpy(m_tileData.data() + static_cast<std::size_t>(f) * m_stride, faces.data() + f * bytes, bytes);
 }
 
 RgbPairDistance RgbPairDistance::fromScan(const Picture& scan, int cellsX, int cellsY, const TileColourTable& table,
-                                          int tileCount) {
-    const int samples = table.matrX * table.matrY;
-    std::vector<std::uint8_t> cells(static_cast<std::size_t>(cellsX) * cellsY * samples * 3);
-    for (int y = 0; y < cellsY; ++y)
-        for (int x = 0; x < cellsX; ++x)
-            sampleCell(scan, x, y, table.matrX, table.matrY,
-                       cells.data() + (static_cast<std::size_t>(y) * cellsX + x) * samples * 3);
-    return RgbPairDistance(cells.data(), cellsX * cellsY, table.tile(1), tileCount, samples);
+                                          int tileCount, bool mirror) {
+    const std::vector<std::uint8_t> cells = scanCellSamples(scan, cellsX, cellsY, table.matrX, table.matrY);
+    return RgbPairDistance(cells.data(), cellsX * cellsY, table.tile(1), tileCount, table.matrX * table.matrY,
+                           mirror ? table.matrX : 0);
 }
 
-std::int64_t RgbPairDistance::distance(int cell, int tile) const {
-    return boundedSad(cellAt(cell), tileAt(tile), m_stride / 16, kNoBound);
+// The exact distance when it is at most bound, otherwise some value above it. The
+// mirror counts only when strictly nearer.
+std::int64_t RgbPairDistance::bounded(const std::uint8_t* cell, int tile, std::int64_t bound) const {
+    const int vectors = m_stride / 16;
+    const std::uint32_t b = bound >= std::int64_t{kNoBound} ? kNoBound : static_cast<std::uint32_t>(bound);
+    const std::uint32_t d0 = boundedSad(cell, faceAt(tile, 0), vectors, b);
+    if (m_faces == 1 || d0 == 0) return d0;
+    const std::uint32_t b1 = d0 <= b ? d0 - 1 : b;
+    const std::uint32_t d1 = boundedSad(cell, faceAt(tile, 1), vectors, b1);
+    return d1 <= b1 ? d1 : d0;
+}
+
+std::int64_t RgbPairDistance::distance(int cell, int tile) const { return bounded(cellAt(cell), tile, kNoDistanceBound); }
+
+bool RgbPairDistance::mirrored(int cell, int tile) const {
+    if (m_faces == 1) return false;
+    const int vectors = m_stride / 16;
+    return boundedSad(cellAt(cell), faceAt(tile, 1), vectors, kNoBound) <
+           boundedSad(cellAt(cell), faceAt(tile, 0), vectors, kNoBound);
 }
 
 void RgbPairDistance::nearest(int cell, int k, std::vector<TileDistance>& out) const {
-    out.clear();
-    k = std::clamp(k, 0, m_tiles);
-    if (k == 0) return;
     const std::uint8_t* c = cellAt(cell);
-    const int vectors = m_stride / 16;
-    // A max-heap of the k best so far; a tile must beat its top.
-    auto worse = [](const TileDistance& a, const TileDistance& b) { return a < b; };
-    out.reserve(static_cast<std::size_t>(k));
-    for (int t = 0; t < m_tiles; ++t) {
-        if (static_cast<int>(out.size()) < k) {
-            out.push_back({boundedSad(c, tileAt(t), vectors, kNoBound), t});
-            std::push_heap(out.begin(), out.end(), worse);
-            continue;
-        }
-        const std::uint32_t bound = static_cast<std::uint32_t>(out.front().distance);
-        const std::uint32_t d = boundedSad(c, tileAt(t), vectors, bound);
-        if (d < bound) {  // equal distance: the lower tile, already kept, wins
-            std::pop_heap(out.begin(), out.end(), worse);
-            out.back() = {d, t};
-            std::push_heap(out.begin(), out.end(), worse);
-        }
-    }
-    std::sort_heap(out.begin(), out.end(), worse);
+    nearestTiles(m_tiles, k, [&](int t, std::int64_t bound) { return bounded(c, t, bound); }, out);
 }
 
 void RgbPairDistance::below(int cell, const int* tiles, const std::int64_t* limits, int count, std::int64_t offset,
                             std::vector<TileDistance>& out) const {
     const std::uint8_t* c = cellAt(cell);
-    const int vectors = m_stride / 16;
-    const std::int64_t most = static_cast<std::int64_t>(kNoBound) - 1;
-    for (int i = 0; i < count; ++i) {
-        const std::int64_t limit = limits[i] - offset;
-        if (limit <= 0) break;
-        const std::uint32_t bound = static_cast<std::uint32_t>(std::min(limit - 1, most));
-        const std::uint32_t d = boundedSad(c, tileAt(tiles[i]), vectors, bound);
-        if (d <= bound) out.push_back({d, tiles[i]});
-    }
+    tilesBelow(tiles, limits, count, offset, [&](int t, std::int64_t bound) { return bounded(c, t, bound); }, out);
 }
 
 }  // namespace tx

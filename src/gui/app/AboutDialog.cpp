@@ -67,6 +67,14 @@ AboutDialog::AboutDialog(bool intro, QWidget* parent) : QDialog(parent), m_intro
     m_link->setStyleSheet(QStringLiteral("color: #ffffff; text-decoration: underline; background: transparent;"));
     m_link->setCursor(Qt::PointingHandCursor);
     m_link->adjustSize();
+    // The link sits on the fixed picture left of the credits band: a large desktop
+    // font is made smaller until the address fits there.
+    const int room = CreditsBand{}.left - 12 - 6;
+    for (QFont f = m_link->font(); m_link->width() > room && f.pointSizeF() > 6.0;) {
+        f.setPointSizeF(f.pointSizeF() - 0.5);
+        m_link->setFont(f);
+        m_link->adjustSize();
+    }
     m_link->move(12, height() - m_link->height() - 10);
     m_link->installEventFilter(this);
     m_link->setVisible(!intro);

@@ -182,6 +182,15 @@ NewLibraryPage::NewLibraryPage(QWidget* parent) : QWidget(parent) {
     connect(Timer1, &QTimer::timeout, this, &NewLibraryPage::refresh);
 }
 
+namespace {
+NewLibraryPage::ScanHook& scanHook() {
+    static NewLibraryPage::ScanHook hook;
+    return hook;
+}
+}  // namespace
+
+void NewLibraryPage::setScanHook(ScanHook hook) { scanHook() = std::move(hook); }
+
 NewLibraryPage::~NewLibraryPage() {
     cancelScan();
     m_scanPool.waitForDone();
@@ -245,7 +254,8 @@ void NewLibraryPage::sourceChanged() {
         sinceShown.start();
         ScanControl control;
         control.cancelled = [stop] { return stop->load(); };
-        control.found = [this, stop, generation, &sinceShown](int n) {
+        control.found = [this, stop, generation, &sinceShown, hook = scanHook()](int n) {
+            if (hook) hook();
             if (stop->load() || sinceShown.elapsed() < 100) return;
             sinceShown.restart();
             QMetaObject::invokeMethod(

@@ -11,6 +11,7 @@
 #include <QThreadPool>
 #include <QTimer>
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <QWidget>
@@ -38,6 +39,10 @@ public:
     // "&Start!": every check in order, then the library job; the library's
     // information is read again afterwards.
     void start();
+
+    // Called on the scanning thread after each folder; tests slow the scan down with it.
+    using ScanHook = std::function<void()>;
+    static void setScanHook(ScanHook hook);
 
     // Paths of the pictures found, relative to the scan root ("x/a.jpg").
     const QStringList& foundImages() const { return m_found; }

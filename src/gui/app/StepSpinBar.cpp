@@ -1,5 +1,6 @@
 #include "app/StepSpinBar.h"
 
+#include <QKeyEvent>
 #include <QWheelEvent>
 #include <algorithm>
 
@@ -24,6 +25,29 @@ void StepSpinBar::mirrorStep(int action) {
     default:
         break;
     }
+}
+
+void StepSpinBar::operateFrom(QWidget* field) {
+    m_field = field;
+    field->installEventFilter(this);
+}
+
+bool StepSpinBar::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_field && event->type() == QEvent::KeyPress && isEnabled()) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        switch (key->key()) {
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+        case Qt::Key_PageUp:
+        case Qt::Key_PageDown:
+            if (key->modifiers() & ~Qt::KeypadModifier) break;
+            keyPressEvent(key);
+            return true;
+        default:
+            break;
+        }
+    }
+    return QScrollBar::eventFilter(watched, event);
 }
 
 void StepSpinBar::wheelEvent(QWheelEvent* event) {

@@ -47,9 +47,10 @@ QSlider* slider(QWidget* parent, const char* objectName, int min, int max, int x
     return s;
 }
 
-QScrollBar* spin(QWidget* parent, const char* objectName, int x, int y) {
+QScrollBar* spin(QWidget* parent, const char* objectName, int x, int y, QWidget* field) {
     auto* s = place(new StepSpinBar(parent), objectName, x, y, 16, 22);
     s->setRange(MosaicDefaults::kMatrixMin, MosaicDefaults::kMatrixMax);
+    s->operateFrom(field);
     return s;
 }
 
@@ -150,11 +151,11 @@ ScanPage::ScanPage(QWidget* parent) : QWidget(parent) {
     matrX = field(this, "matrX", 122, kTop + 24, 40);
     place(makeBuddyLabel(this, "Label38", QStringLiteral("&Horizontal Steps:"), matrX), "Label38", 12, kTop + 25, 108,
           20);
-    VScroll3 = spin(this, "VScroll3", 164, kTop + 24);
+    VScroll3 = spin(this, "VScroll3", 164, kTop + 24, matrX);
     VScroll3->setAccessibleName(QStringLiteral("Horizontal Steps"));
     matrY = field(this, "matrY", 122, kTop + 50, 40);
     place(makeBuddyLabel(this, "Label26", QStringLiteral("&Vertical Steps:"), matrY), "Label26", 12, kTop + 51, 108, 20);
-    VScroll2 = spin(this, "VScroll2", 164, kTop + 50);
+    VScroll2 = spin(this, "VScroll2", 164, kTop + 50, matrY);
     VScroll2->setAccessibleName(QStringLiteral("Vertical Steps"));
     Check8 = check(this, "Check8", QStringLiteral("&Lock"), 190, kTop + 37, 80);
     Picture16 = picture(this, "Picture16", 300, kTop + 10, 52, 52);
@@ -170,8 +171,8 @@ ScanPage::ScanPage(QWidget* parent) : QWidget(parent) {
         place(new QRadioButton(QStringLiteral("&Smart Rendering"), this), "render_smart", 12, kTop + 158, 200, 22);
     Picture3 = picture(this, "Picture3", 300, kTop + 130, 66, 66);
     filter = check(this, "filter", QStringLiteral("Additional &Filtering"), 12, kTop + 188, 200);
-    matchingNote = text(this, "matchingNote", QStringLiteral("Perceptual matching"),
-                        Picture17->geometry().center().x() - 65, kTop + 64, 130);
+    // Centred under Picture17 (x 380, 52 wide), in the design font's pixels.
+    matchingNote = text(this, "matchingNote", QStringLiteral("Perceptual matching"), 380 + 52 / 2 - 65, kTop + 64, 130);
     matchingNote->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     matchingNote->setVisible(false);
     evenUse = place(new EvenUseBox(this), "evenUseBox", 12, kTop + 214, 478, 2 * 22 + 4);

@@ -80,7 +80,8 @@ void TileViewer::buildControls() {
 
     m_area = new QLabel(this);
     m_area->setObjectName(QStringLiteral("bildschirm"));
-    m_area->setGeometry(viewer::kAreaLeft, viewer::kAreaTop, areaWidth, areaHeight);
+    // A strip wider than the area (a large font) widens the window; the area stays in the middle.
+    m_area->setGeometry((size.width - areaWidth) / 2, viewer::kAreaTop, areaWidth, areaHeight);
     m_area->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_area->setAccessibleName(QStringLiteral("Tiles"));
     m_area->setAccessibleDescription(

@@ -52,7 +52,9 @@ ViewerWindow::ViewerWindow(const Picture& source, int cellsX, int cellsY, QSize 
 
     m_area = new QLabel(this);
     m_area->setObjectName(QStringLiteral("bildschirm"));
-    m_area->setGeometry(viewer::kAreaLeft, viewer::kAreaTop, viewer::kAreaWidth, viewer::kAreaHeight);
+    // A strip wider than the area (a large font) widens the window; the area stays in the middle.
+    m_area->setGeometry((size.width - viewer::kAreaWidth) / 2, viewer::kAreaTop, viewer::kAreaWidth,
+                        viewer::kAreaHeight);
     m_area->setAccessibleName(QStringLiteral("Source Preview"));
     m_area->setAccessibleDescription(
         QStringLiteral("Left click zooms in on the cell, right click zooms out"));
