@@ -263,17 +263,20 @@ bool solveEvenUse(const PairDistance& cost, const UseCaps& caps, const EvenUseOp
                 if (count == 0) return;
                 scratch.clear();
                 cost.below(c, order.data(), limits.data(), count, pc, scratch);
-                auto& mine = found[static_cast<std::size_t>(c)];
+                // Keyed by reduced cost while choosing the most negative; only
+                // those are kept, so a cell never holds all its negative pairs.
+                std::size_t kept = 0;
                 for (const TileDistance& td : scratch) {
                     if (cand.contains(c, td.tile)) continue;
-                    // Keyed by reduced cost while choosing the most negative.
                     const std::int64_t reduced = td.distance + pc - solution.tilePotential[static_cast<std::size_t>(td.tile)];
-                    mine.push_back({reduced, td.tile});
+                    scratch[kept++] = {reduced, td.tile};
                 }
-                if (static_cast<int>(mine.size()) > added) {
-                    std::nth_element(mine.begin(), mine.begin() + added - 1, mine.end());
-                    mine.resize(static_cast<std::size_t>(added));
-                }
+                if (kept == 0) return;
+                const auto take = std::min<std::size_t>(kept, static_cast<std::size_t>(added));
+                std::nth_element(scratch.begin(), scratch.begin() + static_cast<std::ptrdiff_t>(take - 1),
+                                 scratch.begin() + static_cast<std::ptrdiff_t>(kept));
+                auto& mine = found[static_cast<std::size_t>(c)];
+                mine.assign(scratch.begin(), scratch.begin() + static_cast<std::ptrdiff_t>(take));
                 for (TileDistance& td : mine) td.distance = cost.distance(c, td.tile);
             }))
             return false;
