@@ -2,7 +2,8 @@
 # Starts the real program under a real X server (xvfb-run, not Qt's offscreen
 # platform), checks that the wizard appears with its size, and makes a mosaic
 # through the wizard's own controls, typed as a user would: welcome page, source
-# and library, three option pages, Return for "&Render!", the save dialog, the task window.
+# and library, three option pages, Return for "&Render!", the save dialog, the task window;
+# then an even mosaic ("&Even tile use" on page 11, the target typed on page 13).
 # Exits non-zero when anything fails.
 #   scripts/gui-e2e.sh [BUILD_DIR | PROGRAM]      (default: build)
 # An installed program (e.g. /usr/bin/tesselix: no Gfx folder beside it) runs as a
@@ -84,6 +85,42 @@ tx_type "$task" alt+f
 tx_wait_gone_id "$task" || tx_fail "the task window did not close on Finished"
 head -c 2 "$target" | od -An -tx1 | grep -q "ff d8" || tx_fail "$target is not a JPEG file"
 echo "gui-e2e: a mosaic was made through the wizard ($(stat -c %s "$target") bytes)"
+
+# Even tile use, typed on page 11 in a fresh start; the target typed on page 13.
+even_target="$TX_TMP/wizard-even.jpg"
+tx_restart_program "$build"
+tx_type "$wizard" alt+m alt+n
+sleep 0.5
+xdotool windowfocus --sync "$wizard"
+xdotool key ctrl+a
+xdotool type --delay 5 "$source_picture"
+tx_type "$wizard" Tab Tab Down
+sleep 0.5
+tx_type "$wizard" alt+n
+sleep 0.3
+tx_type "$wizard" alt+e
+sleep 0.3
+tx_type "$wizard" alt+n
+sleep 0.3
+tx_type "$wizard" alt+n
+sleep 0.3
+tx_type "$wizard" alt+f ctrl+a
+xdotool type --delay 5 "$even_target"
+tx_type "$wizard" Return
+for _ in $(seq 600); do
+  [ -s "$even_target" ] && break
+  kill -0 "$TX_PID" 2>/dev/null || tx_fail "the program ended during the even job"
+  sleep 0.1
+done
+[ -s "$even_target" ] || tx_fail "no even mosaic was written to $even_target"
+sleep 1
+task=$(xdotool search --onlyvisible --name '^Tesselix$' | grep -v "^$wizard\$" | head -n1 || true)
+[ -n "$task" ] || tx_fail "no task window for the even mosaic"
+tx_type "$task" alt+f
+tx_wait_gone_id "$task" || tx_fail "the task window did not close on Finished"
+head -c 2 "$even_target" | od -An -tx1 | grep -q "ff d8" || tx_fail "$even_target is not a JPEG file"
+grep -q '[\\]EvenUse=1$' "$TX_TMP/settings.ini" || tx_fail "the wizard did not keep \"every tile before repeats\""
+echo "gui-e2e: an even mosaic (every tile before repeats) was made through the wizard ($(stat -c %s "$even_target") bytes)"
 
 # The library branch, in a fresh start of the program.
 pictures="$TX_TMP/pictures"
