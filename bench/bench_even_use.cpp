@@ -5,6 +5,7 @@
 // of a cell against its tile) of both, and the peak memory. The caps are checked.
 //
 //   bench_even_use [--dir FOLDER] [--case every|max2|all] [--cells N] [--matrix M] [--distance D] [--engine]
+//                  [--candidates K] [--added A]   (the solver's first and per-round pairs per cell)
 //                  [--verbose]   (the start of each pass over the cells on stderr)
 //   (default folder: <temp>/tesselix-bench-even, kept between runs; one case per
 //   run gives its own peak memory; --engine also runs the whole job to a JPEG)
@@ -37,6 +38,9 @@ using namespace tx;
 using txbench::now;
 
 namespace {
+
+// Solver knobs from the command line; 0 keeps the solver's defaults.
+int gCandidates = 0, gAdded = 0;
 
 struct Case {
     const char* name;
@@ -164,6 +168,8 @@ bool runCase(const QString& base, const Case& c, int cellsX, int cellsY, int mat
         return false;
     }
     EvenUseOptions options;
+    if (gCandidates > 0) options.candidates = gCandidates;
+    if (gAdded > 0) options.addedPerRound = gAdded;
     options.distance = distance;
     options.cellsX = cellsX;
     options.cellsY = cellsY;
@@ -254,12 +260,14 @@ int main(int argc, char** argv) {
         else if (a == "--cells" && k + 1 < argc) cellsSide = std::atoi(argv[++k]);
         else if (a == "--matrix" && k + 1 < argc) matrix = std::atoi(argv[++k]);
         else if (a == "--distance" && k + 1 < argc) distance = std::atoi(argv[++k]);
+        else if (a == "--candidates" && k + 1 < argc) gCandidates = std::atoi(argv[++k]);
+        else if (a == "--added" && k + 1 < argc) gAdded = std::atoi(argv[++k]);
         else if (a == "--engine") engine = true;
         else if (a == "--verbose") verbose = true;
         else {
             std::fprintf(stderr,
                          "usage: bench_even_use [--dir FOLDER] [--case every|max2|all] [--cells N] [--matrix M] "
-                         "[--distance D] [--engine] [--verbose]\n");
+                         "[--distance D] [--candidates K] [--added A] [--engine] [--verbose]\n");
             return 2;
         }
     }
