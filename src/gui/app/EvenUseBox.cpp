@@ -43,6 +43,8 @@ EvenUseBox::EvenUseBox(QWidget* parent) : QWidget(parent) {
     choice->addSpacing(fontMetrics().averageCharWidth() * 2);
     choice->addWidget(atMost);
     choice->addWidget(maxUses);
+    // the box's frame would otherwise touch the word after it
+    choice->addSpacing(fontMetrics().averageCharWidth() / 2);
     choice->addWidget(timesLabel);
     choice->addStretch();
     rows->addLayout(choice);
