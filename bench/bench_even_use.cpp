@@ -6,6 +6,7 @@
 //
 //   bench_even_use [--dir FOLDER] [--case every|max2|all] [--cells N] [--matrix M] [--distance D] [--engine]
 //                  [--candidates K] [--added A]   (the solver's first and per-round pairs per cell)
+//                  [--flow-rounds]   (network simplex rounds instead of the auction)
 //                  [--verbose]   (the start of each pass over the cells on stderr)
 //   (default folder: <temp>/tesselix-bench-even, kept between runs; one case per
 //   run gives its own peak memory; --engine also runs the whole job to a JPEG)
@@ -41,6 +42,7 @@ namespace {
 
 // Solver knobs from the command line; 0 keeps the solver's defaults.
 int gCandidates = 0, gAdded = 0;
+bool gFlowRounds = false;  // the network simplex rounds instead of the auction
 
 struct Case {
     const char* name;
@@ -170,6 +172,7 @@ bool runCase(const QString& base, const Case& c, int cellsX, int cellsY, int mat
     EvenUseOptions options;
     if (gCandidates > 0) options.candidates = gCandidates;
     if (gAdded > 0) options.addedPerRound = gAdded;
+    if (gFlowRounds) options.solver = EvenUseSolver::FlowRounds;
     options.distance = distance;
     options.cellsX = cellsX;
     options.cellsY = cellsY;
@@ -209,8 +212,10 @@ bool runCase(const QString& base, const Case& c, int cellsX, int cellsY, int mat
                 "%.2f s, network solves and repair %.2f s\n",
                 greedySeconds, tableSeconds, solveSeconds, candidateSeconds, static_cast<int>(passes.size()) - 1,
                 pricingSeconds, solveSeconds - passSeconds);
-    std::printf("  %d solver rounds (the last proven optimal), %lld candidate pairs in the last network (%.1f a cell)\n",
-                stats.rounds, static_cast<long long>(stats.candidatePairs), double(stats.candidatePairs) / cells);
+    std::printf("  %d solver rounds or auction phases (the last proven optimal), %lld bids, %lld full looks, "
+                "%lld candidate pairs (%.1f a cell)\n",
+                stats.rounds, static_cast<long long>(stats.bids), static_cast<long long>(stats.looks),
+                static_cast<long long>(stats.candidatePairs), double(stats.candidatePairs) / cells);
     const Quality g = measure(greedy, cost, table, src.cells, cellsX, cellsY, c.tiles, distance);
     const Quality e = measure(even, cost, table, src.cells, cellsX, cellsY, c.tiles, distance);
     printQuality("greedy", g, 0);
@@ -262,12 +267,13 @@ int main(int argc, char** argv) {
         else if (a == "--distance" && k + 1 < argc) distance = std::atoi(argv[++k]);
         else if (a == "--candidates" && k + 1 < argc) gCandidates = std::atoi(argv[++k]);
         else if (a == "--added" && k + 1 < argc) gAdded = std::atoi(argv[++k]);
+        else if (a == "--flow-rounds") gFlowRounds = true;
         else if (a == "--engine") engine = true;
         else if (a == "--verbose") verbose = true;
         else {
             std::fprintf(stderr,
                          "usage: bench_even_use [--dir FOLDER] [--case every|max2|all] [--cells N] [--matrix M] "
-                         "[--distance D] [--candidates K] [--added A] [--engine] [--verbose]\n");
+                         "[--distance D] [--candidates K] [--added A] [--flow-rounds] [--engine] [--verbose]\n");
             return 2;
         }
     }

@@ -194,11 +194,11 @@ int runMosaic(const QStringList& args, Io io) {
     int rc = finishJob(result, io, true);
     if (files.evenUse && !quiet) {
         const EvenUseStats& s = *files.evenUse;
-        io.err << QStringLiteral("Even tile use: total distance %1 (optimum %2 proven in %3 rounds over %4 pairs%5)")
+        io.err << QStringLiteral("Even tile use: total distance %1 (optimum %2 proven after %3 auction phases, %4 bids%5)")
                       .arg(s.cost)
                       .arg(s.optimumCost)
                       .arg(s.rounds)
-                      .arg(s.candidatePairs)
+                      .arg(s.bids)
                       .arg(perceptual ? QStringLiteral("; in 1/256 of a CIE76 colour difference") : QString());
         if (s.movedCells > 0 || s.unresolvedPairs > 0)
             io.err << QStringLiteral("; the minimal distance moved %1 cells for %2 more (%3%)")

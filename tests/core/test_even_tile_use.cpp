@@ -185,6 +185,8 @@ TEST(EvenTileUse, TotalCostEqualsTheDenseOptimum) {
         EvenUseOptions options;
         options.candidates = 1 + round % 3;
         options.addedPerRound = 1 + round % 2;
+        // Both solvers: the auction (default) and the network simplex rounds.
+        if (round % 4 == 3) options.solver = EvenUseSolver::FlowRounds;
         std::vector<int> tileOf;
         EvenUseStats stats;
         ASSERT_TRUE(solveEvenUse(cost, caps, options, tileOf, stats));
@@ -446,4 +448,23 @@ TEST(EvenTileUse, MirrorsShareTheirTilesCapsAndSquare) {
             EXPECT_EQ(tileOf, (std::vector<int>{1, 0, 1, 0}));
         }
     }
+}
+
+// All cells alike and one tile in view each: every cell's list goes stale as
+// the prices of the near tiles rise, so cells must look at all tiles again.
+TEST(EvenTileUse, CellsLookAgainWhenTheirTilesGetDear) {
+    const int cells = 12, tiles = 15;
+    std::vector<std::uint8_t> cs(cells * 3, 100), ts;
+    for (int t = 0; t < tiles; ++t) ts.insert(ts.end(), {static_cast<std::uint8_t>(100 + 7 * t), 100, 100});
+    const RgbPairDistance cost(cs.data(), cells, ts.data(), tiles, 1);
+    UseCaps caps;
+    ASSERT_TRUE(useCaps({EvenUseMode::MaxUses, 1}, cells, tiles, caps).isEmpty());
+    EvenUseOptions options;
+    options.candidates = 1;
+    std::vector<int> tileOf;
+    EvenUseStats stats;
+    ASSERT_TRUE(solveEvenUse(cost, caps, options, tileOf, stats));
+    expectCapsHeld(tileOf, caps);
+    EXPECT_EQ(totalCost(cost, tileOf), 7 * (cells - 1) * cells / 2);
+    EXPECT_GT(stats.looks, 0);
 }

@@ -11,6 +11,8 @@
 #include <mutex>
 #include <thread>
 
+#include "mosaic/EvenUseAuction.h"
+#include "mosaic/EvenUsePasses.h"
 #include "support/Parallel.h"
 
 #if TX_HAVE_LEMON
@@ -21,27 +23,6 @@
 namespace tx {
 
 namespace {
-
-bool keepGoing(const EvenUseHooks& hooks) { return !hooks.running || hooks.running(); }
-
-// Cells per block of a pass: the hooks are polled between blocks.
-constexpr int kBlockCells = 1024;
-
-// Runs body(cell, scratch) for every cell on all cores, block by block, with
-// progress and the running hook between blocks. False when stopped.
-template <class Body>
-bool forEveryCell(int cells, int pass, const EvenUseHooks& hooks, Body&& body) {
-    for (int begin = 0; begin < cells; begin += kBlockCells) {
-        if (!keepGoing(hooks)) return false;
-        const int end = std::min(cells, begin + kBlockCells);
-        parallelFor(end - begin, 32, [&](std::int64_t b, std::int64_t e) {
-            std::vector<TileDistance> scratch;
-            for (std::int64_t c = b; c < e; ++c) body(begin + static_cast<int>(c), scratch);
-        });
-        if (hooks.progress) hooks.progress(pass, end, cells);
-    }
-    return keepGoing(hooks);
-}
 
 // Candidates of every cell as one sorted-by-tile list each.
 struct Candidates {
@@ -185,46 +166,11 @@ void sortByTile(std::vector<TileDistance>& list) {
     std::sort(list.begin(), list.end(), [](const TileDistance& a, const TileDistance& b) { return a.tile < b.tile; });
 }
 
-}  // namespace
-
-bool evenUseAvailable() { return TX_HAVE_LEMON != 0; }
-
-QString useCaps(const EvenUse& use, int cells, int tiles, UseCaps& caps) {
-    caps = UseCaps();
-    if (tiles <= 0 || cells <= 0) return QStringLiteral("There are no tiles to use.");
-    caps.lower.assign(static_cast<std::size_t>(tiles), 0);
-    caps.upper.assign(static_cast<std::size_t>(tiles), 1);
-    if (use.mode == EvenUseMode::MaxUses) {
-        if (use.maxUses < 1) return QStringLiteral("Each tile must be allowed at least once.");
-        if (std::int64_t{use.maxUses} * tiles < cells)
-            return QStringLiteral("%1 tiles used at most %2 times cannot fill %3 cells.\r\nPlease allow more uses, use more tiles or less cells.")
-                .arg(tiles)
-                .arg(use.maxUses)
-                .arg(cells);
-        std::fill(caps.upper.begin(), caps.upper.end(), use.maxUses);
-    } else if (use.mode == EvenUseMode::EveryTile && cells >= tiles) {
-        std::fill(caps.lower.begin(), caps.lower.end(), cells / tiles);
-        std::fill(caps.upper.begin(), caps.upper.end(), (cells + tiles - 1) / tiles);
-    }
-    return QString();
-}
-
-bool solveEvenUse(const PairDistance& cost, const UseCaps& caps, const EvenUseOptions& options,
-                  std::vector<int>& tileOfCell, EvenUseStats& stats, const EvenUseHooks& hooks) {
+// Column generation over LEMON's network simplex: solve on candidates, price
+// every pair with the potentials, add the negative ones, until none is left.
+bool flowRounds(const PairDistance& cost, const UseCaps& caps, const EvenUseOptions& options, std::vector<int>& result,
+                EvenUseStats& stats, const EvenUseHooks& hooks) {
     const int n = cost.cellCount(), m = cost.tileCount();
-    if (static_cast<int>(caps.lower.size()) != m || static_cast<int>(caps.upper.size()) != m)
-        throw std::invalid_argument("caps do not match the tiles");
-    std::int64_t lowerSum = 0, upperSum = 0;
-    for (int t = 0; t < m; ++t) {
-        if (caps.lower[static_cast<std::size_t>(t)] < 0 || caps.lower[static_cast<std::size_t>(t)] > caps.upper[static_cast<std::size_t>(t)])
-            throw std::invalid_argument("a tile's lower cap is above its upper cap");
-        lowerSum += caps.lower[static_cast<std::size_t>(t)];
-        upperSum += caps.upper[static_cast<std::size_t>(t)];
-    }
-    if (lowerSum > n || upperSum < n) throw std::invalid_argument("no assignment meets the caps");
-    if (!evenUseAvailable()) throw std::logic_error("built without the min-cost flow library");
-    stats = EvenUseStats();
-
     Candidates cand;
     cand.ofCell.resize(static_cast<std::size_t>(n));
     const int k = std::clamp(options.candidates, 1, m);
@@ -293,12 +239,68 @@ bool solveEvenUse(const PairDistance& cost, const UseCaps& caps, const EvenUseOp
         if (!any) break;
     }
 
-    std::vector<int> result = solution.tileOfCell;
-    for (int c = 0; c < n; ++c) {
+    result = solution.tileOfCell;
+    for (int c = 0; c < n; ++c)
         if (result[static_cast<std::size_t>(c)] < 0) throw std::logic_error("the optimum uses a penalty arc");
-        stats.optimumCost += cost.distance(c, result[static_cast<std::size_t>(c)]);
-    }
     stats.candidatePairs = cand.pairs();
+    return true;
+}
+
+
+}  // namespace
+
+bool evenUseAvailable() { return TX_HAVE_LEMON != 0; }
+
+QString useCaps(const EvenUse& use, int cells, int tiles, UseCaps& caps) {
+    caps = UseCaps();
+    if (tiles <= 0 || cells <= 0) return QStringLiteral("There are no tiles to use.");
+    caps.lower.assign(static_cast<std::size_t>(tiles), 0);
+    caps.upper.assign(static_cast<std::size_t>(tiles), 1);
+    if (use.mode == EvenUseMode::MaxUses) {
+        if (use.maxUses < 1) return QStringLiteral("Each tile must be allowed at least once.");
+        if (std::int64_t{use.maxUses} * tiles < cells)
+            return QStringLiteral("%1 tiles used at most %2 times cannot fill %3 cells.\r\nPlease allow more uses, use more tiles or less cells.")
+                .arg(tiles)
+                .arg(use.maxUses)
+                .arg(cells);
+        std::fill(caps.upper.begin(), caps.upper.end(), use.maxUses);
+    } else if (use.mode == EvenUseMode::EveryTile && cells >= tiles) {
+        std::fill(caps.lower.begin(), caps.lower.end(), cells / tiles);
+        std::fill(caps.upper.begin(), caps.upper.end(), (cells + tiles - 1) / tiles);
+    }
+    return QString();
+}
+
+bool solveEvenUse(const PairDistance& cost, const UseCaps& caps, const EvenUseOptions& options,
+                  std::vector<int>& tileOfCell, EvenUseStats& stats, const EvenUseHooks& hooks) {
+    const int n = cost.cellCount(), m = cost.tileCount();
+    if (static_cast<int>(caps.lower.size()) != m || static_cast<int>(caps.upper.size()) != m)
+        throw std::invalid_argument("caps do not match the tiles");
+    std::int64_t lowerSum = 0, upperSum = 0;
+    for (int t = 0; t < m; ++t) {
+        if (caps.lower[static_cast<std::size_t>(t)] < 0 || caps.lower[static_cast<std::size_t>(t)] > caps.upper[static_cast<std::size_t>(t)])
+            throw std::invalid_argument("a tile's lower cap is above its upper cap");
+        lowerSum += caps.lower[static_cast<std::size_t>(t)];
+        upperSum += caps.upper[static_cast<std::size_t>(t)];
+    }
+    if (lowerSum > n || upperSum < n) throw std::invalid_argument("no assignment meets the caps");
+    if (!evenUseAvailable()) throw std::logic_error("built without the min-cost flow library");
+    stats = EvenUseStats();
+
+    std::vector<int> result;
+    if (options.solver == EvenUseSolver::Auction) {
+        AuctionOptions ao;
+        ao.listLength = options.candidates;
+        AuctionStats as;
+        if (!auctionAssignment(cost, caps, ao, result, as, hooks)) return false;
+        stats.rounds = as.phases;
+        stats.bids = as.bids;
+        stats.looks = as.looks;
+        stats.candidatePairs = std::int64_t{n} * std::min(std::max(1, options.candidates), m);
+    } else if (!flowRounds(cost, caps, options, result, stats, hooks)) {
+        return false;
+    }
+    for (int c = 0; c < n; ++c) stats.optimumCost += cost.distance(c, result[static_cast<std::size_t>(c)]);
 
     if (options.distance > 0 && options.cellsX > 0 && options.cellsY > 0 &&
         std::int64_t{options.cellsX} * options.cellsY == n) {

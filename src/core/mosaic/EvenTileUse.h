@@ -2,13 +2,15 @@
 // Even tile use: one tile for every cell with the least total distance while
 // each tile is used between a lower and an upper number of times.
 //
-// Solved as a min-cost flow (LEMON's NetworkSimplex) on sparse candidates, each
-// cell's k nearest tiles. The solution is then proven optimal over every
-// cell-tile pair: each pair is priced with the solver's node potentials and any
-// pair with a negative reduced cost joins the candidates, until none is left.
-// Candidates that cannot satisfy the caps are never a dead end: every cell may
-// also reach every tile through a penalty arc dearer than any real assignment,
-// so the pricing rounds add exactly the pairs that make the candidates feasible.
+// Solved by default with an auction over every cell-tile pair (EvenUseAuction.h),
+// which ends at a proven optimum without a table of all distances. The other
+// solver is a min-cost flow (LEMON's NetworkSimplex) on sparse candidates, each
+// cell's k nearest tiles, proven optimal over every pair by pricing each pair
+// with the solver's node potentials and adding any pair with a negative reduced
+// cost, until none is left; every cell may also reach every tile through a
+// penalty arc dearer than any real assignment, so candidates that cannot
+// satisfy the caps are never a dead end. It is slower on large jobs where the
+// caps bind hard (every round solves a growing network from scratch).
 //
 // The distance of a pair comes from a PairDistance, so the measure is pluggable
 // (the RGB city-block distance of the tile choice is RgbPairDistance).
@@ -51,6 +53,13 @@ struct TileDistance {
     }
 };
 
+// Tiles in rising price as the prices were at some moment; prices that only rise
+// since then make those prices lower bounds.
+struct PricedOrder {
+    std::vector<int> tiles;
+    std::vector<std::int64_t> prices;
+};
+
 // The cost of putting a tile on a cell, cells and tiles numbered from 0.
 // Every member is called from several threads at once.
 class PairDistance {
@@ -68,6 +77,11 @@ public:
     // limits[i] - offset <= 0 (no distance is negative).
     virtual void below(int cell, const int* tiles, const std::int64_t* limits, int count, std::int64_t offset,
                        std::vector<TileDistance>& out) const = 0;
+    // The k tiles with the least distance * scale + price[tile] (that value in
+    // `distance`), least first, ties to any; `order` holds lower bounds of the
+    // prices in rising order, so the pass stops where no tile can come in.
+    virtual void nearestPriced(int cell, const PricedOrder& order, const std::int64_t* price, std::int64_t scale,
+                               int k, std::vector<TileDistance>& out) const = 0;
     // With mirrored tiles a tile's distance is that of its nearer face: whether
     // that is the mirror for this cell.
     virtual bool mirrored(int /*cell*/, int /*tile*/) const { return false; }
@@ -81,8 +95,11 @@ struct EvenUseHooks {
     std::function<void(int pass, int done, int total)> progress;
 };
 
+enum class EvenUseSolver { Auction, FlowRounds };
+
 struct EvenUseOptions {
-    int candidates = 8;      // first k nearest tiles per cell
+    EvenUseSolver solver = EvenUseSolver::Auction;
+    int candidates = 16;     // tiles a cell keeps in view (the auction's list, the flow's first k)
     int addedPerRound = 6;   // most negative pairs a cell adds per pricing round
     int distance = 0;        // minimal distance between identical tiles (0: none)
     int cellsX = 0;          // layout of the cells (row-major) for the distance
@@ -90,7 +107,9 @@ struct EvenUseOptions {
 };
 
 struct EvenUseStats {
-    int rounds = 0;               // solver runs, the last one proven optimal
+    int rounds = 0;               // solver runs (auction phases), the last one proven optimal
+    std::int64_t bids = 0;        // of the auction
+    std::int64_t looks = 0;       // of the auction: a cell's look at every tile
     std::int64_t candidatePairs = 0;  // pairs in the last network
     std::int64_t optimumCost = 0;     // without the minimal distance
     std::int64_t cost = 0;            // after the distance repair

@@ -122,4 +122,10 @@ void LabPairDistance::below(int cell, const int* tiles, const std::int64_t* limi
     tilesBelow(tiles, limits, count, offset, [&](int t, std::int64_t bound) { return bounded(c, t, bound); }, out);
 }
 
+void LabPairDistance::nearestPriced(int cell, const PricedOrder& order, const std::int64_t* price, std::int64_t scale,
+                                    int k, std::vector<TileDistance>& out) const {
+    const float* c = cellAt(cell);
+    pricedTiles(order, price, scale, k, [&](int t, std::int64_t bound) { return bounded(c, t, bound); }, out);
+}
+
 }  // namespace tx

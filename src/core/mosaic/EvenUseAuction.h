@@ -1,0 +1,40 @@
+#pragma once
+// The exact solver of even tile use: an auction with epsilon scaling over every
+// cell-tile pair, without a table of all their distances.
+//
+// Every tile has one slot per allowed use, each with a price; a cell bids for
+// the slot that is cheapest for it (distance + price), outbidding its holder.
+// The uses beyond a tile's lower cap are also open to "spare" bidders with no
+// distance, one for every slot no cell will fill, so that all slots are taken
+// and every lower cap is met by cells. Distances are scaled by slots + 1 so that
+// the last phase, epsilon 1, ends at the optimum of the integer distances.
+//
+// Prices only rise. A cell keeps its k cheapest tiles and the value of the next
+// one when it looked; no tile outside the list can have got cheaper than that,
+// so bids from the list are exact and a cell looks at all tiles again only when
+// its list has become dearer than that bound.
+
+#include <cstdint>
+#include <vector>
+
+#include "mosaic/EvenTileUse.h"
+
+namespace tx {
+
+struct AuctionOptions {
+    int listLength = 16;  // tiles a cell keeps between full looks
+    int scaling = 6;      // epsilon falls by this factor from phase to phase
+};
+
+struct AuctionStats {
+    int phases = 0;
+    std::int64_t bids = 0;
+    std::int64_t looks = 0;  // full looks of a cell at every tile
+};
+
+// An optimal assignment under the caps (sums already checked against the
+// cells). False when stopped by a hook; tileOfCell is then untouched.
+bool auctionAssignment(const PairDistance& cost, const UseCaps& caps, const AuctionOptions& options,
+                       std::vector<int>& tileOfCell, AuctionStats& stats, const EvenUseHooks& hooks);
+
+}  // namespace tx
