@@ -54,38 +54,4 @@ void tilesBelow(const int* tiles, const std::int64_t* limits, int count, std::in
     }
 }
 
-// PairDistance::nearestPriced over a bounded distance.
-template <class Bounded>
-void pricedTiles(const PricedOrder& order, const std::int64_t* price, std::int64_t scale, int k, Bounded&& bounded,
-                 std::vector<TileDistance>& out) {
-    out.clear();
-    const int tiles = static_cast<int>(order.tiles.size());
-    k = std::clamp(k, 0, tiles);
-    if (k == 0) return;
-    auto worse = [](const TileDistance& a, const TileDistance& b) { return a < b; };
-    out.reserve(static_cast<std::size_t>(k));
-    for (int i = 0; i < tiles; ++i) {
-        const int t = order.tiles[static_cast<std::size_t>(i)];
-        const std::int64_t p = price[t];
-        if (static_cast<int>(out.size()) < k) {
-            out.push_back({bounded(t, kNoDistanceBound) * scale + p, t});
-            std::push_heap(out.begin(), out.end(), worse);
-            continue;
-        }
-        // Prices only rise, so no tile from here on is below its price then.
-        const std::int64_t top = out.front().distance;
-        if (order.prices[static_cast<std::size_t>(i)] >= top) break;
-        // value < top  <=>  d * scale < top - p  <=>  d <= (top - p - 1) / scale
-        if (top - p <= 0) continue;
-        const std::int64_t bound = (top - p - 1) / scale;
-        const std::int64_t d = bounded(t, bound);
-        if (d <= bound) {
-            std::pop_heap(out.begin(), out.end(), worse);
-            out.back() = {d * scale + p, t};
-            std::push_heap(out.begin(), out.end(), worse);
-        }
-    }
-    std::sort_heap(out.begin(), out.end(), worse);
-}
-
 }  // namespace tx

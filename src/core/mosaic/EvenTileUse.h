@@ -53,13 +53,6 @@ struct TileDistance {
     }
 };
 
-// Tiles in rising price as the prices were at some moment; prices that only rise
-// since then make those prices lower bounds.
-struct PricedOrder {
-    std::vector<int> tiles;
-    std::vector<std::int64_t> prices;
-};
-
 // The cost of putting a tile on a cell, cells and tiles numbered from 0.
 // Every member is called from several threads at once.
 class PairDistance {
@@ -77,11 +70,9 @@ public:
     // limits[i] - offset <= 0 (no distance is negative).
     virtual void below(int cell, const int* tiles, const std::int64_t* limits, int count, std::int64_t offset,
                        std::vector<TileDistance>& out) const = 0;
-    // The k tiles with the least distance * scale + price[tile] (that value in
-    // `distance`), least first, ties to any; `order` holds lower bounds of the
-    // prices in rising order, so the pass stops where no tile can come in.
-    virtual void nearestPriced(int cell, const PricedOrder& order, const std::int64_t* price, std::int64_t scale,
-                               int k, std::vector<TileDistance>& out) const = 0;
+    // The distance of a cell to every tile, out[t] for t < tileCount(), in one
+    // contiguous pass (the auction's look at all tiles).
+    virtual void distancesToAll(int cell, std::int64_t* out) const = 0;
     // With mirrored tiles a tile's distance is that of its nearer face: whether
     // that is the mirror for this cell.
     virtual bool mirrored(int /*cell*/, int /*tile*/) const { return false; }

@@ -125,19 +125,29 @@ public:
         m_k = std::clamp(options.listLength, 1, m_m);
         m_personSlot.assign(static_cast<std::size_t>(m_persons), -1);
         m_cellDistance.assign(static_cast<std::size_t>(m_n), 0);
-        m_listTile.resize(static_cast<std::size_t>(m_n) * m_k);
-        m_listDistance.resize(static_cast<std::size_t>(m_n) * m_k);
+        m_list.resize(static_cast<std::size_t>(m_n) * m_k);
         m_bound.resize(static_cast<std::size_t>(m_n));
-        m_lookEvery = std::max(64, m_m / 16);
+        m_boundTile.resize(static_cast<std::size_t>(m_n));
+        m_all.resize(static_cast<std::size_t>(m_m));
     }
 
     bool run(std::vector<int>& tileOfCell) {
         // The first lists: each cell's nearest tiles (a tile without uses has no
         // slot and stays out of reach at price kNone).
-        refreshOrder();
         if (!forEveryCell(m_n, 0, m_hooks, [&](int c, std::vector<TileDistance>& scratch) {
-                m_cost.nearestPriced(c, m_order, m_slots.best.data(), m_scale, m_k + 1, scratch);
-                keepList(c, scratch);
+                // All prices are still 0 but for tiles without uses.
+                m_cost.nearest(c, m_k + 1, scratch);
+                for (TileDistance& td : scratch) td.distance = td.distance * m_scale + m_slots.best[static_cast<std::size_t>(td.tile)];
+                std::int64_t bound = kNone;
+                int boundTile = -1;
+                if (static_cast<int>(scratch.size()) > m_k) {
+                    const TileDistance next = scratch[static_cast<std::size_t>(m_k)];
+                    bound = next.distance - m_slots.best[static_cast<std::size_t>(next.tile)];  // prices are at least 0
+                    boundTile = next.tile;
+                    scratch.resize(static_cast<std::size_t>(m_k));
+                }
+                std::sort(scratch.begin(), scratch.end());
+                keepList(c, scratch, bound, boundTile);
             }))
             return false;
 
@@ -177,50 +187,59 @@ public:
 private:
     std::size_t at(int c) const { return static_cast<std::size_t>(c) * m_k; }
 
-    // scratch: the k + 1 cheapest tiles by value, least first.
-    void keepList(int c, const std::vector<TileDistance>& scratch) {
-        const std::size_t base = at(c);
-        const int kept = std::min<int>(m_k, static_cast<int>(scratch.size()));
-        for (int j = 0; j < kept; ++j) {
-            const TileDistance& td = scratch[static_cast<std::size_t>(j)];
-            m_listTile[base + j] = td.tile;
-            m_listDistance[base + j] = (td.distance - m_slots.best[static_cast<std::size_t>(td.tile)]) / m_scale;
+    // list: the k cheapest tiles by value, least first; no other tile is below bound.
+    void keepList(int c, const std::vector<TileDistance>& list, std::int64_t bound, int boundTile) {
+        ListEntry* entry = &m_list[at(c)];
+        for (int j = 0; j < m_k; ++j) {
+            const TileDistance& td = list[static_cast<std::size_t>(j)];
+            entry[j] = {td.distance, static_cast<std::int32_t>((td.distance - m_slots.best[static_cast<std::size_t>(td.tile)]) / m_scale), td.tile};
         }
-        m_bound[static_cast<std::size_t>(c)] =
-            static_cast<int>(scratch.size()) > m_k ? scratch[static_cast<std::size_t>(m_k)].distance : kNone;
+        m_bound[static_cast<std::size_t>(c)] = bound;
+        m_boundTile[static_cast<std::size_t>(c)] = boundTile;
     }
 
-    void refreshOrder() {
-        m_order.tiles.resize(static_cast<std::size_t>(m_m));
-        std::iota(m_order.tiles.begin(), m_order.tiles.end(), 0);
-        std::sort(m_order.tiles.begin(), m_order.tiles.end(), [&](int a, int b) {
-            return m_slots.best[static_cast<std::size_t>(a)] < m_slots.best[static_cast<std::size_t>(b)];
-        });
-        m_order.prices.resize(static_cast<std::size_t>(m_m));
-        for (int i = 0; i < m_m; ++i)
-            m_order.prices[static_cast<std::size_t>(i)] = m_slots.best[static_cast<std::size_t>(m_order.tiles[static_cast<std::size_t>(i)])];
-        m_looksSinceOrder = 0;
-    }
+    std::int64_t valueNow(int t, std::int64_t d) const { return d * m_scale + m_slots.best[static_cast<std::size_t>(t)]; }
 
+    // The cell's k cheapest tiles again. Values only rise, so the list and bound
+    // tile's values now cap the new k + 1 cheapest: only tiles at or below that
+    // can come in.
     void look(int c) {
-        if (++m_looksSinceOrder > m_lookEvery) refreshOrder();
         ++m_stats.looks;
-        m_cost.nearestPriced(c, m_order, m_slots.best.data(), m_scale, m_k + 1, m_scratch);
-        keepList(c, m_scratch);
+        m_cost.distancesToAll(c, m_all.data());
+        const ListEntry* entry = &m_list[at(c)];
+        std::int64_t cap = 0;
+        for (int j = 0; j < m_k; ++j) cap = std::max(cap, valueNow(entry[j].tile, entry[j].distance));
+        const int bt = m_boundTile[static_cast<std::size_t>(c)];
+        if (bt >= 0) cap = std::max(cap, valueNow(bt, m_all[static_cast<std::size_t>(bt)]));
+        m_scratch.clear();
+        for (int t = 0; t < m_m; ++t) {
+            const std::int64_t v = m_all[static_cast<std::size_t>(t)] * m_scale + m_slots.best[static_cast<std::size_t>(t)];
+            if (v <= cap) m_scratch.push_back({v, t});
+        }
+        std::int64_t bound = kNone;
+        int boundTile = -1;
+        if (static_cast<int>(m_scratch.size()) > m_k) {
+            std::nth_element(m_scratch.begin(), m_scratch.begin() + m_k, m_scratch.end());
+            bound = m_scratch[static_cast<std::size_t>(m_k)].distance;
+            boundTile = m_scratch[static_cast<std::size_t>(m_k)].tile;
+            m_scratch.resize(static_cast<std::size_t>(m_k));
+        }
+        std::sort(m_scratch.begin(), m_scratch.end());
+        keepList(c, m_scratch, bound, boundTile);
     }
 
     struct Choice {
         std::int64_t v1 = kNone, v2 = kNone, d1 = 0;
         int t1 = -1;
     };
+    // The two cheapest of the list now. Entries are in rising value at the
+    // look and a value never falls, so the scan stops at one above v2.
     Choice fromList(int c) const {
         Choice ch;
-        const std::size_t base = at(c);
-        for (int j = 0; j < m_k; ++j) {
-            const int t = m_listTile[base + j];
-            const std::int64_t d = m_listDistance[base + j];
-            const std::int64_t v = d * m_scale + m_slots.best[static_cast<std::size_t>(t)];
-            if (v < ch.v1) ch.v2 = ch.v1, ch.v1 = v, ch.t1 = t, ch.d1 = d;
+        const ListEntry* entry = &m_list[at(c)];
+        for (int j = 0; j < m_k && entry[j].looked < ch.v2; ++j) {
+            const std::int64_t v = valueNow(entry[j].tile, entry[j].distance);
+            if (v < ch.v1) ch.v2 = ch.v1, ch.v1 = v, ch.t1 = entry[j].tile, ch.d1 = entry[j].distance;
             else if (v < ch.v2) ch.v2 = v;
         }
         return ch;
@@ -293,13 +312,16 @@ private:
     // Every cell's slot within 1 of its best over all tiles: with distances
     // scaled by slots + 1 that makes the total the least there is.
     bool prove() {
-        refreshOrder();
         std::atomic<bool> held{true};
-        if (!forEveryCell(m_n, m_stats.phases + 1, m_hooks, [&](int c, std::vector<TileDistance>& scratch) {
-                m_cost.nearestPriced(c, m_order, m_slots.best.data(), m_scale, 1, scratch);
+        if (!forEveryCell(m_n, m_stats.phases + 1, m_hooks, [&](int c, std::vector<TileDistance>&) {
+                thread_local std::vector<std::int64_t> all;
+                all.resize(static_cast<std::size_t>(m_m));
+                m_cost.distancesToAll(c, all.data());
+                std::int64_t least = kNone;
+                for (int t = 0; t < m_m; ++t) least = std::min(least, all[static_cast<std::size_t>(t)] * m_scale + m_slots.best[static_cast<std::size_t>(t)]);
                 const std::int64_t own = m_cellDistance[static_cast<std::size_t>(c)] * m_scale +
                                          m_slots.price[static_cast<std::size_t>(m_personSlot[static_cast<std::size_t>(c)])];
-                if (own > scratch.front().distance + 1) held = false;
+                if (own > least + 1) held = false;
             }))
             return false;
         for (int p = m_n; p < m_persons; ++p)
@@ -327,13 +349,17 @@ private:
     SpareTree m_spares;
     std::vector<int> m_personSlot;
     std::vector<std::int64_t> m_cellDistance;  // of the slot a cell holds
-    std::vector<int> m_listTile;
-    std::vector<std::int64_t> m_listDistance;
+    struct ListEntry {
+        std::int64_t looked;     // value at the look
+        std::int32_t distance;
+        std::int32_t tile;
+    };
+    std::vector<ListEntry> m_list;      // k per cell
     std::vector<std::int64_t> m_bound;  // no tile off the list is cheaper for the cell
+    std::vector<int> m_boundTile;       // the tile that set the bound, or -1
+    std::vector<std::int64_t> m_all;    // a look's distances
     std::vector<int> m_queue;
     std::size_t m_head = 0;
-    PricedOrder m_order;
-    int m_looksSinceOrder = 0, m_lookEvery = 64;
     std::vector<TileDistance> m_scratch;
     std::int64_t m_assignedCells = 0, m_reported = 0;
 };

@@ -103,6 +103,11 @@ std::int64_t LabPairDistance::bounded(const float* cell, int tile, std::int64_t 
     return d1 <= b1 ? d1 : d0;
 }
 
+void LabPairDistance::distancesToAll(int cell, std::int64_t* out) const {
+    const float* c = cellAt(cell);
+    for (int t = 0; t < m_tiles; ++t) out[t] = bounded(c, t, kNoDistanceBound);
+}
+
 std::int64_t LabPairDistance::distance(int cell, int tile) const { return bounded(cellAt(cell), tile, kNoDistanceBound); }
 
 bool LabPairDistance::mirrored(int cell, int tile) const {
@@ -120,12 +125,6 @@ void LabPairDistance::below(int cell, const int* tiles, const std::int64_t* limi
                             std::vector<TileDistance>& out) const {
     const float* c = cellAt(cell);
     tilesBelow(tiles, limits, count, offset, [&](int t, std::int64_t bound) { return bounded(c, t, bound); }, out);
-}
-
-void LabPairDistance::nearestPriced(int cell, const PricedOrder& order, const std::int64_t* price, std::int64_t scale,
-                                    int k, std::vector<TileDistance>& out) const {
-    const float* c = cellAt(cell);
-    pricedTiles(order, price, scale, k, [&](int t, std::int64_t bound) { return bounded(c, t, bound); }, out);
 }
 
 }  // namespace tx

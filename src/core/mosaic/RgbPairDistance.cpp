@@ -43,6 +43,20 @@ inline std::uint32_t boundedSad(const std::uint8_t* a, const std::uint8_t* b, in
 
 constexpr std::uint32_t kNoBound = 0xFFFFFFFFu;
 
+// The whole sum of absolute differences, for passes that want every distance.
+inline std::uint32_t sad(const std::uint8_t* a, const std::uint8_t* b, int vectors) {
+#if defined(__SSE2__)
+    __m128i acc = _mm_setzero_si128();
+    for (int v = 0; v < vectors; ++v)
+        acc = _mm_add_epi64(acc, _mm_sad_epu8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(a) + v),
+                                              _mm_loadu_si128(reinterpret_cast<const __m128i*>(b) + v)));
+    return static_cast<std::uint32_t>(_mm_cvtsi128_si32(acc)) +
+           static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(acc, 8)));
+#else
+    return boundedSad(a, b, vectors, kNoBound);
+#endif
+}
+
 }  // namespace
 
 RgbPairDistance::RgbPairDistance(const std::uint8_t* cellSamples, int cells, const std::uint8_t* tileSamples,
@@ -81,6 +95,17 @@ std::int64_t RgbPairDistance::bounded(const std::uint8_t* cell, int tile, std::i
     return d1 <= b1 ? d1 : d0;
 }
 
+void RgbPairDistance::distancesToAll(int cell, std::int64_t* out) const {
+    const std::uint8_t* c = cellAt(cell);
+    const int vectors = m_stride / 16;
+    if (m_faces == 1) {
+        for (int t = 0; t < m_tiles; ++t) out[t] = sad(c, faceAt(t, 0), vectors);
+        return;
+    }
+    // The nearer face; the mirror only when strictly nearer, which gives the same distance.
+    for (int t = 0; t < m_tiles; ++t) out[t] = std::min(sad(c, faceAt(t, 0), vectors), sad(c, faceAt(t, 1), vectors));
+}
+
 std::int64_t RgbPairDistance::distance(int cell, int tile) const { return bounded(cellAt(cell), tile, kNoDistanceBound); }
 
 bool RgbPairDistance::mirrored(int cell, int tile) const {
@@ -99,12 +124,6 @@ void RgbPairDistance::below(int cell, const int* tiles, const std::int64_t* limi
                             std::vector<TileDistance>& out) const {
     const std::uint8_t* c = cellAt(cell);
     tilesBelow(tiles, limits, count, offset, [&](int t, std::int64_t bound) { return bounded(c, t, bound); }, out);
-}
-
-void RgbPairDistance::nearestPriced(int cell, const PricedOrder& order, const std::int64_t* price, std::int64_t scale,
-                                    int k, std::vector<TileDistance>& out) const {
-    const std::uint8_t* c = cellAt(cell);
-    pricedTiles(order, price, scale, k, [&](int t, std::int64_t bound) { return bounded(c, t, bound); }, out);
 }
 
 }  // namespace tx

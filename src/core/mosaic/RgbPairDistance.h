@@ -34,8 +34,7 @@ public:
     void nearest(int cell, int k, std::vector<TileDistance>& out) const override;
     void below(int cell, const int* tiles, const std::int64_t* limits, int count, std::int64_t offset,
                std::vector<TileDistance>& out) const override;
-    void nearestPriced(int cell, const PricedOrder& order, const std::int64_t* price, std::int64_t scale, int k,
-                       std::vector<TileDistance>& out) const override;
+    void distancesToAll(int cell, std::int64_t* out) const override;
     bool mirrored(int cell, int tile) const override;
 
 private:
