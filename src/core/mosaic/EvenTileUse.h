@@ -70,9 +70,9 @@ public:
     // limits[i] - offset <= 0 (no distance is negative).
     virtual void below(int cell, const int* tiles, const std::int64_t* limits, int count, std::int64_t offset,
                        std::vector<TileDistance>& out) const = 0;
-    // The distance of a cell to every tile, out[t] for t < tileCount(), in one
-    // contiguous pass (the auction's look at all tiles).
-    virtual void distancesToAll(int cell, std::int64_t* out) const = 0;
+    // The distances of a cell to tiles begin..end - 1 into out[0..end - begin),
+    // in one contiguous pass (the auction's look at all tiles).
+    virtual void distancesTo(int cell, int begin, int end, std::int64_t* out) const = 0;
     // With mirrored tiles a tile's distance is that of its nearer face: whether
     // that is the mirror for this cell.
     virtual bool mirrored(int /*cell*/, int /*tile*/) const { return false; }

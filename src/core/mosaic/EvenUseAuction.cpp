@@ -3,10 +3,13 @@
 #include <algorithm>
 #include <atomic>
 #include <limits>
+#include <memory>
 #include <numeric>
 #include <stdexcept>
 
 #include "mosaic/EvenUsePasses.h"
+#include "support/Parallel.h"
+#include "support/SpinningHelpers.h"
 
 namespace tx {
 
@@ -128,7 +131,11 @@ public:
         m_list.resize(static_cast<std::size_t>(m_n) * m_k);
         m_bound.resize(static_cast<std::size_t>(m_n));
         m_boundTile.resize(static_cast<std::size_t>(m_n));
-        m_all.resize(static_cast<std::size_t>(m_m));
+        m_length.resize(static_cast<std::size_t>(m_n));
+        // A look at fewer tiles is too short to share.
+        m_parts = m_m >= 4096 ? std::min(workerCount(), 8) : 1;
+        m_partBuffers.resize(static_cast<std::size_t>(m_parts));
+        if (m_parts > 1) m_helpers = std::make_unique<SpinningHelpers>(m_parts);
     }
 
     bool run(std::vector<int>& tileOfCell) {
@@ -147,7 +154,7 @@ public:
                     scratch.resize(static_cast<std::size_t>(m_k));
                 }
                 std::sort(scratch.begin(), scratch.end());
-                keepList(c, scratch, bound, boundTile);
+                keepList(c, scratch, nullptr, bound, boundTile);
             }))
             return false;
 
@@ -160,11 +167,11 @@ public:
         for (int phase = 0;; ++phase) {
             releaseBeyond(eps);
             while (m_head < m_queue.size()) {
-                const int p = m_queue[m_head++];
                 if (m_head > 4096 && m_head * 2 > m_queue.size()) {
                     m_queue.erase(m_queue.begin(), m_queue.begin() + static_cast<std::ptrdiff_t>(m_head));
                     m_head = 0;
                 }
+                const int p = m_queue[m_head++];
                 if (p < m_n) bidCell(p, eps);
                 else bidSpare(p, eps);
                 if ((++m_stats.bids & 1023) == 0) {
@@ -187,45 +194,150 @@ public:
 private:
     std::size_t at(int c) const { return static_cast<std::size_t>(c) * m_k; }
 
-    // list: the k cheapest tiles by value, least first; no other tile is below bound.
-    void keepList(int c, const std::vector<TileDistance>& list, std::int64_t bound, int boundTile) {
+    // list: at most k tiles, their values at the look not falling (`looked` may
+    // be a lower bound of the value); no other tile is below bound.
+    void keepList(int c, const std::vector<TileDistance>& list, const std::int64_t* looked, std::int64_t bound,
+                  int boundTile) {
         ListEntry* entry = &m_list[at(c)];
-        for (int j = 0; j < m_k; ++j) {
+        const int length = static_cast<int>(list.size());
+        for (int j = 0; j < length; ++j) {
             const TileDistance& td = list[static_cast<std::size_t>(j)];
-            entry[j] = {td.distance, static_cast<std::int32_t>((td.distance - m_slots.best[static_cast<std::size_t>(td.tile)]) / m_scale), td.tile};
+            const auto d = static_cast<std::int32_t>((td.distance - m_slots.best[static_cast<std::size_t>(td.tile)]) / m_scale);
+            entry[j] = {looked ? looked[j] : td.distance, d, td.tile};
         }
+        m_length[static_cast<std::size_t>(c)] = length;
         m_bound[static_cast<std::size_t>(c)] = bound;
         m_boundTile[static_cast<std::size_t>(c)] = boundTile;
     }
 
     std::int64_t valueNow(int t, std::int64_t d) const { return d * m_scale + m_slots.best[static_cast<std::size_t>(t)]; }
 
-    // The cell's k cheapest tiles again. Values only rise, so the list and bound
-    // tile's values now cap the new k + 1 cheapest: only tiles at or below that
-    // can come in.
+    // The cell's cheapest tiles again: those below a bound that leaves at most k
+    // of them. Values only rise, so the old list's values now make a cap that
+    // about k tiles are under; the tiles under the cap go into buckets by value,
+    // and the buckets below the one that would overflow the list make it.
     void look(int c) {
         ++m_stats.looks;
-        m_cost.distancesToAll(c, m_all.data());
+        LookBuffers& b = m_buffers;
         const ListEntry* entry = &m_list[at(c)];
+        const int length = m_length[static_cast<std::size_t>(c)];
         std::int64_t cap = 0;
-        for (int j = 0; j < m_k; ++j) cap = std::max(cap, valueNow(entry[j].tile, entry[j].distance));
+        for (int j = 0; j < length; ++j) cap = std::max(cap, valueNow(entry[j].tile, entry[j].distance));
         const int bt = m_boundTile[static_cast<std::size_t>(c)];
-        if (bt >= 0) cap = std::max(cap, valueNow(bt, m_all[static_cast<std::size_t>(bt)]));
-        m_scratch.clear();
-        for (int t = 0; t < m_m; ++t) {
-            const std::int64_t v = m_all[static_cast<std::size_t>(t)] * m_scale + m_slots.best[static_cast<std::size_t>(t)];
-            if (v <= cap) m_scratch.push_back({v, t});
+        if (bt >= 0) cap = std::max(cap, valueNow(bt, m_cost.distance(c, bt)));
+        // Buckets by value between a floor no value is below (values only rose
+        // since the last look) and the cap.
+        const std::int64_t floor = length > 0 ? std::min(entry[0].looked, m_bound[static_cast<std::size_t>(c)]) : 0;
+        const Buckets grid{floor, kBuckets / double(cap - floor + 1)};
+        // The tiles in parts, one per core.
+        auto part = [&](int i) {
+            underCap(c, cap, grid, m_m * i / m_parts, m_m * (i + 1) / m_parts, m_partBuffers[static_cast<std::size_t>(i)]);
+        };
+        if (m_helpers) m_helpers->run(part);
+        else part(0);
+        int counts[kBuckets + 1] = {};
+        std::int64_t bucketLeast[kBuckets];
+        std::fill_n(bucketLeast, kBuckets, kNone);
+        std::int64_t above = kNone;
+        int aboveTile = -1, total = 0;
+        for (const PartBuffer& pb : m_partBuffers) {
+            for (int k = 0; k < kBuckets; ++k) {
+                counts[k + 1] += pb.counts[k];
+                bucketLeast[k] = std::min(bucketLeast[k], pb.bucketLeast[k]);
+            }
+            total += static_cast<int>(pb.under.size());
+            if (pb.above < above) above = pb.above, aboveTile = pb.aboveTile;
         }
-        std::int64_t bound = kNone;
-        int boundTile = -1;
-        if (static_cast<int>(m_scratch.size()) > m_k) {
-            std::nth_element(m_scratch.begin(), m_scratch.begin() + m_k, m_scratch.end());
-            bound = m_scratch[static_cast<std::size_t>(m_k)].distance;
-            boundTile = m_scratch[static_cast<std::size_t>(m_k)].tile;
-            m_scratch.resize(static_cast<std::size_t>(m_k));
+        int full = 0, listed = 0;  // buckets [0, full) fit the list
+        for (; full < kBuckets && listed + counts[full + 1] <= m_k; ++full) listed += counts[full + 1];
+        b.scratch.clear();
+        b.looked.clear();
+        if (full == kBuckets || listed == 0) {
+            // All tiles under the cap fit the list, or the first bucket that
+            // holds any overflows it: the k least exactly.
+            b.under.clear();
+            for (const PartBuffer& pb : m_partBuffers) b.under.insert(b.under.end(), pb.under.begin(), pb.under.end());
+            if (total > m_k) {
+                std::nth_element(b.under.begin(), b.under.begin() + m_k, b.under.end());
+                above = b.under[static_cast<std::size_t>(m_k)].distance;
+                aboveTile = b.under[static_cast<std::size_t>(m_k)].tile;
+                b.under.resize(static_cast<std::size_t>(m_k));
+            }
+            std::sort(b.under.begin(), b.under.end());
+            for (const TileDistance& td : b.under) b.looked.push_back(td.distance);
+            keepList(c, b.under, b.looked.data(), above, aboveTile);
+            return;
         }
-        std::sort(m_scratch.begin(), m_scratch.end());
-        keepList(c, m_scratch, bound, boundTile);
+        for (int k = 1; k <= kBuckets; ++k) counts[k] += counts[k - 1];  // where each bucket starts
+        b.scratch.resize(static_cast<std::size_t>(counts[full]));
+        b.looked.resize(b.scratch.size());
+        // Bucket by bucket; within a bucket in any order, each entry's `looked`
+        // being its bucket's least value (buckets never overlap in value).
+        for (const PartBuffer& pb : m_partBuffers)
+            for (std::size_t i = 0; i < pb.under.size(); ++i) {
+                const TileDistance& td = pb.under[i];
+                const int k = pb.bucket[i];
+                if (k < full) {
+                    const int j = counts[k]++;
+                    b.scratch[static_cast<std::size_t>(j)] = td;
+                    b.looked[static_cast<std::size_t>(j)] = bucketLeast[k];
+                } else if (td.distance < above) {
+                    above = td.distance, aboveTile = td.tile;
+                }
+            }
+        keepList(c, b.scratch, b.looked.data(), above, aboveTile);
+    }
+
+    static constexpr int kBuckets = 128;
+    struct Buckets {
+        std::int64_t floor;
+        double perValue;
+        int of(std::int64_t v) const { return std::min(kBuckets - 1, static_cast<int>(double(v - floor) * perValue)); }
+    };
+
+    struct PartBuffer {
+        std::vector<std::int64_t> all;  // distances to the part's tiles
+        std::vector<TileDistance> under;
+        std::vector<std::uint8_t> bucket;  // of each under
+        int counts[kBuckets];
+        std::int64_t bucketLeast[kBuckets];
+        std::int64_t above = kNone;
+        int aboveTile = -1;
+    };
+
+    // Tiles begin..end - 1 whose value is at most cap, with their buckets; the
+    // least of those above.
+    void underCap(int c, std::int64_t cap, const Buckets& grid, int begin, int end, PartBuffer& pb) const {
+        const auto tiles = static_cast<std::size_t>(end - begin);
+        pb.all.resize(tiles);
+        m_cost.distancesTo(c, begin, end, pb.all.data());
+        // Without branches on the cap: about a quarter of the tiles are under it.
+        pb.under.resize(tiles);
+        TileDistance* under = pb.under.data();
+        const std::int64_t* best = m_slots.best.data() + begin;
+        std::size_t count = 0;
+        std::int64_t above = kNone;
+        int aboveTile = -1;
+        for (std::size_t i = 0; i < tiles; ++i) {
+            const std::int64_t v = pb.all[i] * m_scale + best[i];
+            const bool in = v <= cap;
+            under[count] = {v, begin + static_cast<int>(i)};
+            count += in;
+            const std::int64_t over = in ? kNone : v;
+            if (over < above) above = over, aboveTile = begin + static_cast<int>(i);
+        }
+        pb.under.resize(count);
+        pb.above = above, pb.aboveTile = aboveTile;
+        pb.bucket.resize(count);
+        std::fill_n(pb.counts, kBuckets, 0);
+        std::fill_n(pb.bucketLeast, kBuckets, kNone);
+        for (std::size_t i = 0; i < count; ++i) {
+            const std::int64_t v = under[i].distance;
+            const int k = grid.of(v);
+            pb.bucket[i] = static_cast<std::uint8_t>(k);
+            ++pb.counts[k];
+            pb.bucketLeast[k] = std::min(pb.bucketLeast[k], v);
+        }
     }
 
     struct Choice {
@@ -237,7 +349,8 @@ private:
     Choice fromList(int c) const {
         Choice ch;
         const ListEntry* entry = &m_list[at(c)];
-        for (int j = 0; j < m_k && entry[j].looked < ch.v2; ++j) {
+        const int length = m_length[static_cast<std::size_t>(c)];
+        for (int j = 0; j < length && entry[j].looked < ch.v2; ++j) {
             const std::int64_t v = valueNow(entry[j].tile, entry[j].distance);
             if (v < ch.v1) ch.v2 = ch.v1, ch.v1 = v, ch.t1 = entry[j].tile, ch.d1 = entry[j].distance;
             else if (v < ch.v2) ch.v2 = v;
@@ -316,7 +429,7 @@ private:
         if (!forEveryCell(m_n, m_stats.phases + 1, m_hooks, [&](int c, std::vector<TileDistance>&) {
                 thread_local std::vector<std::int64_t> all;
                 all.resize(static_cast<std::size_t>(m_m));
-                m_cost.distancesToAll(c, all.data());
+                m_cost.distancesTo(c, 0, m_m, all.data());
                 std::int64_t least = kNone;
                 for (int t = 0; t < m_m; ++t) least = std::min(least, all[static_cast<std::size_t>(t)] * m_scale + m_slots.best[static_cast<std::size_t>(t)]);
                 const std::int64_t own = m_cellDistance[static_cast<std::size_t>(c)] * m_scale +
@@ -356,11 +469,18 @@ private:
     };
     std::vector<ListEntry> m_list;      // k per cell
     std::vector<std::int64_t> m_bound;  // no tile off the list is cheaper for the cell
-    std::vector<int> m_boundTile;       // the tile that set the bound, or -1
-    std::vector<std::int64_t> m_all;    // a look's distances
+    std::vector<int> m_length;          // of each list
+    std::vector<int> m_boundTile;       // a tile at the bound, for the next cap, or -1
     std::vector<int> m_queue;
     std::size_t m_head = 0;
-    std::vector<TileDistance> m_scratch;
+    struct LookBuffers {
+        std::vector<TileDistance> under, scratch;
+        std::vector<std::int64_t> looked;
+    };
+    LookBuffers m_buffers;
+    int m_parts = 1;
+    std::vector<PartBuffer> m_partBuffers;
+    std::unique_ptr<SpinningHelpers> m_helpers;  // with more than one part
     std::int64_t m_assignedCells = 0, m_reported = 0;
 };
 

@@ -103,9 +103,9 @@ std::int64_t LabPairDistance::bounded(const float* cell, int tile, std::int64_t 
     return d1 <= b1 ? d1 : d0;
 }
 
-void LabPairDistance::distancesToAll(int cell, std::int64_t* out) const {
+void LabPairDistance::distancesTo(int cell, int begin, int end, std::int64_t* out) const {
     const float* c = cellAt(cell);
-    for (int t = 0; t < m_tiles; ++t) out[t] = bounded(c, t, kNoDistanceBound);
+    for (int t = begin; t < end; ++t) *out++ = bounded(c, t, kNoDistanceBound);
 }
 
 std::int64_t LabPairDistance::distance(int cell, int tile) const { return bounded(cellAt(cell), tile, kNoDistanceBound); }

@@ -95,15 +95,15 @@ std::int64_t RgbPairDistance::bounded(const std::uint8_t* cell, int tile, std::i
     return d1 <= b1 ? d1 : d0;
 }
 
-void RgbPairDistance::distancesToAll(int cell, std::int64_t* out) const {
+void RgbPairDistance::distancesTo(int cell, int begin, int end, std::int64_t* out) const {
     const std::uint8_t* c = cellAt(cell);
     const int vectors = m_stride / 16;
     if (m_faces == 1) {
-        for (int t = 0; t < m_tiles; ++t) out[t] = sad(c, faceAt(t, 0), vectors);
+        for (int t = begin; t < end; ++t) *out++ = sad(c, faceAt(t, 0), vectors);
         return;
     }
     // The nearer face; the mirror only when strictly nearer, which gives the same distance.
-    for (int t = 0; t < m_tiles; ++t) out[t] = std::min(sad(c, faceAt(t, 0), vectors), sad(c, faceAt(t, 1), vectors));
+    for (int t = begin; t < end; ++t) *out++ = std::min(sad(c, faceAt(t, 0), vectors), sad(c, faceAt(t, 1), vectors));
 }
 
 std::int64_t RgbPairDistance::distance(int cell, int tile) const { return bounded(cellAt(cell), tile, kNoDistanceBound); }

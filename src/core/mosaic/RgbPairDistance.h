@@ -34,7 +34,7 @@ public:
     void nearest(int cell, int k, std::vector<TileDistance>& out) const override;
     void below(int cell, const int* tiles, const std::int64_t* limits, int count, std::int64_t offset,
                std::vector<TileDistance>& out) const override;
-    void distancesToAll(int cell, std::int64_t* out) const override;
+    void distancesTo(int cell, int begin, int end, std::int64_t* out) const override;
     bool mirrored(int cell, int tile) const override;
 
 private:
