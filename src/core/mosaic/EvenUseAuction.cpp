@@ -144,17 +144,20 @@ public:
         if (!forEveryCell(m_n, 0, m_hooks, [&](int c, std::vector<TileDistance>& scratch) {
                 // All prices are still 0 but for tiles without uses.
                 m_cost.nearest(c, m_k + 1, scratch);
-                for (TileDistance& td : scratch) td.distance = td.distance * m_scale + m_slots.best[static_cast<std::size_t>(td.tile)];
                 std::int64_t bound = kNone;
                 int boundTile = -1;
                 if (static_cast<int>(scratch.size()) > m_k) {
-                    const TileDistance next = scratch[static_cast<std::size_t>(m_k)];
-                    bound = next.distance - m_slots.best[static_cast<std::size_t>(next.tile)];  // prices are at least 0
-                    boundTile = next.tile;
+                    bound = scratch[static_cast<std::size_t>(m_k)].distance * m_scale;  // prices are at least 0
+                    boundTile = scratch[static_cast<std::size_t>(m_k)].tile;
                     scratch.resize(static_cast<std::size_t>(m_k));
                 }
-                std::sort(scratch.begin(), scratch.end());
-                keepList(c, scratch, nullptr, bound, boundTile);
+                ListEntry* entry = &m_list[at(c)];
+                for (std::size_t j = 0; j < scratch.size(); ++j) {
+                    const TileDistance& td = scratch[j];
+                    entry[j] = {valueNow(td.tile, td.distance), static_cast<std::int32_t>(td.distance), td.tile};
+                }
+                std::sort(entry, entry + scratch.size());
+                keepList(c, entry, static_cast<int>(scratch.size()), bound, boundTile);
             }))
             return false;
 
@@ -192,19 +195,20 @@ public:
     }
 
 private:
+    struct ListEntry {
+        std::int64_t looked;     // value at the look
+        std::int32_t distance;
+        std::int32_t tile;
+        bool operator<(const ListEntry& o) const { return looked != o.looked ? looked < o.looked : tile < o.tile; }
+    };
+
     std::size_t at(int c) const { return static_cast<std::size_t>(c) * m_k; }
 
-    // list: at most k tiles, their values at the look not falling (`looked` may
-    // be a lower bound of the value); no other tile is below bound.
-    void keepList(int c, const std::vector<TileDistance>& list, const std::int64_t* looked, std::int64_t bound,
-                  int boundTile) {
+    // list: at most k tiles, `looked` not falling along it (the value at the look
+    // or a lower bound of it); no other tile is below bound.
+    void keepList(int c, const ListEntry* list, int length, std::int64_t bound, int boundTile) {
         ListEntry* entry = &m_list[at(c)];
-        const int length = static_cast<int>(list.size());
-        for (int j = 0; j < length; ++j) {
-            const TileDistance& td = list[static_cast<std::size_t>(j)];
-            const auto d = static_cast<std::int32_t>((td.distance - m_slots.best[static_cast<std::size_t>(td.tile)]) / m_scale);
-            entry[j] = {looked ? looked[j] : td.distance, d, td.tile};
-        }
+        if (entry != list) std::copy_n(list, length, entry);
         m_length[static_cast<std::size_t>(c)] = length;
         m_bound[static_cast<std::size_t>(c)] = bound;
         m_boundTile[static_cast<std::size_t>(c)] = boundTile;
@@ -250,8 +254,6 @@ private:
         }
         int full = 0, listed = 0;  // buckets [0, full) fit the list
         for (; full < kBuckets && listed + counts[full + 1] <= m_k; ++full) listed += counts[full + 1];
-        b.scratch.clear();
-        b.looked.clear();
         if (full == kBuckets || listed == 0) {
             // All tiles under the cap fit the list, or the first bucket that
             // holds any overflows it: the k least exactly.
@@ -259,33 +261,30 @@ private:
             for (const PartBuffer& pb : m_partBuffers) b.under.insert(b.under.end(), pb.under.begin(), pb.under.end());
             if (total > m_k) {
                 std::nth_element(b.under.begin(), b.under.begin() + m_k, b.under.end());
-                above = b.under[static_cast<std::size_t>(m_k)].distance;
+                above = b.under[static_cast<std::size_t>(m_k)].looked;
                 aboveTile = b.under[static_cast<std::size_t>(m_k)].tile;
                 b.under.resize(static_cast<std::size_t>(m_k));
             }
             std::sort(b.under.begin(), b.under.end());
-            for (const TileDistance& td : b.under) b.looked.push_back(td.distance);
-            keepList(c, b.under, b.looked.data(), above, aboveTile);
+            keepList(c, b.under.data(), static_cast<int>(b.under.size()), above, aboveTile);
             return;
         }
         for (int k = 1; k <= kBuckets; ++k) counts[k] += counts[k - 1];  // where each bucket starts
-        b.scratch.resize(static_cast<std::size_t>(counts[full]));
-        b.looked.resize(b.scratch.size());
+        // Straight into the cell's list: the old one is no longer read.
+        ListEntry* list = &m_list[at(c)];
         // Bucket by bucket; within a bucket in any order, each entry's `looked`
         // being its bucket's least value (buckets never overlap in value).
         for (const PartBuffer& pb : m_partBuffers)
             for (std::size_t i = 0; i < pb.under.size(); ++i) {
-                const TileDistance& td = pb.under[i];
+                const ListEntry& e = pb.under[i];
                 const int k = pb.bucket[i];
                 if (k < full) {
-                    const int j = counts[k]++;
-                    b.scratch[static_cast<std::size_t>(j)] = td;
-                    b.looked[static_cast<std::size_t>(j)] = bucketLeast[k];
-                } else if (td.distance < above) {
-                    above = td.distance, aboveTile = td.tile;
+                    list[counts[k]++] = {bucketLeast[k], e.distance, e.tile};
+                } else if (e.looked < above) {
+                    above = e.looked, aboveTile = e.tile;
                 }
             }
-        keepList(c, b.scratch, b.looked.data(), above, aboveTile);
+        keepList(c, list, listed, above, aboveTile);
     }
 
     static constexpr int kBuckets = 128;
@@ -297,7 +296,7 @@ private:
 
     struct PartBuffer {
         std::vector<std::int64_t> all;  // distances to the part's tiles
-        std::vector<TileDistance> under;
+        std::vector<ListEntry> under;  // `looked` the value now
         std::vector<std::uint8_t> bucket;  // of each under
         int counts[kBuckets];
         std::int64_t bucketLeast[kBuckets];
@@ -313,7 +312,7 @@ private:
         m_cost.distancesTo(c, begin, end, pb.all.data());
         // Without branches on the cap: about a quarter of the tiles are under it.
         pb.under.resize(tiles);
-        TileDistance* under = pb.under.data();
+        ListEntry* under = pb.under.data();
         const std::int64_t* best = m_slots.best.data() + begin;
         std::size_t count = 0;
         std::int64_t above = kNone;
@@ -321,7 +320,7 @@ private:
         for (std::size_t i = 0; i < tiles; ++i) {
             const std::int64_t v = pb.all[i] * m_scale + best[i];
             const bool in = v <= cap;
-            under[count] = {v, begin + static_cast<int>(i)};
+            under[count] = {v, static_cast<std::int32_t>(pb.all[i]), begin + static_cast<int>(i)};
             count += in;
             const std::int64_t over = in ? kNone : v;
             if (over < above) above = over, aboveTile = begin + static_cast<int>(i);
@@ -332,7 +331,7 @@ private:
         std::fill_n(pb.counts, kBuckets, 0);
         std::fill_n(pb.bucketLeast, kBuckets, kNone);
         for (std::size_t i = 0; i < count; ++i) {
-            const std::int64_t v = under[i].distance;
+            const std::int64_t v = under[i].looked;
             const int k = grid.of(v);
             pb.bucket[i] = static_cast<std::uint8_t>(k);
             ++pb.counts[k];
@@ -462,11 +461,6 @@ private:
     SpareTree m_spares;
     std::vector<int> m_personSlot;
     std::vector<std::int64_t> m_cellDistance;  // of the slot a cell holds
-    struct ListEntry {
-        std::int64_t looked;     // value at the look
-        std::int32_t distance;
-        std::int32_t tile;
-    };
     std::vector<ListEntry> m_list;      // k per cell
     std::vector<std::int64_t> m_bound;  // no tile off the list is cheaper for the cell
     std::vector<int> m_length;          // of each list
@@ -474,8 +468,7 @@ private:
     std::vector<int> m_queue;
     std::size_t m_head = 0;
     struct LookBuffers {
-        std::vector<TileDistance> under, scratch;
-        std::vector<std::int64_t> looked;
+        std::vector<ListEntry> under;
     };
     LookBuffers m_buffers;
     int m_parts = 1;
