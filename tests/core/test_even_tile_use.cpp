@@ -12,6 +12,7 @@
 #include "mosaic/LabPairDistance.h"
 #include "mosaic/MirroredTiles.h"
 #include "mosaic/RgbPairDistance.h"
+#include "support/Parallel.h"
 
 using namespace tx;
 
@@ -338,6 +339,10 @@ TEST(EvenTileUse, LabAndMirroredMeasuresAgreeWithTheirDefinition) {
                 }
                 all.push_back({d, t});
             }
+            // The contiguous pass over a run of tiles gives the same distances.
+            std::vector<std::int64_t> run(tiles - 5);
+            cost->distancesTo(c, 3, tiles - 2, run.data());
+            for (int t = 3; t < tiles - 2; ++t) EXPECT_EQ(run[static_cast<std::size_t>(t - 3)], all[static_cast<std::size_t>(t)].distance) << "tile " << t;
             std::sort(all.begin(), all.end());
             std::vector<TileDistance> near;
             cost->nearest(c, 7, near);
@@ -467,4 +472,34 @@ TEST(EvenTileUse, CellsLookAgainWhenTheirTilesGetDear) {
     expectCapsHeld(tileOf, caps);
     EXPECT_EQ(totalCost(cost, tileOf), 7 * (cells - 1) * cells / 2);
     EXPECT_GT(stats.looks, 0);
+}
+
+// Enough tiles that a look is split between threads, and cells alike enough
+// that they outbid each other over many tiles: the same optimum as the flow
+// solver, with short lists and with long ones.
+TEST(EvenTileUse, LooksSplitBetweenThreadsKeepTheOptimum) {
+    setWorkerCount(2);
+    std::mt19937 rng(5);
+    const int cells = 150, tiles = 4500, samples = 4;
+    const auto cs = randomSamples(rng, cells, samples, 90, 110), ts = randomSamples(rng, tiles, samples);
+    const RgbPairDistance cost(cs.data(), cells, ts.data(), tiles, samples);
+    UseCaps caps;
+    ASSERT_TRUE(useCaps({EvenUseMode::MaxUses, 1}, cells, tiles, caps).isEmpty());
+    EvenUseOptions flow;
+    flow.solver = EvenUseSolver::FlowRounds;
+    std::vector<int> reference;
+    EvenUseStats stats;
+    ASSERT_TRUE(solveEvenUse(cost, caps, flow, reference, stats));
+    const std::int64_t optimum = totalCost(cost, reference);
+    for (int list : {4, 64}) {
+        SCOPED_TRACE(list);
+        EvenUseOptions options;
+        options.candidates = list;
+        std::vector<int> tileOf;
+        ASSERT_TRUE(solveEvenUse(cost, caps, options, tileOf, stats));
+        expectCapsHeld(tileOf, caps);
+        EXPECT_EQ(totalCost(cost, tileOf), optimum);
+        EXPECT_GT(stats.looks, 0);
+    }
+    setWorkerCount(0);
 }

@@ -173,7 +173,7 @@ bool flowRounds(const PairDistance& cost, const UseCaps& caps, const EvenUseOpti
     const int n = cost.cellCount(), m = cost.tileCount();
     Candidates cand;
     cand.ofCell.resize(static_cast<std::size_t>(n));
-    const int k = std::clamp(options.candidates, 1, m);
+    const int k = std::clamp(options.candidates > 0 ? options.candidates : 16, 1, m);
     if (!forEveryCell(n, 0, hooks, [&](int c, std::vector<TileDistance>&) {
             auto& list = cand.ofCell[static_cast<std::size_t>(c)];
             cost.nearest(c, k, list);
@@ -290,13 +290,13 @@ bool solveEvenUse(const PairDistance& cost, const UseCaps& caps, const EvenUseOp
     std::vector<int> result;
     if (options.solver == EvenUseSolver::Auction) {
         AuctionOptions ao;
-        ao.listLength = options.candidates;
+        if (options.candidates > 0) ao.listLength = options.candidates;
         AuctionStats as;
         if (!auctionAssignment(cost, caps, ao, result, as, hooks)) return false;
         stats.rounds = as.phases;
         stats.bids = as.bids;
         stats.looks = as.looks;
-        stats.candidatePairs = std::int64_t{n} * std::min(std::max(1, options.candidates), m);
+        stats.candidatePairs = std::int64_t{n} * std::min(ao.listLength, m);
     } else if (!flowRounds(cost, caps, options, result, stats, hooks)) {
         return false;
     }

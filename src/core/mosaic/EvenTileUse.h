@@ -90,7 +90,7 @@ enum class EvenUseSolver { Auction, FlowRounds };
 
 struct EvenUseOptions {
     EvenUseSolver solver = EvenUseSolver::Auction;
-    int candidates = 16;     // tiles a cell keeps in view (the auction's list, the flow's first k)
+    int candidates = 0;      // tiles a cell keeps in view, 0 the solver's own: the auction's list, the flow's first 16
     int addedPerRound = 6;   // most negative pairs a cell adds per pricing round
     int distance = 0;        // minimal distance between identical tiles (0: none)
     int cellsX = 0;          // layout of the cells (row-major) for the distance

@@ -9,10 +9,12 @@
 // and every lower cap is met by cells. Distances are scaled by slots + 1 so that
 // the last phase, epsilon 1, ends at the optimum of the integer distances.
 //
-// Prices only rise. A cell keeps its k cheapest tiles and the value of the next
-// one when it looked; no tile outside the list can have got cheaper than that,
-// so bids from the list are exact and a cell looks at all tiles again only when
-// its list has become dearer than that bound.
+// Prices only rise. A cell keeps a list of its cheapest tiles and a bound no
+// other tile was below when it looked; no value falls, so bids from the list
+// are exact, and a cell looks at all tiles again only when its list has become
+// dearer than that bound. A look is one pass over every tile's distance, split
+// between the cores; the old list's values now cap the tiles that can come in,
+// and buckets by value (not a sort) pick the new list.
 
 #include <cstdint>
 #include <vector>
@@ -22,7 +24,7 @@
 namespace tx {
 
 struct AuctionOptions {
-    int listLength = 16;  // tiles a cell keeps between full looks
+    int listLength = 512;  // tiles a cell keeps between full looks (16 bytes each)
     int scaling = 6;      // epsilon falls by this factor from phase to phase
 };
 

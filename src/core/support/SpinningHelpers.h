@@ -40,7 +40,11 @@ public:
         m_generation.fetch_add(1, std::memory_order_release);
         part(0);
         const int helpers = static_cast<int>(m_threads.size());
-        while (m_done.load(std::memory_order_acquire) < helpers) pause();
+        // Yield soon: with more threads than free cores a helper may need this core.
+        for (int spins = 0; m_done.load(std::memory_order_acquire) < helpers; ++spins) {
+            if (spins < 2000) pause();
+            else std::this_thread::yield();
+        }
     }
 
 private:
