@@ -480,8 +480,9 @@ TEST(EvenTileUse, CellsLookAgainWhenTheirTilesGetDear) {
 TEST(EvenTileUse, LooksSplitBetweenThreadsKeepTheOptimum) {
     setWorkerCount(2);
     std::mt19937 rng(5);
-    const int cells = 150, tiles = 4500, samples = 4;
-    const auto cs = randomSamples(rng, cells, samples, 90, 110), ts = randomSamples(rng, tiles, samples);
+    const int cells = 3000, tiles = 4500, samples = 1;
+    // Cells over a third of the colours, so that nearly all tiles there are taken.
+    const auto cs = randomSamples(rng, cells, samples, 0, 170), ts = randomSamples(rng, tiles, samples);
     const RgbPairDistance cost(cs.data(), cells, ts.data(), tiles, samples);
     UseCaps caps;
     ASSERT_TRUE(useCaps({EvenUseMode::MaxUses, 1}, cells, tiles, caps).isEmpty());
