@@ -4,7 +4,6 @@
 #include <atomic>
 #include <limits>
 #include <memory>
-#include <numeric>
 #include <stdexcept>
 
 #include "mosaic/EvenUsePasses.h"
@@ -141,23 +140,25 @@ public:
     bool run(std::vector<int>& tileOfCell) {
         // The first lists: each cell's nearest tiles (a tile without uses has no
         // slot and stays out of reach at price kNone).
-        if (!forEveryCell(m_n, 0, m_hooks, [&](int c, std::vector<TileDistance>& scratch) {
-                // All prices are still 0 but for tiles without uses.
-                m_cost.nearest(c, m_k + 1, scratch);
+        if (!forEveryCell(m_n, 0, m_hooks, [&](int c, std::vector<TileDistance>&) {
+                thread_local std::vector<std::int64_t> all;
+                thread_local std::vector<ListEntry> tiles;
+                all.resize(static_cast<std::size_t>(m_m));
+                tiles.resize(static_cast<std::size_t>(m_m));
+                m_cost.distancesTo(c, 0, m_m, all.data());
+                for (int t = 0; t < m_m; ++t) {
+                    const std::int64_t d = all[static_cast<std::size_t>(t)];
+                    tiles[static_cast<std::size_t>(t)] = {valueNow(t, d), static_cast<std::int32_t>(d), t};
+                }
                 std::int64_t bound = kNone;
                 int boundTile = -1;
-                if (static_cast<int>(scratch.size()) > m_k) {
-                    bound = scratch[static_cast<std::size_t>(m_k)].distance * m_scale;  // prices are at least 0
-                    boundTile = scratch[static_cast<std::size_t>(m_k)].tile;
-                    scratch.resize(static_cast<std::size_t>(m_k));
+                if (m_m > m_k) {
+                    std::nth_element(tiles.begin(), tiles.begin() + m_k, tiles.end());
+                    bound = tiles[static_cast<std::size_t>(m_k)].looked;
+                    boundTile = tiles[static_cast<std::size_t>(m_k)].tile;
                 }
-                ListEntry* entry = &m_list[at(c)];
-                for (std::size_t j = 0; j < scratch.size(); ++j) {
-                    const TileDistance& td = scratch[j];
-                    entry[j] = {valueNow(td.tile, td.distance), static_cast<std::int32_t>(td.distance), td.tile};
-                }
-                std::sort(entry, entry + scratch.size());
-                keepList(c, entry, static_cast<int>(scratch.size()), bound, boundTile);
+                std::sort(tiles.begin(), tiles.begin() + m_k);
+                keepList(c, tiles.data(), m_k, bound, boundTile);
             }))
             return false;
 
@@ -196,7 +197,7 @@ public:
 
 private:
     struct ListEntry {
-        std::int64_t looked;     // value at the look
+        std::int64_t looked;     // value at the look, or a lower bound of it
         std::int32_t distance;
         std::int32_t tile;
         bool operator<(const ListEntry& o) const { return looked != o.looked ? looked < o.looked : tile < o.tile; }
@@ -222,7 +223,6 @@ private:
     // and the buckets below the one that would overflow the list make it.
     void look(int c) {
         ++m_stats.looks;
-        LookBuffers& b = m_buffers;
         const ListEntry* entry = &m_list[at(c)];
         const int length = m_length[static_cast<std::size_t>(c)];
         std::int64_t cap = 0;
@@ -257,16 +257,17 @@ private:
         if (full == kBuckets || listed == 0) {
             // All tiles under the cap fit the list, or the first bucket that
             // holds any overflows it: the k least exactly.
-            b.under.clear();
-            for (const PartBuffer& pb : m_partBuffers) b.under.insert(b.under.end(), pb.under.begin(), pb.under.end());
+            std::vector<ListEntry>& under = m_merged;
+            under.clear();
+            for (const PartBuffer& pb : m_partBuffers) under.insert(under.end(), pb.under.begin(), pb.under.end());
             if (total > m_k) {
-                std::nth_element(b.under.begin(), b.under.begin() + m_k, b.under.end());
-                above = b.under[static_cast<std::size_t>(m_k)].looked;
-                aboveTile = b.under[static_cast<std::size_t>(m_k)].tile;
-                b.under.resize(static_cast<std::size_t>(m_k));
+                std::nth_element(under.begin(), under.begin() + m_k, under.end());
+                above = under[static_cast<std::size_t>(m_k)].looked;
+                aboveTile = under[static_cast<std::size_t>(m_k)].tile;
+                under.resize(static_cast<std::size_t>(m_k));
             }
-            std::sort(b.under.begin(), b.under.end());
-            keepList(c, b.under.data(), static_cast<int>(b.under.size()), above, aboveTile);
+            std::sort(under.begin(), under.end());
+            keepList(c, under.data(), static_cast<int>(under.size()), above, aboveTile);
             return;
         }
         for (int k = 1; k <= kBuckets; ++k) counts[k] += counts[k - 1];  // where each bucket starts
@@ -343,8 +344,8 @@ private:
         std::int64_t v1 = kNone, v2 = kNone, d1 = 0;
         int t1 = -1;
     };
-    // The two cheapest of the list now. Entries are in rising value at the
-    // look and a value never falls, so the scan stops at one above v2.
+    // The two cheapest of the list now. `looked` rises along the list and no
+    // value falls below it, so the scan stops at the first one at v2 or above.
     Choice fromList(int c) const {
         Choice ch;
         const ListEntry* entry = &m_list[at(c)];
@@ -467,10 +468,7 @@ private:
     std::vector<int> m_boundTile;       // a tile at the bound, for the next cap, or -1
     std::vector<int> m_queue;
     std::size_t m_head = 0;
-    struct LookBuffers {
-        std::vector<ListEntry> under;
-    };
-    LookBuffers m_buffers;
+    std::vector<ListEntry> m_merged;  // a look's tiles under the cap from all parts
     int m_parts = 1;
     std::vector<PartBuffer> m_partBuffers;
     std::unique_ptr<SpinningHelpers> m_helpers;  // with more than one part
