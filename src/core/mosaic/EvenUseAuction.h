@@ -25,7 +25,7 @@ namespace tx {
 
 struct AuctionOptions {
     int listLength = 512;  // tiles a cell keeps between full looks (16 bytes each)
-    int scaling = 6;      // epsilon falls by this factor from phase to phase
+    int scaling = 3;      // epsilon falls by this factor from phase to phase
 };
 
 struct AuctionStats {
