@@ -166,6 +166,9 @@ void sortByTile(std::vector<TileDistance>& list) {
     std::sort(list.begin(), list.end(), [](const TileDistance& a, const TileDistance& b) { return a.tile < b.tile; });
 }
 
+// The flow's first candidates per cell unless the options say otherwise.
+constexpr int kFlowCandidates = 16;
+
 // Column generation over LEMON's network simplex: solve on candidates, price
 // every pair with the potentials, add the negative ones, until none is left.
 bool flowRounds(const PairDistance& cost, const UseCaps& caps, const EvenUseOptions& options, std::vector<int>& result,
@@ -173,7 +176,7 @@ bool flowRounds(const PairDistance& cost, const UseCaps& caps, const EvenUseOpti
     const int n = cost.cellCount(), m = cost.tileCount();
     Candidates cand;
     cand.ofCell.resize(static_cast<std::size_t>(n));
-    const int k = std::clamp(options.candidates > 0 ? options.candidates : 16, 1, m);
+    const int k = std::clamp(options.candidates > 0 ? options.candidates : kFlowCandidates, 1, m);
     if (!forEveryCell(n, 0, hooks, [&](int c, std::vector<TileDistance>&) {
             auto& list = cand.ofCell[static_cast<std::size_t>(c)];
             cost.nearest(c, k, list);

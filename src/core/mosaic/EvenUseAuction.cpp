@@ -171,11 +171,11 @@ public:
         for (int phase = 0;; ++phase) {
             releaseBeyond(eps);
             while (m_head < m_queue.size()) {
+                const int p = m_queue[m_head++];
                 if (m_head > 4096 && m_head * 2 > m_queue.size()) {
                     m_queue.erase(m_queue.begin(), m_queue.begin() + static_cast<std::ptrdiff_t>(m_head));
                     m_head = 0;
                 }
-                const int p = m_queue[m_head++];
                 if (p < m_n) bidCell(p, eps);
                 else bidSpare(p, eps);
                 if ((++m_stats.bids & 1023) == 0) {
