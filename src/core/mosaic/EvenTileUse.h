@@ -24,6 +24,8 @@
 #include <functional>
 #include <vector>
 
+#include "mosaic/PricedPass.h"
+
 namespace tx {
 
 enum class EvenUseMode { Off, EveryTile, MaxUses };
@@ -73,6 +75,12 @@ public:
     // The distances of a cell to tiles begin..end - 1 into out[0..end - begin),
     // in one contiguous pass (the auction's look at all tiles).
     virtual void distancesTo(int cell, int begin, int end, std::int64_t* out) const = 0;
+    // The priced pass of a cell over tiles begin..end - 1, appended to out (in
+    // tile order after what it holds). This one is built on distancesTo.
+    virtual void pricedPass(int cell, int begin, int end, const PricedPass& pass, PricedTiles& out) const;
+    // The priced pass over every step-th block of kPricedBlock tiles, a sample
+    // spread over all tiles, appended to out.
+    virtual void pricedSample(int cell, int step, const PricedPass& pass, PricedTiles& out) const;
     // With mirrored tiles a tile's distance is that of its nearer face: whether
     // that is the mirror for this cell.
     virtual bool mirrored(int /*cell*/, int /*tile*/) const { return false; }

@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "mosaic/EvenUsePasses.h"
+#include "mosaic/PricedPass.h"
 #include "support/Parallel.h"
 #include "support/SpinningHelpers.h"
 
@@ -14,7 +15,7 @@ namespace tx {
 
 namespace {
 
-constexpr std::int64_t kNone = std::numeric_limits<std::int64_t>::max() / 4;
+constexpr std::int64_t kNone = kNoValue;
 
 // Every tile's slots with their prices and holders, and per tile the two
 // cheapest slots (of all, and of those open to spare bidders).
@@ -205,6 +206,15 @@ private:
 
     std::size_t at(int c) const { return static_cast<std::size_t>(c) * m_k; }
 
+    static ListEntry entryOf(const PricedTiles& kept, int i) {
+        const std::uint64_t dt = kept.distanceTile[static_cast<std::size_t>(i)];
+        return {kept.value[static_cast<std::size_t>(i)], PricedTiles::distanceOf(dt), PricedTiles::tileOf(dt)};
+    }
+    // Where part i of a look starts: whole blocks of the vector pass.
+    int partStart(int i) const {
+        return i == m_parts ? m_m : m_m * i / m_parts / kPricedBlock * kPricedBlock;
+    }
+
     // list: at most k tiles, `looked` not falling along it (the value at the look
     // or a lower bound of it); no other tile is below bound.
     void keepList(int c, const ListEntry* list, int length, std::int64_t bound, int boundTile) {
@@ -229,13 +239,14 @@ private:
         for (int j = 0; j < length; ++j) cap = std::max(cap, valueNow(entry[j].tile, entry[j].distance));
         const int bt = m_boundTile[static_cast<std::size_t>(c)];
         if (bt >= 0) cap = std::max(cap, valueNow(bt, m_cost.distance(c, bt)));
+        cap = std::min(cap, sampledCap(c));
         // Buckets by value between a floor no value is below (values only rose
         // since the last look) and the cap.
         const std::int64_t floor = length > 0 ? std::min(entry[0].looked, m_bound[static_cast<std::size_t>(c)]) : 0;
         const Buckets grid{floor, kBuckets / double(cap - floor + 1)};
         // The tiles in parts, one per core.
         auto part = [&](int i) {
-            underCap(c, cap, grid, m_m * i / m_parts, m_m * (i + 1) / m_parts, m_partBuffers[static_cast<std::size_t>(i)]);
+            underCap(c, cap, grid, partStart(i), partStart(i + 1), m_partBuffers[static_cast<std::size_t>(i)]);
         };
         if (m_helpers) m_helpers->run(part);
         else part(0);
@@ -249,17 +260,17 @@ private:
                 counts[k + 1] += pb.counts[k];
                 bucketLeast[k] = std::min(bucketLeast[k], pb.bucketLeast[k]);
             }
-            total += static_cast<int>(pb.under.size());
-            if (pb.above < above) above = pb.above, aboveTile = pb.aboveTile;
+            total += pb.kept.count;
+            if (pb.kept.above < above) above = pb.kept.above, aboveTile = pb.kept.aboveTile;
         }
         int full = 0, listed = 0;  // buckets [0, full) fit the list
         for (; full < kBuckets && listed + counts[full + 1] <= m_k; ++full) listed += counts[full + 1];
-        if (full == kBuckets || listed == 0) {
-            // All tiles under the cap fit the list, or the first bucket that
-            // holds any overflows it: the k least exactly.
+        if (listed == 0) {
+            // The first bucket that holds any overflows the list: the k least exactly.
             std::vector<ListEntry>& under = m_merged;
             under.clear();
-            for (const PartBuffer& pb : m_partBuffers) under.insert(under.end(), pb.under.begin(), pb.under.end());
+            for (const PartBuffer& pb : m_partBuffers)
+                for (int i = 0; i < pb.kept.count; ++i) under.push_back(entryOf(pb.kept, i));
             if (total > m_k) {
                 std::nth_element(under.begin(), under.begin() + m_k, under.end());
                 above = under[static_cast<std::size_t>(m_k)].looked;
@@ -276,16 +287,34 @@ private:
         // Bucket by bucket; within a bucket in any order, each entry's `looked`
         // being its bucket's least value (buckets never overlap in value).
         for (const PartBuffer& pb : m_partBuffers)
-            for (std::size_t i = 0; i < pb.under.size(); ++i) {
-                const ListEntry& e = pb.under[i];
-                const int k = pb.bucket[i];
+            for (int i = 0; i < pb.kept.count; ++i) {
+                const int k = pb.bucket[static_cast<std::size_t>(i)];
+                const std::uint64_t dt = pb.kept.distanceTile[static_cast<std::size_t>(i)];
                 if (k < full) {
-                    list[counts[k]++] = {bucketLeast[k], e.distance, e.tile};
-                } else if (e.looked < above) {
-                    above = e.looked, aboveTile = e.tile;
+                    list[counts[k]++] = {bucketLeast[k], PricedTiles::distanceOf(dt), PricedTiles::tileOf(dt)};
+                } else if (const std::int64_t v = pb.kept.value[static_cast<std::size_t>(i)]; v < above) {
+                    above = v, aboveTile = PricedTiles::tileOf(dt);
                 }
             }
         keepList(c, list, listed, above, aboveTile);
+    }
+
+    // A cap about twice the list's length of tiles are under, from a sample of
+    // the tiles (the old list's cap lets in several times more on a large
+    // library); kNone where the sample would not tell much. A few tiles of the
+    // sample are under it, so a list never comes out empty.
+    std::int64_t sampledCap(int c) {
+        constexpr int kSampleBlocks = 64;
+        const int blocks = m_m / kPricedBlock;
+        if (blocks < 4 * kSampleBlocks) return kNone;
+        PricedTiles& sample = m_sample;
+        sample.reset(kPricedBlock * (kSampleBlocks + 1));
+        m_cost.pricedSample(c, blocks / kSampleBlocks, PricedPass{m_scale, m_slots.best.data(), kNone - 1}, sample);
+        const std::int64_t rank = std::int64_t{sample.count} * 2 * m_k / m_m;
+        if (rank < 2 || rank >= sample.count / 2) return kNone;
+        const auto begin = sample.value.begin();
+        std::nth_element(begin, begin + rank, begin + sample.count);
+        return sample.value[static_cast<std::size_t>(rank)];
     }
 
     static constexpr int kBuckets = 128;
@@ -296,45 +325,25 @@ private:
     };
 
     struct PartBuffer {
-        std::vector<std::int64_t> all;  // distances to the part's tiles
-        std::vector<ListEntry> under;  // `looked` the value now
-        std::vector<std::uint8_t> bucket;  // of each under
+        PricedTiles kept;                  // the part's tiles under the cap
+        std::vector<std::uint8_t> bucket;  // of each kept
         int counts[kBuckets];
         std::int64_t bucketLeast[kBuckets];
-        std::int64_t above = kNone;
-        int aboveTile = -1;
     };
 
     // Tiles begin..end - 1 whose value is at most cap, with their buckets; the
     // least of those above.
     void underCap(int c, std::int64_t cap, const Buckets& grid, int begin, int end, PartBuffer& pb) const {
-        const auto tiles = static_cast<std::size_t>(end - begin);
-        pb.all.resize(tiles);
-        m_cost.distancesTo(c, begin, end, pb.all.data());
-        // Without branches on the cap: about a quarter of the tiles are under it.
-        pb.under.resize(tiles);
-        ListEntry* under = pb.under.data();
-        const std::int64_t* best = m_slots.best.data() + begin;
-        std::size_t count = 0;
-        std::int64_t above = kNone;
-        int aboveTile = -1;
-        for (std::size_t i = 0; i < tiles; ++i) {
-            const std::int64_t v = pb.all[i] * m_scale + best[i];
-            const bool in = v <= cap;
-            under[count] = {v, static_cast<std::int32_t>(pb.all[i]), begin + static_cast<int>(i)};
-            count += in;
-            const std::int64_t over = in ? kNone : v;
-            if (over < above) above = over, aboveTile = begin + static_cast<int>(i);
-        }
-        pb.under.resize(count);
-        pb.above = above, pb.aboveTile = aboveTile;
-        pb.bucket.resize(count);
+        PricedTiles& kept = pb.kept;
+        kept.reset(end - begin);
+        m_cost.pricedPass(c, begin, end, PricedPass{m_scale, m_slots.best.data(), cap}, kept);
+        pb.bucket.resize(static_cast<std::size_t>(kept.count));
         std::fill_n(pb.counts, kBuckets, 0);
         std::fill_n(pb.bucketLeast, kBuckets, kNone);
-        for (std::size_t i = 0; i < count; ++i) {
-            const std::int64_t v = under[i].looked;
+        for (int i = 0; i < kept.count; ++i) {
+            const std::int64_t v = kept.value[static_cast<std::size_t>(i)];
             const int k = grid.of(v);
-            pb.bucket[i] = static_cast<std::uint8_t>(k);
+            pb.bucket[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(k);
             ++pb.counts[k];
             pb.bucketLeast[k] = std::min(pb.bucketLeast[k], v);
         }
@@ -469,6 +478,7 @@ private:
     std::vector<int> m_queue;
     std::size_t m_head = 0;
     std::vector<ListEntry> m_merged;  // a look's tiles under the cap from all parts
+    PricedTiles m_sample;             // a look's sample for its cap
     int m_parts = 1;
     std::vector<PartBuffer> m_partBuffers;
     std::unique_ptr<SpinningHelpers> m_helpers;  // with more than one part

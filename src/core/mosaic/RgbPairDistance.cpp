@@ -75,6 +75,8 @@ RgbPairDistance::RgbPairDistance(const std::uint8_t* cellSamples, int cells, con
         std::memcpy(m_cellData.data() + static_cast<std::size_t>(c) * m_stride, cellSamples + c * bytes, bytes);
     for (int f = 0; f < tiles * m_faces; ++f)
         std::memcpy(m_tileData.data() + static_cast<std::size_t>(f) * m_stride, faces.data() + f * bytes, bytes);
+    m_hasBlocks = RgbTileBlocks::available() && m_stride / 8 <= RgbTileBlocks::kMaxGroups;
+    if (m_hasBlocks) m_blocks = RgbTileBlocks(m_tileData.data(), tiles, m_faces, m_stride);
 }
 
 RgbPairDistance RgbPairDistance::fromScan(const Picture& scan, int cellsX, int cellsY, const TileColourTable& table,
@@ -105,6 +107,28 @@ void RgbPairDistance::distancesTo(int cell, int begin, int end, std::int64_t* ou
     }
     // The nearer face; the mirror only when strictly nearer, which gives the same distance.
     for (int t = begin; t < end; ++t) *out++ = std::min(sad(c, faceAt(t, 0), vectors), sad(c, faceAt(t, 1), vectors));
+}
+
+void RgbPairDistance::pricedPass(int cell, int begin, int end, const PricedPass& pass, PricedTiles& out) const {
+    constexpr int w = RgbTileBlocks::kWidth;
+    const int first = (begin + w - 1) / w, last = end / w;
+    if (!m_hasBlocks || !RgbTileBlocks::takes(pass) || first >= last) {
+        PairDistance::pricedPass(cell, begin, end, pass, out);
+        return;
+    }
+    // Whole blocks in the middle, the tiles before and after them one by one.
+    PairDistance::pricedPass(cell, begin, first * w, pass, out);
+    m_blocks.pass(cellAt(cell), first, last, 1, pass, out);
+    PairDistance::pricedPass(cell, last * w, end, pass, out);
+}
+
+void RgbPairDistance::pricedSample(int cell, int step, const PricedPass& pass, PricedTiles& out) const {
+    if (!m_hasBlocks || !RgbTileBlocks::takes(pass)) {
+        PairDistance::pricedSample(cell, step, pass, out);
+        return;
+    }
+    // A last part block is left out of the sample.
+    m_blocks.pass(cellAt(cell), 0, m_tiles / RgbTileBlocks::kWidth, step, pass, out);
 }
 
 std::int64_t RgbPairDistance::distance(int cell, int tile) const { return bounded(cellAt(cell), tile, kNoDistanceBound); }

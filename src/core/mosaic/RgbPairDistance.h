@@ -12,6 +12,7 @@
 
 #include "library/ColourDatabase.h"
 #include "mosaic/EvenTileUse.h"
+#include "mosaic/RgbTileBlocks.h"
 #include "support/Picture.h"
 
 namespace tx {
@@ -35,6 +36,8 @@ public:
     void below(int cell, const int* tiles, const std::int64_t* limits, int count, std::int64_t offset,
                std::vector<TileDistance>& out) const override;
     void distancesTo(int cell, int begin, int end, std::int64_t* out) const override;
+    void pricedPass(int cell, int begin, int end, const PricedPass& pass, PricedTiles& out) const override;
+    void pricedSample(int cell, int step, const PricedPass& pass, PricedTiles& out) const override;
     bool mirrored(int cell, int tile) const override;
 
 private:
@@ -51,6 +54,8 @@ private:
     int m_stride = 0;  // bytes per padded sample set, a multiple of 16
     std::vector<std::uint8_t> m_cellData;
     std::vector<std::uint8_t> m_tileData;
+    bool m_hasBlocks = false;  // the priced pass runs on m_blocks
+    RgbTileBlocks m_blocks;
 };
 
 }  // namespace tx
