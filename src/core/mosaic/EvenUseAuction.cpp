@@ -142,24 +142,22 @@ public:
         // The first lists: each cell's nearest tiles (a tile without uses has no
         // slot and stays out of reach at price kNone).
         if (!forEveryCell(m_n, 0, m_hooks, [&](int c, std::vector<TileDistance>&) {
-                thread_local std::vector<std::int64_t> all;
+                thread_local PricedTiles kept, sample;
                 thread_local std::vector<ListEntry> tiles;
-                all.resize(static_cast<std::size_t>(m_m));
-                tiles.resize(static_cast<std::size_t>(m_m));
-                m_cost.distancesTo(c, 0, m_m, all.data());
-                for (int t = 0; t < m_m; ++t) {
-                    const std::int64_t d = all[static_cast<std::size_t>(t)];
-                    tiles[static_cast<std::size_t>(t)] = {valueNow(t, d), static_cast<std::int32_t>(d), t};
-                }
-                std::int64_t bound = kNone;
-                int boundTile = -1;
-                if (m_m > m_k) {
+                kept.reset(m_m);
+                m_cost.pricedPass(c, 0, m_m, PricedPass{m_scale, m_slots.best.data(), std::min(kNone - 1, sampledCap(c, sample))}, kept);
+                tiles.resize(static_cast<std::size_t>(kept.count));
+                for (int i = 0; i < kept.count; ++i) tiles[static_cast<std::size_t>(i)] = entryOf(kept, i);
+                std::int64_t bound = kept.above;
+                int boundTile = kept.aboveTile;
+                const int length = std::min(m_k, kept.count);
+                if (kept.count > m_k) {
                     std::nth_element(tiles.begin(), tiles.begin() + m_k, tiles.end());
-                    bound = tiles[static_cast<std::size_t>(m_k)].looked;
-                    boundTile = tiles[static_cast<std::size_t>(m_k)].tile;
+                    const ListEntry& next = tiles[static_cast<std::size_t>(m_k)];
+                    if (next.looked <= bound) bound = next.looked, boundTile = next.tile;
                 }
-                std::sort(tiles.begin(), tiles.begin() + m_k);
-                keepList(c, tiles.data(), m_k, bound, boundTile);
+                std::sort(tiles.begin(), tiles.begin() + length);
+                keepList(c, tiles.data(), length, bound, boundTile);
             }))
             return false;
 
@@ -239,7 +237,7 @@ private:
         for (int j = 0; j < length; ++j) cap = std::max(cap, valueNow(entry[j].tile, entry[j].distance));
         const int bt = m_boundTile[static_cast<std::size_t>(c)];
         if (bt >= 0) cap = std::max(cap, valueNow(bt, m_cost.distance(c, bt)));
-        cap = std::min(cap, sampledCap(c));
+        cap = std::min(cap, sampledCap(c, m_sample));
         // Buckets by value between a floor no value is below (values only rose
         // since the last look) and the cap.
         const std::int64_t floor = length > 0 ? std::min(entry[0].looked, m_bound[static_cast<std::size_t>(c)]) : 0;
@@ -303,11 +301,10 @@ private:
     // the tiles (the old list's cap lets in several times more on a large
     // library); kNone where the sample would not tell much. A few tiles of the
     // sample are under it, so a list never comes out empty.
-    std::int64_t sampledCap(int c) {
+    std::int64_t sampledCap(int c, PricedTiles& sample) const {
         constexpr int kSampleBlocks = 64;
         const int blocks = m_m / kPricedBlock;
         if (blocks < 4 * kSampleBlocks) return kNone;
-        PricedTiles& sample = m_sample;
         sample.reset(kPricedBlock * (kSampleBlocks + 1));
         m_cost.pricedSample(c, blocks / kSampleBlocks, PricedPass{m_scale, m_slots.best.data(), kNone - 1}, sample);
         const std::int64_t rank = std::int64_t{sample.count} * 2 * m_k / m_m;
@@ -436,11 +433,10 @@ private:
     bool prove() {
         std::atomic<bool> held{true};
         if (!forEveryCell(m_n, m_stats.phases + 1, m_hooks, [&](int c, std::vector<TileDistance>&) {
-                thread_local std::vector<std::int64_t> all;
-                all.resize(static_cast<std::size_t>(m_m));
-                m_cost.distancesTo(c, 0, m_m, all.data());
-                std::int64_t least = kNone;
-                for (int t = 0; t < m_m; ++t) least = std::min(least, all[static_cast<std::size_t>(t)] * m_scale + m_slots.best[static_cast<std::size_t>(t)]);
+                thread_local PricedTiles none;  // a cap below every value: the pass finds the least
+                none.reset(m_m);
+                m_cost.pricedPass(c, 0, m_m, PricedPass{m_scale, m_slots.best.data(), -1}, none);
+                const std::int64_t least = none.above;
                 const std::int64_t own = m_cellDistance[static_cast<std::size_t>(c)] * m_scale +
                                          m_slots.price[static_cast<std::size_t>(m_personSlot[static_cast<std::size_t>(c)])];
                 if (own > least + 1) held = false;
