@@ -73,7 +73,7 @@ public:
     virtual void below(int cell, const int* tiles, const std::int64_t* limits, int count, std::int64_t offset,
                        std::vector<TileDistance>& out) const = 0;
     // The distances of a cell to tiles begin..end - 1 into out[0..end - begin),
-    // in one contiguous pass (the auction's look at all tiles).
+    // in one contiguous pass (what the plain priced pass is built on).
     virtual void distancesTo(int cell, int begin, int end, std::int64_t* out) const = 0;
     // The priced pass of a cell over tiles begin..end - 1, appended to out (in
     // tile order after what it holds). This one is built on distancesTo.
