@@ -169,12 +169,11 @@ public:
 
         for (int phase = 0;; ++phase) {
             releaseBeyond(eps);
-            while (m_head < m_queue.size()) {
-                const int p = m_queue[m_head++];
-                if (m_head > 4096 && m_head * 2 > m_queue.size()) {
-                    m_queue.erase(m_queue.begin(), m_queue.begin() + static_cast<std::ptrdiff_t>(m_head));
-                    m_head = 0;
-                }
+            // Last in, first out: one who was just outbid bids again at once
+            // (on the bench 1-7 % fewer looks than first in, first out).
+            while (!m_queue.empty()) {
+                const int p = m_queue.back();
+                m_queue.pop_back();
                 if (p < m_n) bidCell(p, eps);
                 else bidSpare(p, eps);
                 if ((++m_stats.bids & 1023) == 0) {
@@ -471,8 +470,7 @@ private:
     std::vector<std::int64_t> m_bound;  // no tile off the list is cheaper for the cell
     std::vector<int> m_length;          // of each list
     std::vector<int> m_boundTile;       // a tile at the bound, for the next cap, or -1
-    std::vector<int> m_queue;
-    std::size_t m_head = 0;
+    std::vector<int> m_queue;  // the unassigned, the last released bidding first
     std::vector<ListEntry> m_merged;  // a look's tiles under the cap from all parts
     PricedTiles m_sample;             // a look's sample for its cap
     int m_parts = 1;
