@@ -238,6 +238,32 @@ TEST(EvenTileUse, CancelLeavesTheAssignmentUntouched) {
     }
 }
 
+// A stop asked for while cells bid ends the solve at the next poll: nothing is
+// reported after it (the bidding would otherwise run all its phases first).
+TEST(EvenTileUse, CancelWhileBiddingStopsAtOnce) {
+    std::mt19937 rng(5);
+    const int cells = 3000, tiles = 300, samples = 9;
+    const auto cs = randomSamples(rng, cells, samples), ts = randomSamples(rng, tiles, samples);
+    const RgbPairDistance cost(cs.data(), cells, ts.data(), tiles, samples);
+    UseCaps caps;
+    ASSERT_TRUE(useCaps({EvenUseMode::EveryTile, 1}, cells, tiles, caps).isEmpty());
+    // The stop is asked for at the first report of the bidding.
+    bool stop = false;
+    int reportsAfterStop = 0;
+    EvenUseHooks hooks;
+    hooks.running = [&] { return !stop; };
+    hooks.progress = [&](int pass, int, int) {
+        if (stop) ++reportsAfterStop;
+        if (pass == 1) stop = true;
+    };
+    std::vector<int> tileOf{-7};
+    EvenUseStats stats;
+    EXPECT_FALSE(solveEvenUse(cost, caps, EvenUseOptions{}, tileOf, stats, hooks));
+    EXPECT_TRUE(stop);
+    EXPECT_EQ(reportsAfterStop, 0);
+    EXPECT_EQ(tileOf, std::vector<int>{-7});
+}
+
 TEST(EvenTileUse, RepairSeparatesIdenticalTiles) {
     std::mt19937 rng(11);
     struct Row {
