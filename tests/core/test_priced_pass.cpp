@@ -2,6 +2,8 @@
 // distances) against the same pass worked out tile by tile from distance().
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <limits>
 #include <memory>
 #include <random>
 
@@ -161,5 +163,93 @@ TEST(PricedPass, TiesAboveTheCapGoToTheLowestTile) {
         out.reset(tiles);
         cost.pricedPass(0, begin, tiles, PricedPass{7, rising.data(), -1}, out);
         EXPECT_EQ(out.aboveTile, 13) << "from " << begin;
+    }
+}
+
+// A grouped measure's pass given its groups' bounds and the cell's floors:
+// the same tiles kept as the plain pass, a least above that no tile is below
+// and that is above the cap, and floors no group's values go below, also
+// after prices rose and with floors from the pass before.
+TEST(PricedPass, SkippedGroupsHideNothingAndFloorsStayTrue) {
+    std::mt19937 rng(11);
+    // Neither a whole number of groups nor of blocks of four.
+    const int cells = 4, tiles = 1001, samples = 9, scale = 29;
+    for (const bool mirror : {false, true}) {
+        SCOPED_TRACE(mirror ? "mirrored" : "plain");
+        // Dark cells, and half the tiles brighter in every sample: for those the
+        // distance is the difference of the sums, so the keys' bounds are tight.
+        std::vector<std::uint8_t> cs(cells * samples * 3), ts = randomSamples(rng, tiles, samples);
+        for (auto& b : cs) b = static_cast<std::uint8_t>(rng() % 100);
+        for (int t = 0; t < tiles; t += 2)
+            for (int i = 0; i < samples * 3; ++i) ts[t * samples * 3 + i] = static_cast<std::uint8_t>(100 + rng() % 156);
+        // A quarter close around a few pictures, in groups with small boxes.
+        const auto centres = randomSamples(rng, 5, samples);
+        for (int t = 1; t < tiles; t += 4)
+            for (int i = 0; i < samples * 3; ++i)
+                ts[t * samples * 3 + i] = static_cast<std::uint8_t>(std::min<unsigned>(255, centres[(t / 4) % 5 * samples * 3 + i] + rng() % 4));
+        const RgbPairDistance plain(cs.data(), cells, ts.data(), tiles, samples, mirror ? 3 : 0);
+        std::vector<int> order;
+        const std::unique_ptr<PairDistance> grouped = plain.grouped(order);
+        if (!grouped) GTEST_SKIP() << "no vector pass on this machine";
+        ASSERT_TRUE(grouped->skipsGroups());
+        std::vector<int> sorted(order);
+        std::sort(sorted.begin(), sorted.end());
+        for (int t = 0; t < tiles; ++t) ASSERT_EQ(sorted[t], t);
+        for (int t = 0; t < tiles; t += 97) ASSERT_EQ(grouped->distance(1, t), plain.distance(1, order[t]));
+
+        const int groups = (tiles + kPricedGroup - 1) / kPricedGroup;
+        std::vector<std::int64_t> price(tiles, 0), groupPrice(groups), groupKeys(groups * kGroupKeys);
+        auto boundGroups = [&] {
+            std::fill(groupPrice.begin(), groupPrice.end(), kNoValue);
+            std::fill(groupKeys.begin(), groupKeys.end(), std::numeric_limits<std::int64_t>::max());
+            for (int t = 0; t < tiles; ++t) {
+                const int g = t / kPricedGroup;
+                std::int64_t keys[kGroupKeys];
+                grouped->tileKeys(t, keys);
+                groupPrice[g] = std::min(groupPrice[g], price[t]);
+                for (int k = 0; k < kGroupKeys; ++k)
+                    groupKeys[g * kGroupKeys + k] = std::min(groupKeys[g * kGroupKeys + k], price[t] + scale * keys[k]);
+            }
+        };
+        std::vector<int> all(tiles);
+        for (int t = 0; t < tiles; ++t) all[t] = t;
+        for (int c = 0; c < cells; ++c) {
+            std::vector<std::uint32_t> floor(groups, 0);
+            std::fill(price.begin(), price.end(), 0);
+            for (int round = 0; round < 3; ++round) {
+                SCOPED_TRACE("cell " + std::to_string(c) + " round " + std::to_string(round));
+                boundGroups();
+                std::vector<std::int64_t> values;
+                for (int t = 0; t < tiles; ++t) values.push_back(grouped->distance(c, t) * scale + price[t]);
+                std::vector<std::int64_t> rising(values);
+                std::sort(rising.begin(), rising.end());
+                const int shift = c % 3;
+                const PricedPass pass{scale, price.data(), rising[40 + 100 * round], groupPrice.data(), groupKeys.data(),
+                                      floor.data(), shift};
+                PricedTiles out;
+                out.reset(tiles);
+                grouped->pricedPass(c, 0, tiles, pass, out);
+                const Pass want = reference(*grouped, c, all, pass), got = of(out);
+                ASSERT_EQ(got.kept.size(), want.kept.size());
+                for (std::size_t i = 0; i < got.kept.size(); ++i) EXPECT_EQ(got.kept[i], want.kept[i]) << "kept " << i;
+                EXPECT_GT(got.above, pass.cap);
+                EXPECT_LE(got.above, want.above);
+                if (got.aboveTile >= 0) {
+                    EXPECT_EQ(got.above, want.above);
+                }
+                for (int g = 0; g < groups; ++g) {
+                    const std::int64_t least = *std::min_element(values.begin() + g * kPricedGroup,
+                                                                 values.begin() + std::min(tiles, (g + 1) * kPricedGroup));
+                    const std::int64_t below = std::int64_t{floor[g]} << shift;
+                    EXPECT_LE(below, least) << "group " << g;
+                    // A whole group with nothing under the cap has its floor above it.
+                    if (g < groups - 1 && least > pass.cap) {
+                        EXPECT_GT(below, pass.cap) << "group " << g;
+                    }
+                }
+                // Prices rise, the dearest tiles most.
+                for (int t = 0; t < tiles; ++t) price[t] += (values[t] % 5) * 40 + round;
+            }
+        }
     }
 }

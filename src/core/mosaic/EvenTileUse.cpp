@@ -295,7 +295,20 @@ bool solveEvenUse(const PairDistance& cost, const UseCaps& caps, const EvenUseOp
         AuctionOptions ao;
         if (options.candidates > 0) ao.listLength = options.candidates;
         AuctionStats as;
-        if (!auctionAssignment(cost, caps, ao, result, as, hooks)) return false;
+        // Where the measure can group its tiles the auction works on them in
+        // that order, and the tiles it chose are mapped back.
+        std::vector<int> order;
+        if (const std::unique_ptr<PairDistance> grouped = cost.grouped(order)) {
+            UseCaps groupedCaps;
+            for (const int t : order) {
+                groupedCaps.lower.push_back(caps.lower[static_cast<std::size_t>(t)]);
+                groupedCaps.upper.push_back(caps.upper[static_cast<std::size_t>(t)]);
+            }
+            if (!auctionAssignment(*grouped, groupedCaps, ao, result, as, hooks)) return false;
+            for (int& t : result) t = order[static_cast<std::size_t>(t)];
+        } else if (!auctionAssignment(cost, caps, ao, result, as, hooks)) {
+            return false;
+        }
         stats.rounds = as.phases;
         stats.bids = as.bids;
         stats.looks = as.looks;

@@ -22,6 +22,7 @@
 #include <QString>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "mosaic/PricedPass.h"
@@ -84,6 +85,13 @@ public:
     // With mirrored tiles a tile's distance is that of its nearer face: whether
     // that is the mirror for this cell.
     virtual bool mirrored(int /*cell*/, int /*tile*/) const { return false; }
+    // Whether pricedPass skips groups of kPricedGroup tiles (see PricedPass::groupPrice).
+    virtual bool skipsGroups() const { return false; }
+    // Where it skips groups: a tile's kGroupKeys keys.
+    virtual void tileKeys(int /*tile*/, std::int64_t* /*keys*/) const {}
+    // A copy with the tiles in an order that makes its groups skip often, and
+    // that order in `order` (new tile -> this one's); null where it has none.
+    virtual std::unique_ptr<PairDistance> grouped(std::vector<int>& /*order*/) const { return nullptr; }
 };
 
 struct EvenUseHooks {

@@ -12,9 +12,7 @@
 #include "support/SpinningHelpers.h"
 
 namespace tx {
-
 namespace {
-
 constexpr std::int64_t kNone = kNoValue;
 
 // Every tile's slots with their prices and holders, and per tile the two
@@ -134,6 +132,22 @@ public:
         m_length.resize(static_cast<std::size_t>(m_n));
         // A look at fewer tiles is too short to share.
         m_parts = m_m >= 4096 ? std::min(workerCount(), 8) : 1;
+        if (m_cost.skipsGroups()) {
+            const int groups = (m_m + kPricedGroup - 1) / kPricedGroup;
+            m_groupPrice.resize(static_cast<std::size_t>(groups));
+            m_groupKeys.resize(static_cast<std::size_t>(groups) * kGroupKeys);
+            m_tileKeys.resize(static_cast<std::size_t>(m_m) * kGroupKeys);
+            for (int t = 0; t < m_m; ++t) {
+                m_cost.tileKeys(t, &m_tileKeys[static_cast<std::size_t>(t) * kGroupKeys]);
+                for (int k = 0; k < kGroupKeys; ++k) m_tileKeys[static_cast<std::size_t>(t) * kGroupKeys + k] *= m_scale;
+            }
+            for (int g = 0; g < groups; ++g) refreshGroup(g);
+            m_groups = groups;
+            m_floor.assign(static_cast<std::size_t>(m_n) * groups, 0);
+            // Floors in units that keep the values there can be below 2^32.
+            const std::int64_t most = 4 * std::max<std::int64_t>(1, m_cost.maxDistance()) * m_scale;
+            while ((most >> m_floorShift) > 0xFFFFFFFFll) ++m_floorShift;
+        }
         m_partBuffers.resize(static_cast<std::size_t>(m_parts));
         if (m_parts > 1) m_helpers = std::make_unique<SpinningHelpers>(m_parts);
     }
@@ -145,7 +159,7 @@ public:
                 thread_local PricedTiles kept, sample;
                 thread_local std::vector<ListEntry> tiles;
                 kept.reset(m_m);
-                m_cost.pricedPass(c, 0, m_m, PricedPass{m_scale, m_slots.best.data(), std::min(kNone - 1, sampledCap(c, sample))}, kept);
+                m_cost.pricedPass(c, 0, m_m, pricedPass(c, std::min(kNone - 1, sampledCap(c, sample))), kept);
                 tiles.resize(static_cast<std::size_t>(kept.count));
                 for (int i = 0; i < kept.count; ++i) tiles[static_cast<std::size_t>(i)] = entryOf(kept, i);
                 std::int64_t bound = kept.above;
@@ -207,9 +221,40 @@ private:
         const std::uint64_t dt = kept.distanceTile[static_cast<std::size_t>(i)];
         return {kept.value[static_cast<std::size_t>(i)], PricedTiles::distanceOf(dt), PricedTiles::tileOf(dt)};
     }
-    // Where part i of a look starts: whole blocks of the vector pass.
+    // Where part i of a look starts: whole groups of the vector pass.
     int partStart(int i) const {
-        return i == m_parts ? m_m : m_m * i / m_parts / kPricedBlock * kPricedBlock;
+        return i == m_parts ? m_m : m_m * i / m_parts / kPricedGroup * kPricedGroup;
+    }
+
+    // A pass keeping the tiles valued at most cap, skipping groups where it can.
+    PricedPass pricedPass(int c, std::int64_t cap) {
+        if (m_groupPrice.empty()) return {m_scale, m_slots.best.data(), cap};
+        return {m_scale, m_slots.best.data(), cap, m_groupPrice.data(), m_groupKeys.data(),
+                &m_floor[static_cast<std::size_t>(c) * m_groups], m_floorShift};
+    }
+    // A group's least price, and its least price + key for every key.
+    void refreshGroup(int g) {
+        const int end = std::min(m_m, (g + 1) * kPricedGroup);
+        std::int64_t least = kNone;
+        std::int64_t* keys = &m_groupKeys[static_cast<std::size_t>(g) * kGroupKeys];
+        std::fill_n(keys, kGroupKeys, std::numeric_limits<std::int64_t>::max());
+        for (int t = g * kPricedGroup; t < end; ++t) {
+            const std::int64_t p = m_slots.best[static_cast<std::size_t>(t)];
+            least = std::min(least, p);
+            const std::int64_t* tk = &m_tileKeys[static_cast<std::size_t>(t) * kGroupKeys];
+            for (int k = 0; k < kGroupKeys; ++k) keys[k] = std::min(keys[k], p + tk[k]);
+        }
+        m_groupPrice[static_cast<std::size_t>(g)] = least;
+    }
+    // After a rise of tile t's least price from `was`: the group's bounds change
+    // only where they were this tile's.
+    void priceRose(int t, std::int64_t was) {
+        const int g = t / kPricedGroup;
+        bool held = was == m_groupPrice[static_cast<std::size_t>(g)];
+        const std::int64_t* keys = &m_groupKeys[static_cast<std::size_t>(g) * kGroupKeys];
+        const std::int64_t* tk = &m_tileKeys[static_cast<std::size_t>(t) * kGroupKeys];
+        for (int k = 0; k < kGroupKeys; ++k) held = held || was + tk[k] == keys[k];
+        if (held) refreshGroup(g);
     }
 
     // list: at most k tiles, `looked` not falling along it (the value at the look
@@ -296,9 +341,10 @@ private:
         keepList(c, list, listed, above, aboveTile);
     }
 
-    // A cap about twice the list's length of tiles are under, from a sample of
+    // A cap about as many tiles as the list holds are under, from a sample of
     // the tiles (the old list's cap lets in several times more on a large
-    // library); kNone where the sample would not tell much. A few tiles of the
+    // library, and every tile under the cap costs a pass that skips less and
+    // more sorting into the list); kNone where the sample would not tell much. A few tiles of the
     // sample are under it, so a list never comes out empty.
     std::int64_t sampledCap(int c, PricedTiles& sample) const {
         constexpr int kSampleBlocks = 64;
@@ -306,7 +352,7 @@ private:
         if (blocks < 4 * kSampleBlocks) return kNone;
         sample.reset(kPricedBlock * (kSampleBlocks + 1));
         m_cost.pricedSample(c, blocks / kSampleBlocks, PricedPass{m_scale, m_slots.best.data(), kNone - 1}, sample);
-        const std::int64_t rank = std::int64_t{sample.count} * 2 * m_k / m_m;
+        const std::int64_t rank = std::int64_t{sample.count} * m_k / m_m;
         if (rank < 2 || rank >= sample.count / 2) return kNone;
         const auto begin = sample.value.begin();
         std::nth_element(begin, begin + rank, begin + sample.count);
@@ -329,10 +375,10 @@ private:
 
     // Tiles begin..end - 1 whose value is at most cap, with their buckets; the
     // least of those above.
-    void underCap(int c, std::int64_t cap, const Buckets& grid, int begin, int end, PartBuffer& pb) const {
+    void underCap(int c, std::int64_t cap, const Buckets& grid, int begin, int end, PartBuffer& pb) {
         PricedTiles& kept = pb.kept;
         kept.reset(end - begin);
-        m_cost.pricedPass(c, begin, end, PricedPass{m_scale, m_slots.best.data(), cap}, kept);
+        m_cost.pricedPass(c, begin, end, pricedPass(c, cap), kept);
         pb.bucket.resize(static_cast<std::size_t>(kept.count));
         std::fill_n(pb.counts, kBuckets, 0);
         std::fill_n(pb.bucketLeast, kBuckets, kNone);
@@ -393,7 +439,9 @@ private:
         m_slots.price[us] = price;
         m_personSlot[static_cast<std::size_t>(person)] = s;
         const int t = m_slots.tileOf[us];
+        const std::int64_t was = m_slots.best[static_cast<std::size_t>(t)];
         m_slots.refresh(t);
+        if (!m_groupPrice.empty() && m_slots.best[static_cast<std::size_t>(t)] != was) priceRose(t, was);
         if (m_slots.spare(s)) m_spares.set(t, m_slots.spareBest[static_cast<std::size_t>(t)]);
         if (person < m_n) ++m_assignedCells;
     }
@@ -432,13 +480,13 @@ private:
     bool prove() {
         std::atomic<bool> held{true};
         if (!forEveryCell(m_n, m_stats.phases + 1, m_hooks, [&](int c, std::vector<TileDistance>&) {
-                thread_local PricedTiles none;  // a cap below every value: the pass finds the least
-                none.reset(m_m);
-                m_cost.pricedPass(c, 0, m_m, PricedPass{m_scale, m_slots.best.data(), -1}, none);
-                const std::int64_t least = none.above;
+                // Held unless some tile is valued below own - 1.
+                thread_local PricedTiles below;
+                below.reset(m_m);
                 const std::int64_t own = m_cellDistance[static_cast<std::size_t>(c)] * m_scale +
                                          m_slots.price[static_cast<std::size_t>(m_personSlot[static_cast<std::size_t>(c)])];
-                if (own > least + 1) held = false;
+                m_cost.pricedPass(c, 0, m_m, pricedPass(c, own - 2), below);
+                if (below.count > 0) held = false;
             }))
             return false;
         for (int p = m_n; p < m_persons; ++p)
@@ -470,6 +518,12 @@ private:
     std::vector<std::int64_t> m_bound;  // no tile off the list is cheaper for the cell
     std::vector<int> m_length;          // of each list
     std::vector<int> m_boundTile;       // a tile at the bound, for the next cap, or -1
+    // Where passes skip groups of tiles: per group the least price, and the
+    // least price + scale * key per key; per tile its keys times scale.
+    std::vector<std::int64_t> m_groupPrice, m_groupKeys, m_tileKeys;
+    int m_groups = 0;
+    std::vector<std::uint32_t> m_floor;  // per cell and group (see PricedPass::groupFloor)
+    int m_floorShift = 0;
     std::vector<int> m_queue;  // the unassigned, the last released bidding first
     std::vector<ListEntry> m_merged;  // a look's tiles under the cap from all parts
     PricedTiles m_sample;             // a look's sample for its cap

@@ -15,6 +15,11 @@
 // dearer than that bound. A look is one pass over every tile's distance, split
 // between the cores; the old list's values now cap the tiles that can come in,
 // and buckets by value (not a sort) pick the new list.
+//
+// Where the measure groups its tiles (PairDistance::grouped), a look skips
+// whole groups that hold no tile under its cap: by bounds from each group's
+// least price and keys, and by the cell's own floor of each group's values
+// from its last look (values only rise, so a floor stays true).
 
 #include <cstdint>
 #include <vector>
@@ -24,7 +29,7 @@
 namespace tx {
 
 struct AuctionOptions {
-    int listLength = 512;  // tiles a cell keeps between full looks (16 bytes each)
+    int listLength = 256;  // tiles a cell keeps between full looks (16 bytes each)
     int scaling = 3;      // epsilon falls by this factor from phase to phase
 };
 

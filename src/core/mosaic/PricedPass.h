@@ -15,11 +15,29 @@ inline constexpr std::int64_t kNoValue = std::numeric_limits<std::int64_t>::max(
 
 // Passes run fastest over whole blocks of this many tiles (from tile 0 on).
 inline constexpr int kPricedBlock = 4;
+// Tiles g * kPricedGroup .. of a group share bounds of their values, so a pass
+// given them can skip a group none of which is kept.
+inline constexpr int kPricedGroup = 32;
+// Keys of a measure that bound its distances: d(cell, tile) >= key_k(tile) -
+// key_k(cell) for every k (PairDistance::tileKeys).
+inline constexpr int kGroupKeys = 8;
 
 struct PricedPass {
     std::int64_t scale = 1;
     const std::int64_t* price = nullptr;  // by tile
     std::int64_t cap = -1;                // tiles valued at most this are kept
+    // By group: no tile's price in it is lower; and kGroupKeys per group, no
+    // tile's price + scale * key_k(tile) lower. With both a pass may skip
+    // groups (see PairDistance::skipsGroups); `above` is then a bound no
+    // skipped tile is below, with aboveTile -1 where the bound is a group's.
+    const std::int64_t* groupPrice = nullptr;
+    const std::int64_t* groupKeys = nullptr;
+    // By group, the cell's own floors (optional): no value in the group was
+    // below floor << floorShift when the pass wrote it. Values only rise, so
+    // a pass skips a group whose floor is above the cap, and raises the floors
+    // of the groups it sees.
+    std::uint32_t* groupFloor = nullptr;
+    int floorShift = 0;
 };
 
 struct PricedTiles {

@@ -10,6 +10,7 @@
 
 #include "mosaic/BoundedTileSearch.h"
 #include "mosaic/PairSamples.h"
+#include "mosaic/TileGroupOrder.h"
 
 namespace tx {
 
@@ -129,6 +130,19 @@ void RgbPairDistance::pricedSample(int cell, int step, const PricedPass& pass, P
     }
     // A last part block is left out of the sample.
     m_blocks.pass(cellAt(cell), 0, m_tiles / RgbTileBlocks::kWidth, step, pass, out);
+}
+
+std::unique_ptr<PairDistance> RgbPairDistance::grouped(std::vector<int>& order) const {
+    if (!skipsGroups()) return nullptr;
+    const int step = m_faces * m_stride;
+    order = groupedTileOrder(m_tileData.data(), m_tiles, step, m_samples * 3, kPricedGroup);
+    auto copy = std::make_unique<RgbPairDistance>(*this);
+    for (int t = 0; t < m_tiles; ++t)
+        std::memcpy(copy->m_tileData.data() + static_cast<std::size_t>(t) * step,
+                    m_tileData.data() + static_cast<std::size_t>(order[static_cast<std::size_t>(t)]) * step,
+                    static_cast<std::size_t>(step));
+    copy->m_blocks = RgbTileBlocks(copy->m_tileData.data(), m_tiles, m_faces, m_stride);
+    return copy;
 }
 
 std::int64_t RgbPairDistance::distance(int cell, int tile) const { return bounded(cellAt(cell), tile, kNoDistanceBound); }

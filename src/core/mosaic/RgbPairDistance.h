@@ -39,6 +39,9 @@ public:
     void pricedPass(int cell, int begin, int end, const PricedPass& pass, PricedTiles& out) const override;
     void pricedSample(int cell, int step, const PricedPass& pass, PricedTiles& out) const override;
     bool mirrored(int cell, int tile) const override;
+    bool skipsGroups() const override { return m_hasBlocks && m_blocks.skipsGroups(); }
+    void tileKeys(int tile, std::int64_t* keys) const override { sumKeys(faceAt(tile, 0), m_stride, keys); }
+    std::unique_ptr<PairDistance> grouped(std::vector<int>& order) const override;
 
 private:
     std::int64_t bounded(const std::uint8_t* cell, int tile, std::int64_t bound) const;
