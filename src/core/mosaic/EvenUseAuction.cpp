@@ -130,8 +130,8 @@ public:
         m_bound.resize(static_cast<std::size_t>(m_n));
         m_boundTile.resize(static_cast<std::size_t>(m_n));
         m_length.resize(static_cast<std::size_t>(m_n));
-        // A look at fewer tiles is too short to share.
-        m_parts = m_m >= 4096 ? std::min(workerCount(), 8) : 1;
+        // Bids of a few tiles are too short to share.
+        m_threads = m_m >= 1024 ? std::clamp(workerCount(), 1, 8) : 1;
         if (m_cost.skipsGroups()) {
             const int groups = (m_m + kPricedGroup - 1) / kPricedGroup;
             m_groupPrice.resize(static_cast<std::size_t>(groups));
@@ -148,8 +148,9 @@ public:
             const std::int64_t most = 4 * std::max<std::int64_t>(1, m_cost.maxDistance()) * m_scale;
             while ((most >> m_floorShift) > 0xFFFFFFFFll) ++m_floorShift;
         }
-        m_partBuffers.resize(static_cast<std::size_t>(m_parts));
-        if (m_parts > 1) m_helpers = std::make_unique<SpinningHelpers>(m_parts);
+        m_takenIn.assign(static_cast<std::size_t>(m_m), 0);
+        m_scratch.resize(static_cast<std::size_t>(m_threads));
+        if (m_threads > 1) m_helpers = std::make_unique<SpinningHelpers>(m_threads);
     }
 
     bool run(std::vector<int>& tileOfCell) {
@@ -183,16 +184,31 @@ public:
 
         for (int phase = 0;; ++phase) {
             releaseBeyond(eps);
-            // Last in, first out: one who was just outbid bids again at once
-            // (on the bench 1-7 % fewer looks than first in, first out).
+            // Last in, first out: one who was just outbid bids again soon (on
+            // the bench 1-7 % fewer looks than first in, first out).
             while (!m_queue.empty()) {
-                const int p = m_queue.back();
-                m_queue.pop_back();
-                if (p < m_n) bidCell(p, eps);
-                else bidSpare(p, eps);
-                if ((++m_stats.bids & 1023) == 0) {
-                    if (!keepGoing(m_hooks)) return false;
-                    report(phase, phases);
+                m_batch.clear();
+                while (static_cast<int>(m_batch.size()) < kBatch && !m_queue.empty()) {
+                    m_batch.push_back(m_queue.back());
+                    m_queue.pop_back();
+                }
+                prepareBids(eps);
+                // In turn: a bid made before an earlier one of the batch took
+                // the same tile is made again.
+                ++m_stamp;
+                for (std::size_t i = 0; i < m_batch.size(); ++i) {
+                    const int p = m_batch[i];
+                    if (p < m_n) {
+                        Bid bid = m_bids[i];
+                        if (m_takenIn[static_cast<std::size_t>(bid.tile)] == m_stamp) bid = cellBid(p, eps, m_scratch[0]);
+                        apply(bid);
+                    } else {
+                        bidSpare(p, eps);
+                    }
+                    if ((++m_stats.bids & 1023) == 0) {
+                        if (!keepGoing(m_hooks)) return false;
+                        report(phase, phases);
+                    }
                 }
             }
             ++m_stats.phases;
@@ -201,6 +217,7 @@ public:
             eps = std::max<std::int64_t>(1, eps / scaling);
         }
         if (!prove()) return false;
+        for (const Scratch& scratch : m_scratch) m_stats.looks += scratch.looks;
         tileOfCell.resize(static_cast<std::size_t>(m_n));
         for (int c = 0; c < m_n; ++c)
             tileOfCell[static_cast<std::size_t>(c)] = m_slots.tileOf[static_cast<std::size_t>(m_personSlot[static_cast<std::size_t>(c)])];
@@ -208,6 +225,7 @@ public:
     }
 
 private:
+    struct Scratch;
     struct ListEntry {
         std::int64_t looked;     // value at the look, or a lower bound of it
         std::int32_t distance;
@@ -221,11 +239,6 @@ private:
         const std::uint64_t dt = kept.distanceTile[static_cast<std::size_t>(i)];
         return {kept.value[static_cast<std::size_t>(i)], PricedTiles::distanceOf(dt), PricedTiles::tileOf(dt)};
     }
-    // Where part i of a look starts: whole groups of the vector pass.
-    int partStart(int i) const {
-        return i == m_parts ? m_m : m_m * i / m_parts / kPricedGroup * kPricedGroup;
-    }
-
     // A pass keeping the tiles valued at most cap, skipping groups where it can.
     PricedPass pricedPass(int c, std::int64_t cap) {
         if (m_groupPrice.empty()) return {m_scale, m_slots.best.data(), cap};
@@ -273,46 +286,34 @@ private:
     // of them. Values only rise, so the old list's values now make a cap that
     // about k tiles are under; the tiles under the cap go into buckets by value,
     // and the buckets below the one that would overflow the list make it.
-    void look(int c) {
-        ++m_stats.looks;
+    void look(int c, Scratch& scratch) {
+        ++scratch.looks;
         const ListEntry* entry = &m_list[at(c)];
         const int length = m_length[static_cast<std::size_t>(c)];
         std::int64_t cap = 0;
         for (int j = 0; j < length; ++j) cap = std::max(cap, valueNow(entry[j].tile, entry[j].distance));
         const int bt = m_boundTile[static_cast<std::size_t>(c)];
         if (bt >= 0) cap = std::max(cap, valueNow(bt, m_cost.distance(c, bt)));
-        cap = std::min(cap, sampledCap(c, m_sample));
+        cap = std::min(cap, sampledCap(c, scratch.sample));
         // Buckets by value between a floor no value is below (values only rose
         // since the last look) and the cap.
         const std::int64_t floor = length > 0 ? std::min(entry[0].looked, m_bound[static_cast<std::size_t>(c)]) : 0;
         const Buckets grid{floor, kBuckets / double(cap - floor + 1)};
-        // The tiles in parts, one per core.
-        auto part = [&](int i) {
-            underCap(c, cap, grid, partStart(i), partStart(i + 1), m_partBuffers[static_cast<std::size_t>(i)]);
-        };
-        if (m_helpers) m_helpers->run(part);
-        else part(0);
+        PartBuffer& pb = scratch.part;
+        underCap(c, cap, grid, pb);
         int counts[kBuckets + 1] = {};
-        std::int64_t bucketLeast[kBuckets];
-        std::fill_n(bucketLeast, kBuckets, kNone);
-        std::int64_t above = kNone;
-        int aboveTile = -1, total = 0;
-        for (const PartBuffer& pb : m_partBuffers) {
-            for (int k = 0; k < kBuckets; ++k) {
-                counts[k + 1] += pb.counts[k];
-                bucketLeast[k] = std::min(bucketLeast[k], pb.bucketLeast[k]);
-            }
-            total += pb.kept.count;
-            if (pb.kept.above < above) above = pb.kept.above, aboveTile = pb.kept.aboveTile;
-        }
+        for (int k = 0; k < kBuckets; ++k) counts[k + 1] = pb.counts[k];
+        const std::int64_t* bucketLeast = pb.bucketLeast;
+        std::int64_t above = pb.kept.above;
+        int aboveTile = pb.kept.aboveTile;
+        const int total = pb.kept.count;
         int full = 0, listed = 0;  // buckets [0, full) fit the list
         for (; full < kBuckets && listed + counts[full + 1] <= m_k; ++full) listed += counts[full + 1];
         if (listed == 0) {
             // The first bucket that holds any overflows the list: the k least exactly.
-            std::vector<ListEntry>& under = m_merged;
+            std::vector<ListEntry>& under = scratch.merged;
             under.clear();
-            for (const PartBuffer& pb : m_partBuffers)
-                for (int i = 0; i < pb.kept.count; ++i) under.push_back(entryOf(pb.kept, i));
+            for (int i = 0; i < pb.kept.count; ++i) under.push_back(entryOf(pb.kept, i));
             if (total > m_k) {
                 std::nth_element(under.begin(), under.begin() + m_k, under.end());
                 above = under[static_cast<std::size_t>(m_k)].looked;
@@ -328,16 +329,15 @@ private:
         ListEntry* list = &m_list[at(c)];
         // Bucket by bucket; within a bucket in any order, each entry's `looked`
         // being its bucket's least value (buckets never overlap in value).
-        for (const PartBuffer& pb : m_partBuffers)
-            for (int i = 0; i < pb.kept.count; ++i) {
-                const int k = pb.bucket[static_cast<std::size_t>(i)];
-                const std::uint64_t dt = pb.kept.distanceTile[static_cast<std::size_t>(i)];
-                if (k < full) {
-                    list[counts[k]++] = {bucketLeast[k], PricedTiles::distanceOf(dt), PricedTiles::tileOf(dt)};
-                } else if (const std::int64_t v = pb.kept.value[static_cast<std::size_t>(i)]; v < above) {
-                    above = v, aboveTile = PricedTiles::tileOf(dt);
-                }
+        for (int i = 0; i < pb.kept.count; ++i) {
+            const int k = pb.bucket[static_cast<std::size_t>(i)];
+            const std::uint64_t dt = pb.kept.distanceTile[static_cast<std::size_t>(i)];
+            if (k < full) {
+                list[counts[k]++] = {bucketLeast[k], PricedTiles::distanceOf(dt), PricedTiles::tileOf(dt)};
+            } else if (const std::int64_t v = pb.kept.value[static_cast<std::size_t>(i)]; v < above) {
+                above = v, aboveTile = PricedTiles::tileOf(dt);
             }
+        }
         keepList(c, list, listed, above, aboveTile);
     }
 
@@ -367,18 +367,25 @@ private:
     };
 
     struct PartBuffer {
-        PricedTiles kept;                  // the part's tiles under the cap
+        PricedTiles kept;                  // the tiles under the cap
         std::vector<std::uint8_t> bucket;  // of each kept
         int counts[kBuckets];
         std::int64_t bucketLeast[kBuckets];
     };
+    // What a thread's looks work in.
+    struct Scratch {
+        PartBuffer part;
+        std::vector<ListEntry> merged;  // the tiles under the cap when one bucket overflows
+        PricedTiles sample;             // for the cap
+        std::int64_t looks = 0;
+    };
 
-    // Tiles begin..end - 1 whose value is at most cap, with their buckets; the
-    // least of those above.
-    void underCap(int c, std::int64_t cap, const Buckets& grid, int begin, int end, PartBuffer& pb) {
+    // The tiles whose value is at most cap, with their buckets; the least of
+    // those above.
+    void underCap(int c, std::int64_t cap, const Buckets& grid, PartBuffer& pb) {
         PricedTiles& kept = pb.kept;
-        kept.reset(end - begin);
-        m_cost.pricedPass(c, begin, end, pricedPass(c, cap), kept);
+        kept.reset(m_m);
+        m_cost.pricedPass(c, 0, m_m, pricedPass(c, cap), kept);
         pb.bucket.resize(static_cast<std::size_t>(kept.count));
         std::fill_n(pb.counts, kBuckets, 0);
         std::fill_n(pb.bucketLeast, kBuckets, kNone);
@@ -409,11 +416,18 @@ private:
         return ch;
     }
 
-    void bidCell(int c, std::int64_t eps) {
+    struct Bid {
+        int tile = -1, slot = -1;
+        std::int64_t price = 0, distance = 0;
+        int cell = -1;
+    };
+    // A cell's bid at today's prices, looking again when its list has become
+    // dearer than its bound. Writes only the cell's own list, so cells of a
+    // batch bid on every core at once.
+    Bid cellBid(int c, std::int64_t eps, Scratch& scratch) const {
         Choice ch = fromList(c);
-        const std::int64_t bound = m_bound[static_cast<std::size_t>(c)];
-        if (ch.v1 > bound) {
-            look(c);
+        if (ch.v1 > m_bound[static_cast<std::size_t>(c)]) {
+            const_cast<Auction*>(this)->look(c, scratch);
             ch = fromList(c);
         }
         std::int64_t v2 = std::min(ch.v2, m_bound[static_cast<std::size_t>(c)]);
@@ -421,8 +435,28 @@ private:
         if (next < kNone) v2 = std::min(v2, ch.d1 * m_scale + next);
         if (v2 >= kNone) v2 = ch.v1;
         const int s = m_slots.bestSlot[static_cast<std::size_t>(ch.t1)];
-        m_cellDistance[static_cast<std::size_t>(c)] = ch.d1;
-        take(c, s, m_slots.price[static_cast<std::size_t>(s)] + (v2 - ch.v1) + eps);
+        return {ch.t1, s, m_slots.price[static_cast<std::size_t>(s)] + (v2 - ch.v1) + eps, ch.d1, c};
+    }
+    // Prices of other tiles only rose since a bid was made, so it still holds
+    // as long as its own tile is as it was.
+    void apply(const Bid& bid) {
+        m_cellDistance[static_cast<std::size_t>(bid.cell)] = bid.distance;
+        take(bid.cell, bid.slot, bid.price);
+    }
+    // The batch's cells' bids, shared out among the threads as they come free.
+    void prepareBids(std::int64_t eps) {
+        m_bids.resize(m_batch.size());
+        std::atomic<int> next{0};
+        const int count = static_cast<int>(m_batch.size());
+        auto part = [&](int i) {
+            Scratch& scratch = m_scratch[static_cast<std::size_t>(i)];
+            for (int j; (j = next.fetch_add(1, std::memory_order_relaxed)) < count;) {
+                const int p = m_batch[static_cast<std::size_t>(j)];
+                if (p < m_n) m_bids[static_cast<std::size_t>(j)] = cellBid(p, eps, scratch);
+            }
+        };
+        if (m_helpers && count > 1) m_helpers->run(part);
+        else part(0);
     }
 
     void bidSpare(int p, std::int64_t eps) {
@@ -444,6 +478,7 @@ private:
         if (!m_groupPrice.empty() && m_slots.best[static_cast<std::size_t>(t)] != was) priceRose(t, was);
         if (m_slots.spare(s)) m_spares.set(t, m_slots.spareBest[static_cast<std::size_t>(t)]);
         if (person < m_n) ++m_assignedCells;
+        m_takenIn[static_cast<std::size_t>(t)] = m_stamp;
     }
 
     void release(int person) {
@@ -525,11 +560,15 @@ private:
     std::vector<std::uint32_t> m_floor;  // per cell and group (see PricedPass::groupFloor)
     int m_floorShift = 0;
     std::vector<int> m_queue;  // the unassigned, the last released bidding first
-    std::vector<ListEntry> m_merged;  // a look's tiles under the cap from all parts
-    PricedTiles m_sample;             // a look's sample for its cap
-    int m_parts = 1;
-    std::vector<PartBuffer> m_partBuffers;
-    std::unique_ptr<SpinningHelpers> m_helpers;  // with more than one part
+    // Bids are made in batches taken from the back of the queue.
+    static constexpr int kBatch = 16;
+    std::vector<int> m_batch;
+    std::vector<Bid> m_bids;
+    std::vector<unsigned> m_takenIn;  // per tile, the batch that last took a slot of it
+    unsigned m_stamp = 0;
+    int m_threads = 1;
+    std::vector<Scratch> m_scratch;              // per thread
+    std::unique_ptr<SpinningHelpers> m_helpers;  // with more than one thread
     std::int64_t m_assignedCells = 0, m_reported = 0;
 };
 
