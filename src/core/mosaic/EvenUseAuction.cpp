@@ -283,18 +283,21 @@ private:
     std::int64_t valueNow(int t, std::int64_t d) const { return d * m_scale + m_slots.best[static_cast<std::size_t>(t)]; }
 
     // The cell's cheapest tiles again: those below a bound that leaves at most k
-    // of them. Values only rise, so the old list's values now make a cap that
-    // about k tiles are under; the tiles under the cap go into buckets by value,
-    // and the buckets below the one that would overflow the list make it.
+    // of them. A sample of the tiles sets a cap about k are under (on a small
+    // library the old list's values now, as values only rise); the tiles under
+    // the cap go into buckets by value, and the buckets below the one that
+    // would overflow the list make it.
     void look(int c, Scratch& scratch) {
         ++scratch.looks;
         const ListEntry* entry = &m_list[at(c)];
         const int length = m_length[static_cast<std::size_t>(c)];
-        std::int64_t cap = 0;
-        for (int j = 0; j < length; ++j) cap = std::max(cap, valueNow(entry[j].tile, entry[j].distance));
-        const int bt = m_boundTile[static_cast<std::size_t>(c)];
-        if (bt >= 0) cap = std::max(cap, valueNow(bt, m_cost.distance(c, bt)));
-        cap = std::min(cap, sampledCap(c, scratch.sample));
+        std::int64_t cap = sampledCap(c, scratch.sample);
+        if (cap == kNone) {
+            cap = 0;
+            for (int j = 0; j < length; ++j) cap = std::max(cap, valueNow(entry[j].tile, entry[j].distance));
+            const int bt = m_boundTile[static_cast<std::size_t>(c)];
+            if (bt >= 0) cap = std::max(cap, valueNow(bt, m_cost.distance(c, bt)));
+        }
         // Buckets by value between a floor no value is below (values only rose
         // since the last look) and the cap.
         const std::int64_t floor = length > 0 ? std::min(entry[0].looked, m_bound[static_cast<std::size_t>(c)]) : 0;

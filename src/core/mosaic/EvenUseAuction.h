@@ -12,9 +12,10 @@
 // Prices only rise. A cell keeps a list of its cheapest tiles and a bound no
 // other tile was below when it looked; no value falls, so bids from the list
 // are exact, and a cell looks at all tiles again only when its list has become
-// dearer than that bound. A look is one pass over every tile's distance, split
-// between the cores; the old list's values now cap the tiles that can come in,
-// and buckets by value (not a sort) pick the new list.
+// dearer than that bound. A look is one pass over every tile's distance under
+// a cap that a sample of the tiles sets, and buckets by value (not a sort) pick
+// the new list. Bids are made in small batches, the cells of a batch bidding
+// (and looking) on every core at once and taking their slots in turn.
 //
 // Where the measure groups its tiles (PairDistance::grouped), a look skips
 // whole groups that hold no tile under its cap: by bounds from each group's
