@@ -12,7 +12,9 @@
 #include "support/SpinningHelpers.h"
 
 namespace tx {
+
 namespace {
+
 constexpr std::int64_t kNone = kNoValue;
 
 // Every tile's slots with their prices and holders, and per tile the two
