@@ -349,8 +349,8 @@ private:
     // A cap about as many tiles as the list holds are under, from a sample of
     // the tiles (the old list's cap lets in several times more on a large
     // library, and every tile under the cap costs a pass that skips less and
-    // more sorting into the list); kNone where the sample would not tell much. A few tiles of the
-    // sample are under it, so a list never comes out empty.
+    // more sorting into the list); kNone where the sample would not tell much.
+    // A few tiles of the sample are under it, so a list never comes out empty.
     std::int64_t sampledCap(int c, PricedTiles& sample) const {
         constexpr int kSampleBlocks = 64;
         const int blocks = m_m / kPricedBlock;
@@ -429,10 +429,10 @@ private:
     // A cell's bid at today's prices, looking again when its list has become
     // dearer than its bound. Writes only the cell's own list, so cells of a
     // batch bid on every core at once.
-    Bid cellBid(int c, std::int64_t eps, Scratch& scratch) const {
+    Bid cellBid(int c, std::int64_t eps, Scratch& scratch) {
         Choice ch = fromList(c);
         if (ch.v1 > m_bound[static_cast<std::size_t>(c)]) {
-            const_cast<Auction*>(this)->look(c, scratch);
+            look(c, scratch);
             ch = fromList(c);
         }
         std::int64_t v2 = std::min(ch.v2, m_bound[static_cast<std::size_t>(c)]);
