@@ -8,6 +8,7 @@
 #include <random>
 
 #include "mosaic/EvenTileUse.h"
+#include "mosaic/EvenUseAuction.h"
 #include "mosaic/LabColour.h"
 #include "mosaic/LabPairDistance.h"
 #include "mosaic/MirroredTiles.h"
@@ -527,6 +528,20 @@ TEST(EvenTileUse, LooksSplitBetweenThreadsKeepTheOptimum) {
         expectCapsHeld(tileOf, caps);
         EXPECT_EQ(totalCost(cost, tileOf), optimum);
         EXPECT_GT(stats.looks, 0);
+    }
+    // Without the cells' floors of tile groups (too many cells and groups for
+    // the memory allowed), the groups' own bounds alone skip.
+    std::vector<int> order;
+    const std::unique_ptr<PairDistance> grouped = cost.grouped(order);
+    if (grouped) {
+        AuctionOptions noFloors;
+        noFloors.floorBytes = 0;
+        std::vector<int> tileOf;
+        AuctionStats auction;
+        ASSERT_TRUE(auctionAssignment(*grouped, caps, noFloors, tileOf, auction, {}));
+        for (int& t : tileOf) t = order[static_cast<std::size_t>(t)];
+        expectCapsHeld(tileOf, caps);
+        EXPECT_EQ(totalCost(cost, tileOf), optimum);
     }
     setWorkerCount(0);
 }

@@ -145,7 +145,9 @@ public:
             }
             for (int g = 0; g < groups; ++g) refreshGroup(g);
             m_groups = groups;
-            m_floor.assign(static_cast<std::size_t>(m_n) * groups, 0);
+            // Floors take 4 bytes per cell and group: left out where that would
+            // be more than the options allow, the groups' own bounds still skipping.
+            if (std::int64_t{m_n} * groups * 4 <= options.floorBytes) m_floor.assign(static_cast<std::size_t>(m_n) * groups, 0);
             // Floors in units that keep the values there can be below 2^32.
             const std::int64_t most = 4 * std::max<std::int64_t>(1, m_cost.maxDistance()) * m_scale;
             while ((most >> m_floorShift) > 0xFFFFFFFFll) ++m_floorShift;
@@ -245,7 +247,7 @@ private:
     PricedPass pricedPass(int c, std::int64_t cap) {
         if (m_groupPrice.empty()) return {m_scale, m_slots.best.data(), cap};
         return {m_scale, m_slots.best.data(), cap, m_groupPrice.data(), m_groupKeys.data(),
-                &m_floor[static_cast<std::size_t>(c) * m_groups], m_floorShift};
+                m_floor.empty() ? nullptr : &m_floor[static_cast<std::size_t>(c) * m_groups], m_floorShift};
     }
     // A group's least price, and its least price + key for every key.
     void refreshGroup(int g) {
@@ -566,7 +568,7 @@ private:
     // least price + scale * key per key; per tile its keys times scale.
     std::vector<std::int64_t> m_groupPrice, m_groupKeys, m_tileKeys;
     int m_groups = 0;
-    std::vector<std::uint32_t> m_floor;  // per cell and group (see PricedPass::groupFloor)
+    std::vector<std::uint32_t> m_floor;  // per cell and group (see PricedPass::groupFloor), or none
     int m_floorShift = 0;
     std::vector<int> m_queue;  // the unassigned, the last released bidding first
     // Bids are made in batches taken from the back of the queue.

@@ -32,6 +32,9 @@ namespace tx {
 struct AuctionOptions {
     int listLength = 256;  // tiles a cell keeps between full looks (16 bytes each)
     int scaling = 3;      // epsilon falls by this factor from phase to phase
+    // Most memory for the cells' floors of tile groups (4 bytes per cell and
+    // group: 82 MB for 181 x 181 cells of 20,000 tiles); beyond it, none.
+    std::int64_t floorBytes = std::int64_t{512} << 20;
 };
 
 struct AuctionStats {
