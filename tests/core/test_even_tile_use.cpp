@@ -97,6 +97,16 @@ std::int64_t totalCost(const PairDistance& cost, const std::vector<int>& tileOf)
     return sum;
 }
 
+// The job the cancel cases stop: 3000 random cells over 300 tiles, every tile
+// before repeats.
+RgbPairDistance cancelJob(UseCaps& caps) {
+    std::mt19937 rng(5);
+    const int cells = 3000, tiles = 300, samples = 9;
+    const auto cs = randomSamples(rng, cells, samples), ts = randomSamples(rng, tiles, samples);
+    EXPECT_TRUE(useCaps({EvenUseMode::EveryTile, 1}, cells, tiles, caps).isEmpty());
+    return RgbPairDistance(cs.data(), cells, ts.data(), tiles, samples);
+}
+
 }  // namespace
 
 TEST(EvenTileUse, RefusesCapsThatCannotFill) {
@@ -222,12 +232,9 @@ TEST(EvenTileUse, SolvesCandidatesThatStartInfeasible) {
 }
 
 TEST(EvenTileUse, CancelLeavesTheAssignmentUntouched) {
-    std::mt19937 rng(5);
-    const int cells = 3000, tiles = 300, samples = 9;
-    const auto cs = randomSamples(rng, cells, samples), ts = randomSamples(rng, tiles, samples);
-    const RgbPairDistance cost(cs.data(), cells, ts.data(), tiles, samples);
     UseCaps caps;
-    ASSERT_TRUE(useCaps({EvenUseMode::EveryTile, 1}, cells, tiles, caps).isEmpty());
+    const RgbPairDistance cost = cancelJob(caps);
+    ASSERT_FALSE(caps.upper.empty());
     for (int stopAfter : {0, 1, 3, 6}) {
         int polls = 0;
         EvenUseHooks hooks;
@@ -242,12 +249,9 @@ TEST(EvenTileUse, CancelLeavesTheAssignmentUntouched) {
 // A stop asked for while cells bid ends the solve at the next poll: nothing is
 // reported after it (the bidding would otherwise run all its phases first).
 TEST(EvenTileUse, CancelWhileBiddingStopsAtOnce) {
-    std::mt19937 rng(5);
-    const int cells = 3000, tiles = 300, samples = 9;
-    const auto cs = randomSamples(rng, cells, samples), ts = randomSamples(rng, tiles, samples);
-    const RgbPairDistance cost(cs.data(), cells, ts.data(), tiles, samples);
     UseCaps caps;
-    ASSERT_TRUE(useCaps({EvenUseMode::EveryTile, 1}, cells, tiles, caps).isEmpty());
+    const RgbPairDistance cost = cancelJob(caps);
+    ASSERT_FALSE(caps.upper.empty());
     // The stop is asked for at the first report of the bidding.
     bool stop = false;
     int reportsAfterStop = 0;
