@@ -479,6 +479,8 @@ private:
 
     void take(int person, int s, std::int64_t price) {
         const auto us = static_cast<std::size_t>(s);
+        // Every bid raises its slot's price: the lists, bounds and floors rest on it.
+        if (price <= m_slots.price[us]) throw std::logic_error("a bid did not raise its slot's price");
         if (const int previous = m_slots.holder[us]; previous >= 0) release(previous);
         m_slots.holder[us] = person;
         m_slots.price[us] = price;
