@@ -209,12 +209,12 @@ bool runCase(const QString& base, const Case& c, int cellsX, int cellsY, int mat
                    uses[static_cast<std::size_t>(t)] <= caps.upper[static_cast<std::size_t>(t)];
 
     std::printf("  greedy choice %.2f s; cost table %.2f s; even use %.2f s: candidates %.2f s, %d pricing passes "
-                "%.2f s, network solves and repair %.2f s\n",
+                "%.2f s, network solves, price refinements and repair %.2f s\n",
                 greedySeconds, tableSeconds, solveSeconds, candidateSeconds, static_cast<int>(passes.size()) - 1,
                 pricingSeconds, solveSeconds - passSeconds);
-    std::printf("  %d solver rounds or auction phases (the last proven optimal), %lld bids, %lld full looks, "
-                "%lld candidate pairs (%.1f a cell)\n",
-                stats.rounds, static_cast<long long>(stats.bids), static_cast<long long>(stats.looks),
+    std::printf("  %d solver rounds or auction phases (the last proven optimal), %d price refinements, %lld bids, "
+                "%lld full looks, %lld candidate pairs (%.1f a cell)\n",
+                stats.rounds, stats.refinements, static_cast<long long>(stats.bids), static_cast<long long>(stats.looks),
                 static_cast<long long>(stats.candidatePairs), double(stats.candidatePairs) / cells);
     const Quality g = measure(greedy, cost, table, src.cells, cellsX, cellsY, c.tiles, distance);
     const Quality e = measure(even, cost, table, src.cells, cellsX, cellsY, c.tiles, distance);

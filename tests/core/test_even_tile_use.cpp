@@ -549,3 +549,30 @@ TEST(EvenTileUse, LooksSplitBetweenThreadsKeepTheOptimum) {
     }
     setWorkerCount(0);
 }
+
+// Refined prices end the bidding phases early, at the optimum the full run of
+// phases reaches: every tile before repeats (no spare bidders beyond the lower
+// caps' rounding) and at most 2 uses (many spare bidders).
+TEST(EvenTileUse, RefinedPricesEndTheBiddingEarly) {
+    std::mt19937 rng(8);
+    const int cells = 2500, samples = 9;
+    for (const auto& [tiles, use] : {std::pair{300, EvenUse{EvenUseMode::EveryTile, 1}},
+                                     std::pair{1600, EvenUse{EvenUseMode::MaxUses, 2}}}) {
+        SCOPED_TRACE(tiles);
+        const auto cs = randomSamples(rng, cells, samples, 0, 170), ts = randomSamples(rng, tiles, samples);
+        const RgbPairDistance cost(cs.data(), cells, ts.data(), tiles, samples);
+        UseCaps caps;
+        ASSERT_TRUE(useCaps(use, cells, tiles, caps).isEmpty());
+        AuctionOptions full;
+        full.refine = false;
+        std::vector<int> reference, tileOf;
+        AuctionStats fullStats, stats;
+        ASSERT_TRUE(auctionAssignment(cost, caps, full, reference, fullStats, {}));
+        ASSERT_TRUE(auctionAssignment(cost, caps, AuctionOptions{}, tileOf, stats, {}));
+        expectCapsHeld(tileOf, caps);
+        EXPECT_EQ(totalCost(cost, tileOf), totalCost(cost, reference));
+        EXPECT_EQ(fullStats.refinements, 0);
+        EXPECT_EQ(stats.refinements, 1);
+        EXPECT_LT(stats.phases, fullStats.phases);
+    }
+}

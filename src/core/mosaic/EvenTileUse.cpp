@@ -312,6 +312,7 @@ bool solveEvenUse(const PairDistance& cost, const UseCaps& caps, const EvenUseOp
         stats.rounds = as.phases;
         stats.bids = as.bids;
         stats.looks = as.looks;
+        stats.refinements = as.refinements;
         stats.candidatePairs = std::int64_t{n} * std::min(ao.listLength, m);
     } else if (!flowRounds(cost, caps, options, result, stats, hooks)) {
         return false;

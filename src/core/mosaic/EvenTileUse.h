@@ -117,6 +117,7 @@ struct EvenUseStats {
     int rounds = 0;               // solver runs (auction phases), the last one proven optimal
     std::int64_t bids = 0;        // of the auction
     std::int64_t looks = 0;       // of the auction: a cell's look at every tile
+    int refinements = 0;          // of the auction: prices refined towards an early proof
     std::int64_t candidatePairs = 0;  // pairs in the last network
     std::int64_t optimumCost = 0;     // without the minimal distance
     std::int64_t cost = 0;            // after the distance repair

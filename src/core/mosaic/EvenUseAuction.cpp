@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "mosaic/EvenUsePasses.h"
+#include "mosaic/PriceRefinement.h"
 #include "mosaic/PricedPass.h"
 #include "support/Parallel.h"
 #include "support/SpinningHelpers.h"
@@ -117,6 +118,7 @@ public:
             const EvenUseHooks& hooks)
         : m_cost(cost),
           m_hooks(hooks),
+          m_quiet{hooks.running, {}},
           m_stats(stats),
           m_options(options),
           m_n(cost.cellCount()),
@@ -186,6 +188,7 @@ public:
         int phases = 1;
         for (std::int64_t e = eps; e > 1; e = std::max<std::int64_t>(1, e / scaling)) ++phases;
 
+        bool proven = false;
         for (int phase = 0;; ++phase) {
             releaseBeyond(eps);
             // Last in, first out: one who was just outbid bids again soon (on
@@ -218,9 +221,25 @@ public:
             ++m_stats.phases;
             report(phase + 1, phases);
             if (eps == 1) break;
+            // Once the assignment is near its optimum, prices that prove it may
+            // be a shortest-path computation away: that ends the auction here.
+            if (m_options.refine && eps <= m_scale / kRefineFrom && refinePrices(eps)) {
+                ++m_stats.refinements;
+                bool held = false;
+                if (!proofPass(held, m_quiet)) return false;
+                if (held) {
+                    proven = true;
+                    break;
+                }
+            }
+            if (!keepGoing(m_hooks)) return false;
             eps = std::max<std::int64_t>(1, eps / scaling);
         }
-        if (!prove()) return false;
+        if (!proven) {
+            bool held = false;
+            if (!proofPass(held, m_hooks)) return false;
+            if (!held) throw std::logic_error("the auction ended off the optimum");
+        }
         for (const Scratch& scratch : m_scratch) m_stats.looks += scratch.looks;
         tileOfCell.resize(static_cast<std::size_t>(m_n));
         for (int c = 0; c < m_n; ++c)
@@ -523,25 +542,111 @@ private:
         }
     }
 
-    // Every cell's slot within 1 of its best over all tiles: with distances
-    // scaled by slots + 1 that makes the total the least there is.
-    bool prove() {
-        std::atomic<bool> held{true};
-        if (!forEveryCell(m_n, m_stats.phases + 1, m_hooks, [&](int c, std::vector<TileDistance>&) {
+    // Every cell's slot within 1 of its best over all tiles (and every spare
+    // bidder's within 1 of the cheapest spare slot): with distances scaled by
+    // slots + 1 that makes the total the least there is. False when stopped.
+    bool proofPass(bool& held, const EvenUseHooks& hooks) {
+        std::atomic<bool> all{true};
+        if (!forEveryCell(m_n, m_stats.phases + 1, hooks, [&](int c, std::vector<TileDistance>&) {
                 // Held unless some tile is valued below own - 1.
                 thread_local PricedTiles below;
                 below.reset(m_m);
                 const std::int64_t own = m_cellDistance[static_cast<std::size_t>(c)] * m_scale +
                                          m_slots.price[static_cast<std::size_t>(m_personSlot[static_cast<std::size_t>(c)])];
                 m_cost.pricedPass(c, 0, m_m, pricedPass(c, own - 2), below);
-                if (below.count > 0) held = false;
+                if (below.count > 0) all = false;
             }))
             return false;
         for (int p = m_n; p < m_persons; ++p)
             if (m_slots.price[static_cast<std::size_t>(m_personSlot[static_cast<std::size_t>(p)])] > m_spares.bestValue() + 1)
-                held = false;
-        if (!held) throw std::logic_error("the auction ended off the optimum");
+                all = false;
+        held = all;
         return true;
+    }
+
+    // A cell's value of the slot it holds.
+    std::int64_t ownValue(int c) const {
+        return m_cellDistance[static_cast<std::size_t>(c)] * m_scale +
+               m_slots.price[static_cast<std::size_t>(m_personSlot[static_cast<std::size_t>(c)])];
+    }
+    // Prices within 1 of every holder's best, by the least changes from
+    // today's: with d(s) <= 0 for every slot, the holder of s stays within 1
+    // of slot s2 when d(s) - d(s2) <= value(s2) - own + 1, a system of
+    // difference constraints that shortest paths solve unless the assignment
+    // has a cycle that pays. Only slots within a margin of their holder's own
+    // value take part: where no d is below minus the margin, the slots left out
+    // cannot matter, and otherwise the margin grows to the lowest d. Raises
+    // every price (the lowest d to 0), so lists, bounds and floors still hold.
+    // False, prices untouched, where it finds none (or was stopped).
+    bool refinePrices(std::int64_t eps) {
+        // The lowest d came to about 20 epsilon on the bench.
+        std::int64_t margin = std::max<std::int64_t>(m_scale, 24 * eps);
+        std::vector<std::int64_t> dist;
+        for (int attempt = 0;; ++attempt) {
+            const std::int64_t lowest = refinedDistances(margin, dist);
+            if (lowest == kNone) return false;
+            if (-lowest <= margin) {
+                for (int s = 0; s < m_slots.count(); ++s) m_slots.price[static_cast<std::size_t>(s)] += dist[static_cast<std::size_t>(s)] - lowest;
+                for (int t = 0; t < m_m; ++t) m_slots.refresh(t);
+                for (int g = 0; g < m_groups; ++g) refreshGroup(g);
+                m_spares = SpareTree(m_slots.spareBest);
+                return true;
+            }
+            if (attempt == kRefineAttempts - 1) return false;
+            margin = -lowest + -lowest / 4;
+        }
+    }
+
+    // The d of refinePrices by slot over the slots within `margin`, and the
+    // lowest of them; kNone where there is no solution (or stopped).
+    std::int64_t refinedDistances(std::int64_t margin, std::vector<std::int64_t>& dist) {
+        const int slotCount = m_slots.count();
+        // Every tile a cell values within the margin of its own, from a pass
+        // (its list may lack some and its bound be stale).
+        std::vector<std::vector<std::uint64_t>> near(static_cast<std::size_t>(m_n));
+        if (!forEveryCell(m_n, 0, m_quiet, [&](int c, std::vector<TileDistance>&) {
+                thread_local PricedTiles kept;
+                kept.reset(m_m);
+                m_cost.pricedPass(c, 0, m_m, pricedPass(c, ownValue(c) + margin - 1), kept);
+                near[static_cast<std::size_t>(c)].assign(kept.distanceTile.begin(), kept.distanceTile.begin() + kept.count);
+            }))
+            return kNone;
+        // Nodes: the slots, then the tiles (a tile's node stands for its
+        // cheapest slot: d(tile) <= d(s2) + price(s2) - best price), then the
+        // spare bidders' node, which stands for the cheapest slot open to them:
+        // d(spare) <= d(s2) + price(s2) - least, least being the cheapest such
+        // slot's price (so that every node starts at 0).
+        const int tileNode = slotCount, spare = slotCount + m_m;
+        const std::int64_t least = m_spares.bestValue();
+        RefinementGraph graph(slotCount + m_m + 1);
+        auto arcs = [&](auto&& arc) {
+            for (int t = 0; t < m_m; ++t)
+                for (int s2 = m_slots.first[static_cast<std::size_t>(t)]; s2 < m_slots.first[static_cast<std::size_t>(t) + 1]; ++s2)
+                    arc(s2, tileNode + t, [&] { return m_slots.price[static_cast<std::size_t>(s2)] - m_slots.best[static_cast<std::size_t>(t)]; });
+            for (int c = 0; c < m_n; ++c) {
+                const int s = m_personSlot[static_cast<std::size_t>(c)];
+                const std::int64_t own = ownValue(c);
+                for (const std::uint64_t dt : near[static_cast<std::size_t>(c)]) {
+                    const int t = PricedTiles::tileOf(dt);
+                    arc(tileNode + t, s, [&] { return valueNow(t, PricedTiles::distanceOf(dt)) - own + 1; });
+                }
+            }
+            for (int s = 0; s < slotCount; ++s) {
+                if (!m_slots.spare(s)) continue;
+                const std::int64_t price = m_slots.price[static_cast<std::size_t>(s)];
+                arc(s, spare, [&] { return price - least; });
+                if (m_slots.holder[static_cast<std::size_t>(s)] >= m_n) arc(spare, s, [&] { return least + 1 - price; });
+            }
+        };
+        arcs([&](int from, int, auto&&) { graph.countArc(from); });
+        graph.allocate();
+        arcs([&](int from, int to, auto&& length) { graph.addArc(from, to, length()); });
+        std::vector<std::vector<std::uint64_t>>().swap(near);
+        graph.sortArcs();
+        const bool solved = graph.shortestFromZero(dist, kRefinePops * std::int64_t{slotCount + m_m});
+        std::int64_t lowest = 0;
+        for (int s = 0; s < slotCount; ++s) lowest = std::min(lowest, dist[static_cast<std::size_t>(s)]);
+        return solved ? lowest : kNone;
     }
 
     void report(int phase, int phases) {
@@ -554,6 +659,7 @@ private:
 
     const PairDistance& m_cost;
     const EvenUseHooks& m_hooks;
+    const EvenUseHooks m_quiet;  // the hooks without progress, for passes within a phase
     AuctionStats& m_stats;
     AuctionOptions m_options;
     int m_n = 0, m_m = 0, m_k = 1, m_persons = 0;
@@ -575,6 +681,13 @@ private:
     std::vector<int> m_queue;  // the unassigned, the last released bidding first
     // Bids are made in batches taken from the back of the queue.
     static constexpr int kBatch = 16;
+    // Prices are refined after every phase whose epsilon is at most
+    // 1/kRefineFrom of a distance unit, in up to kRefineAttempts margins, the
+    // shortest paths giving up after kRefinePops times the nodes (a cycle
+    // that pays goes on for ever).
+    static constexpr int kRefineFrom = 8;
+    static constexpr int kRefinePops = 50;
+    static constexpr int kRefineAttempts = 3;
     std::vector<int> m_batch;
     std::vector<Bid> m_bids;
     std::vector<unsigned> m_takenIn;  // per tile, the batch that last took a slot of it
