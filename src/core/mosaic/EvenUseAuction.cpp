@@ -532,7 +532,7 @@ private:
             const std::int64_t price = m_slots.price[static_cast<std::size_t>(s)];
             std::int64_t own, least;
             if (p < m_n) {
-                own = m_cellDistance[static_cast<std::size_t>(p)] * m_scale + price;
+                own = ownValue(p);
                 least = std::min(fromList(p).v1, m_bound[static_cast<std::size_t>(p)]);
             } else {
                 own = price;
@@ -551,9 +551,7 @@ private:
                 // Held unless some tile is valued below own - 1.
                 thread_local PricedTiles below;
                 below.reset(m_m);
-                const std::int64_t own = m_cellDistance[static_cast<std::size_t>(c)] * m_scale +
-                                         m_slots.price[static_cast<std::size_t>(m_personSlot[static_cast<std::size_t>(c)])];
-                m_cost.pricedPass(c, 0, m_m, pricedPass(c, own - 2), below);
+                m_cost.pricedPass(c, 0, m_m, pricedPass(c, ownValue(c) - 2), below);
                 if (below.count > 0) all = false;
             }))
             return false;
